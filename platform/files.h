@@ -1,0 +1,47 @@
+// File-system services: opening with Windows text-mode translation, identity,
+// time stamps, existence.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+// fopen with the C library's Windows modes: a mode without "b" is a text stream
+// whose writes turn "\n" into CR LF and whose reads drop a CR before LF. "t" and "b"
+// are accepted and removed. Returns nullptr with errno set on failure.
+FILE* open_file(const char* name, const char* mode);
+// The file descriptor under a stream from open_file (fileno does not see through a
+// text stream); -1 for none.
+int file_descriptor(FILE* f);
+
+enum class OpenError { not_found, access_denied, other };
+OpenError classify_errno(int err);
+
+// 0 same file, 1 different files, -1 a cannot be opened, -3 its identity cannot be
+// read, -2 and -4 the same for b.
+int same_file(const char* a, const char* b);
+
+// The packed stamp of a file's last modification in local time: high half the DOS
+// date (day, month, years since 1980), low half the DOS time (seconds / 2, minutes,
+// hours). 0 when the file is missing or cannot be opened.
+std::uint32_t file_mtime(const char* path);
+std::uint32_t pack_dos_time(int year, int month, int day, int hour, int minute, int second);
+
+bool file_exists(const char* path);
+bool folder_exists(const char* path);
+std::string current_folder();
+
+// Writes a whole file to disk before returning (fsync), and the folder entry after
+// a rename.
+bool sync_file(FILE* f);
+bool sync_folder_of(const char* path);
+
+// The folder of the running executable, with a trailing "/"; empty when unknown.
+std::string program_folder();
+std::string program_path();
+
+void sleep_ms(int ms);
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+#include "platform/memory_console.h"
+
+namespace platform {
+
+MemoryConsole::MemoryConsole(int columns, int rows) : buffer_(columns, rows) {}
+
+void MemoryConsole::type(std::string_view text) {
+    for (char c : text) keys_.push_back(static_cast<unsigned char>(c));
+}
+
+void MemoryConsole::press(int key) { keys_.push_back(key); }
+
+int MemoryConsole::poll_event() {
+    if (keys_.empty()) return EVENT_NONE;
+    int key = keys_.front();
+    keys_.pop_front();
+    return key;
+}
+
+int MemoryConsole::wait_event() {
+    if (keys_.empty()) throw ScriptExhausted();
+    return poll_event();
+}
+
+void MemoryConsole::flush_input() {
+    if (!keep_keys_on_flush) keys_.clear();
+}
+
+std::string MemoryConsole::row(int r) const {
+    std::string text = buffer_.row_text(r);
+    auto end = text.find_last_not_of(' ');
+    return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+std::string MemoryConsole::screen() const {
+    std::string all;
+    for (int r = 0; r < buffer_.rows(); ++r) {
+        all += row(r);
+        all += '\n';
+    }
+    return all;
+}
+
+}  // namespace platform

@@ -1,0 +1,348 @@
+#include "shell/console_ui.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "shell/options.h"
+#include "shell/output.h"
+#include "shell/runtime.h"
+
+namespace korvel {
+
+using platform::console;
+
+// ---- Screen ----
+
+void clear_screen() {
+    auto& c = console();
+    c.set_color(15);
+    c.fill(0, 0, c.columns() * c.rows(), ' ', 7);
+    c.set_cursor(0, 0);
+}
+
+void set_cursor(int row, int col) { console().set_cursor(row, col); }
+
+void set_color(int attribute) { console().set_color(attribute); }
+
+void cursor_back(int n) {
+    auto& c = console();
+    int col = c.cursor_col() - n;
+    c.set_cursor(c.cursor_row(), col < 0 ? 0 : col);
+}
+
+void clear_line(int row) { console().fill(row, 0, console().columns(), ' ', 7); }
+
+void clear_to_eol(int row, int col) {
+    int width = console().columns() - col;
+    if (width > 0) console().fill(row, col, width, ' ', 7);
+}
+
+void clear_top(int row) { console().fill(0, 0, (row + 1) * console().columns(), ' ', 7); }
+
+void clear_from(int row) {
+    auto& c = console();
+    if (row < c.rows()) c.fill(row, 0, (c.rows() - row) * c.columns(), ' ', 7);
+}
+
+void beep() { console().beep(); }
+
+void cputs(const char* text) { console().write(text); }
+
+void cputs(const std::string& text) { console().write(text); }
+
+void cprintf(const char* format, ...) {
+    char small[512];
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (n < 0) {
+        va_end(copy);
+        return;
+    }
+    if (static_cast<size_t>(n) < sizeof small) {
+        console().write(std::string_view(small, n));
+    } else {
+        std::string big(static_cast<size_t>(n) + 1, '\0');
+        std::vsnprintf(big.data(), big.size(), format, copy);
+        big.resize(n);
+        console().write(big);
+    }
+    va_end(copy);
+}
+
+// ---- Hints and standard lines ----
+
+namespace {
+struct Hint {
+    int bit;
+    const char* text;
+    int attribute;
+};
+const Hint hints[] = {
+    {HINT_ESC, "Escｷｰで戻る", 47},
+    {HINT_F1, "F1ｷｰでヘルプ", 47},
+    {HINT_F2, "F2ｷｰで出力先変更", 207},
+    {HINT_F5, "F5ｷｰで大ﾒﾆｭｰ", 95},
+};
+}  // namespace
+
+int show_key_hints(int mask) {
+    auto& c = console();
+    int written = 0;
+    for (const Hint& h : hints) {
+        if (!(mask & h.bit)) continue;
+        if (c.cursor_col() != 0 || written > 0) {
+            c.write(" ");
+            ++written;
+        }
+        c.set_color(h.attribute);
+        c.write(h.text);
+        written += static_cast<int>(std::strlen(h.text));
+        c.set_color(15);
+    }
+    return written;
+}
+
+void show_folder_line(int col, int row) {
+    set_cursor(row, col);
+    cputs("作業フォルダ→");
+    std::string folder = platform::current_folder();
+    if (folder.empty()) return;
+    if (folder.size() > 2000) folder.resize(2000);
+    set_color(159);
+    cputs(folder);
+    set_color(15);
+}
+
+void show_destination_line(int col, int row) {
+    set_cursor(row, col);
+    cputs("出力先→");
+    int kind = destination();
+    set_color(207);
+    cputs(destination_name(kind));
+    if (kind == OUT_FILE) cprintf("（%s）", list_file_option().c_str());
+    set_color(15);
+}
+
+bool help_file_exists() {
+    std::string folder = program_folder();
+    return !folder.empty() && platform::file_exists((folder + "korvel32.chm").c_str());
+}
+
+void open_help() {
+    if (help_file_exists()) open_with_association((program_folder() + "korvel32.chm").c_str());
+}
+
+void show_help_hint() {
+    if (!help_file_exists()) return;
+    show_key_hints(HINT_F1);
+    cputs("  ");
+}
+
+void show_menu_prompt(int col, int row, int mask) {
+    set_cursor(row, col);
+    cputs("選択[ ]");
+    show_key_hints(mask);
+    set_cursor(row, col + 5);
+}
+
+void show_stars(int n) {
+    if (n > 0) cputs(std::string(n, '*'));
+}
+
+// ---- Keys ----
+
+int poll_key() {
+    auto& c = console();
+    for (;;) {
+        c.refresh();
+        int key = c.poll_event();
+        if (key == platform::EVENT_NONE) return -1;
+        if (key == platform::VK_SHIFT) return -16;
+        if (key == platform::VK_F1) {
+            open_help();
+            continue;
+        }
+        return key;
+    }
+}
+
+int read_key() {
+    auto& c = console();
+    for (;;) {
+        c.refresh();
+        int key = c.wait_event();
+        if (key == platform::VK_SHIFT) continue;
+        if (key == platform::VK_F1) {
+            open_help();
+            continue;
+        }
+        return key;
+    }
+}
+
+void discard_input() { console().flush_input(); }
+
+// ---- Prompts ----
+
+int ask_key(const char* prompt, const char* accepted) {
+    cputs(prompt);
+    cputs("[ ]");
+    cursor_back(2);
+    for (;;) {
+        int key = read_key();
+        for (const char* a = accepted; *a; ++a) {
+            if (*a == '*') return key;
+            if (key == static_cast<unsigned char>(*a)) {
+                char echo[2] = {*a, '\0'};
+                cputs(echo);
+                cursor_back(1);
+                return key;
+            }
+        }
+        beep();
+    }
+}
+
+void wait_confirm() { ask_key("\n上のメッセージを確認したら Y を入力", "Yy"); }
+
+void menu_return_prompt() { ask_key("メニューへ戻ります（Y）", "Yy"); }
+
+// ---- Input fields ----
+
+namespace {
+
+// Right-to-left entry grows like a calculator display; left-to-right like a form.
+void draw_number(int row, int start, int width, const std::string& text, bool right_to_left) {
+    auto& c = console();
+    if (right_to_left) {
+        int first = start + width - static_cast<int>(text.size());
+        c.set_cursor(row, start);
+        c.write(std::string(first - start, '.'));
+        c.write(text);
+        int col = start + width - 1;
+        c.set_cursor(row, col);
+    } else {
+        c.set_cursor(row, start);
+        c.write(text);
+        c.write(std::string(width - static_cast<int>(text.size()), '.'));
+        int col = start + static_cast<int>(text.size());
+        if (col >= start + width) col = start + width - 1;
+        c.set_cursor(row, col);
+    }
+}
+
+}  // namespace
+
+int input_number(char* buf, int width, void (*on_leave)(), int mask) {
+    std::string style_text;
+    bool right_to_left = !(get_option("NUM_INPUTTYPE", style_text) && option_int(style_text) == 2);
+    auto& c = console();
+    int row = c.cursor_row();
+    int start = c.cursor_col();
+    c.write(std::string(width, '.'));
+    show_key_hints(mask);
+    c.set_cursor(row, right_to_left ? start + width - 1 : start);
+    int erase_key = right_to_left ? platform::VK_DELETE : platform::VK_LEFT;
+
+    std::string text;
+    for (;;) {
+        int key = read_key();
+        if (key == VK_ESCAPE) {
+            if (mask & HINT_ESC) {
+                clear_to_eol(row, start);
+                buf[0] = '\0';
+                return -1;
+            }
+            beep();
+        } else if (key == VK_F2) {
+            if (mask & HINT_F2) {
+                select_output_destination();
+                buf[0] = '\0';
+                return -2;
+            }
+            beep();
+        } else if (key == VK_F5) {
+            if (mask & HINT_F5) {
+                if (on_leave) on_leave();
+                jump_to_main_menu();
+            }
+            beep();
+        } else if (key == VK_RETURN) {
+            clear_to_eol(row, start);
+            c.set_cursor(row, start);
+            char line[64];
+            std::snprintf(line, sizeof line, "%*s\n", width, text.c_str());
+            c.write(line);
+            std::memcpy(buf, text.c_str(), text.size() + 1);
+            return static_cast<int>(text.size());
+        } else if (key == erase_key || key == VK_BACK) {
+            if (text.empty()) {
+                beep();
+                continue;
+            }
+            text.pop_back();
+            draw_number(row, start, width, text, right_to_left);
+        } else if ((key >= '0' && key <= '9') || (key == '-' && text.empty())) {
+            if (static_cast<int>(text.size()) >= width) {
+                beep();
+                continue;
+            }
+            text += static_cast<char>(key);
+            draw_number(row, start, width, text, right_to_left);
+        } else {
+            beep();
+        }
+    }
+}
+
+int input_text(char* buf, int maxlen) {
+    auto& c = console();
+    int len = static_cast<int>(std::strlen(buf));
+    if (len > maxlen) {
+        len = maxlen;
+        buf[len] = '\0';
+    }
+    c.write(std::string_view(buf, len));
+    if (len > 0 && len >= maxlen) cursor_back(1);
+    for (;;) {
+        int key = read_key();
+        if (key >= 0x20 && key <= 0x7E) {
+            if (len >= maxlen) {
+                beep();
+                continue;
+            }
+            buf[len++] = static_cast<char>(key);
+            buf[len] = '\0';
+            char echo[2] = {static_cast<char>(key), '\0'};
+            c.write(echo);
+            if (len >= maxlen) cursor_back(1);
+        } else if (key == VK_BACK || key == VK_LEFT) {
+            if (len == 0) {
+                beep();
+                continue;
+            }
+            // At the full length the cursor already stands on the last character.
+            if (len < maxlen) cursor_back(1);
+            buf[--len] = '\0';
+            c.write(" ");
+            cursor_back(1);
+        } else if (key == VK_RETURN) {
+            c.write("\n");
+            return len;
+        } else if (key == VK_ESCAPE) {
+            return -1;
+        } else {
+            beep();
+        }
+    }
+}
+
+}  // namespace korvel

@@ -1,0 +1,64 @@
+// Screen primitives, key reading, prompts and input fields shared by every screen.
+#pragma once
+
+#include <string>
+
+#include "platform/console.h"
+
+namespace korvel {
+
+using platform::VK_BACK;
+using platform::VK_DELETE;
+using platform::VK_DOWN;
+using platform::VK_ESCAPE;
+using platform::VK_F2;
+using platform::VK_F5;
+using platform::VK_LEFT;
+using platform::VK_RETURN;
+using platform::VK_RIGHT;
+using platform::VK_UP;
+
+// Key-hint and input-field mask bits.
+constexpr int HINT_ESC = 1;
+constexpr int HINT_F1 = 2;
+constexpr int HINT_F2 = 4;
+constexpr int HINT_F5 = 0x20;
+
+void clear_screen();
+void set_cursor(int row, int col);
+void set_color(int attribute);
+void cursor_back(int n);
+void clear_line(int row);
+void clear_to_eol(int row, int col);
+void clear_top(int row);
+void clear_from(int row);
+void beep();
+// Writes CP932 text at the cursor; printf-style variant for formatted lines.
+void cputs(const char* text);
+void cputs(const std::string& text);
+void cprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+int show_key_hints(int mask);
+void show_folder_line(int col, int row);
+void show_destination_line(int col, int row);
+void show_help_hint();
+void show_menu_prompt(int col, int row, int mask);
+void show_stars(int n);
+bool help_file_exists();
+void open_help();
+
+int poll_key();
+int read_key();
+void discard_input();
+
+int ask_key(const char* prompt, const char* accepted);
+void wait_confirm();
+void menu_return_prompt();
+
+// Numeric field: length entered, -1 Esc, -2 after F2; F5 calls on_leave and jumps to
+// the main menu. buf receives the text (at most width characters).
+int input_number(char* buf, int width, void (*on_leave)(), int mask);
+int input_text(char* buf, int maxlen);
+int select_station(const char* title, int colour, bool show_destination, bool allow_all);
+
+}  // namespace korvel

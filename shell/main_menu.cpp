@@ -1,0 +1,232 @@
+// Start-up, the main menu with its idle loop, and the exit confirmation.
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "eventdata/kihondat.h"
+#include "eventdata/mastfile.h"
+#include "eventdata/master_build.h"
+#include "eventdata/start_time.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/terminal_console.h"
+#include "shell/console_ui.h"
+#include "shell/menus.h"
+#include "shell/output.h"
+#include "shell/runtime.h"
+#include "timing/time_entry.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr const char* program_name = "KORVEL32";
+constexpr const char* program_version = "version 3.74";
+constexpr int clock_row = 1;
+constexpr int clock_col = 48;
+constexpr int prompt_row = 21;
+constexpr int prompt_col = 15;
+
+struct MenuLine {
+    int row;
+    int colour;
+    const char* text;
+};
+
+const MenuLine menu_lines[] = {
+    {9, 15, "[1] テキストファイルの作成・変更・閲覧"},
+    {10, 12, "[2] 出力先の変更"},
+    {11, 9, "[3] スタート時刻入力（他の中継所のデータに影響無し）"},
+    {12, 15, "[4] タイム入力"},
+    {13, 10, "[5] 繰上出発タイム入力"},
+    {14, 14, "[6] 入力データ・チェック（→サブメニュー）"},
+    {15, 11, "[7] 結果出力            （→サブメニュー）"},
+    {16, 13, "[8] 賞状作成            （→サブメニュー）"},
+    {17, 15, "[9] その他              （→サブメニュー）"},
+    {19, 15, "[Esc] 終了"},
+    {21, 15, "選択[ ]"},
+};
+
+using MenuEntry = void (*)();
+const MenuEntry menu_entries[9] = {
+    text_file_submenu, select_output_destination, start_time_entry,
+    time_entry,        carried_start_entry,       check_submenu,
+    results_submenu,   certificate_submenu,       other_submenu,
+};
+
+// The clock characters now on the screen, so only changed ones are written.
+char clock_shown[30];
+
+void draw_clock() {
+    char text[30];
+    std::snprintf(text, sizeof text, "%s  %s", date_stamp(), time_stamp());
+    auto& c = platform::console();
+    bool changed = false;
+    for (int i = 0; text[i] && i < 29; ++i) {
+        if (clock_shown[i] == text[i]) continue;
+        c.set_color(15);
+        c.set_cursor(clock_row, clock_col + i);
+        c.write(std::string_view(&text[i], 1));
+        clock_shown[i] = text[i];
+        changed = true;
+    }
+    c.set_cursor(prompt_row, prompt_col);
+    if (changed) c.refresh();
+}
+
+void start_up(int argc, char** argv) {
+    install_out_of_memory_handler();
+    // The terminal is taken first so that a damaged master file can be reported.
+    platform::set_console(platform::make_terminal_console());
+    clear_screen();
+    team_index.set();
+    load_destination();
+    program_path = platform::program_path();
+    if (program_path.empty() && argc > 0) program_path = argv[0];
+
+    std::string folder = program_folder();
+    if (!folder.empty()) {
+        std::string marker = folder + "please_delete_me.tmp";
+        if (platform::file_exists(marker.c_str())) {
+            std::remove(marker.c_str());
+            std::string readme = folder + "readme.txt";
+            if (platform::file_exists(readme.c_str())) open_with_association(readme.c_str());
+        }
+    }
+    if (platform::file_exists("make_shortcut_on_desktop.exe")) std::remove("make_shortcut_on_desktop.exe");
+
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' && (std::strchr(argv[i] + 1, 'd') || std::strchr(argv[i] + 1, 'D'))) debug_flag = 1;
+    }
+
+    if (!folder.empty() && !help_file_exists()) {
+        cprintf("ヘルプファイル（%s）を\n%s\nに置いておいてください\n", "korvel32.chm", folder.c_str());
+        wait_confirm();
+    }
+}
+
+void exit_confirmation() {
+    clear_screen();
+    set_cursor(13, 10);
+    cputs(program_name);
+    int key = ask_key(" を終了しますか？（Y / N）", "*");
+    if (key == 'Y' || key == 'y') {
+        save_destination();
+        clear_screen();
+        team_index.clear();
+        exit_program(0);
+    }
+}
+
+// Waits on the menu for one key and runs what it selects. Returns to be redrawn.
+void wait_and_dispatch() {
+    for (;;) {
+        std::memset(clock_shown, 0, sizeof clock_shown);
+        int key;
+        for (;;) {
+            draw_clock();
+            if (check_stale_files()) jump_to_main_menu();
+            if (platform::console().pending_events() > 0) break;
+            platform::sleep_ms(10);
+        }
+        key = poll_key();
+        discard_input();
+        if (key < 0) continue;
+
+        if (key >= '1' && key <= '9') {
+            char echo[2] = {static_cast<char>(key), '\0'};
+            cputs(echo);
+            cursor_back(1);
+            if (key >= '3') {
+                kihon_data();
+                check_master_header();
+                namefile_version_check();
+            }
+            menu_entries[key - '1']();
+            return;
+        }
+        if (key == 'D' || key == 'd') {
+            clear_screen();
+            kihon_data();
+            master_debug_dump();
+            return;
+        }
+        if (key == VK_ESCAPE) {
+            exit_confirmation();
+            return;
+        }
+        beep();
+    }
+}
+
+}  // namespace
+
+void draw_main_menu() {
+    std::string title = event_name();
+    auto& c = platform::console();
+    c.set_title(title);
+    clear_screen();
+
+    std::tm built = exe_time();
+    set_cursor(0, 0);
+    set_color(15);
+    cprintf("%s %s (Build %04d/%02d/%02d %02d:%02d:%02d)\n", program_name, program_version, built.tm_year + 1900,
+            built.tm_mon + 1, built.tm_mday, built.tm_hour, built.tm_min, built.tm_sec);
+    if (help_file_exists()) {
+        set_cursor(1, 0);
+        show_key_hints(HINT_F1);
+    }
+    show_folder_line(0, 2);
+    show_destination_line(0, 4);
+
+    int width = static_cast<int>(title.size()) + 4;
+    set_color(15);
+    set_cursor(5, 10);
+    show_stars(width);
+    set_cursor(6, 10);
+    cprintf("* %s *\n", title.c_str());
+    set_cursor(7, 10);
+    show_stars(width);
+    for (const MenuLine& line : menu_lines) {
+        set_color(line.colour);
+        set_cursor(line.row, 10);
+        cputs(line.text);
+    }
+    set_color(15);
+    set_cursor(prompt_row, prompt_col);
+}
+
+bool check_stale_files() {
+    std::uint32_t eki = file_mtime("EKI.TXT");
+    std::uint32_t bumon = file_mtime("BUMON.TXT");
+    std::uint32_t team = file_mtime("TEAM.TXT");
+    std::uint32_t mast = file_mtime("MASTFILE.DAT");
+    if (mast < eki || mast < bumon || mast < team) {
+        if (build_master_file_when_stale(eki, bumon, team, mast)) return true;
+    }
+    if (!file_exists("MASTFILE.DAT")) return false;
+    std::uint32_t names = file_mtime("NAMEFILE.DAT");
+    if (file_exists("NAMEFILE.DAT") && names >= file_mtime("SENSYU.TXT")) return false;
+    clear_screen();
+    show_folder_line(0, 0);
+    set_cursor(3, 0);
+    if (build_name_file() != 0) cprintf("\t%s を作り直しました(2)\n\n", "NAMEFILE.DAT");
+    menu_return_prompt();
+    jump_to_main_menu();
+}
+
+int run_program(int argc, char** argv) {
+    start_up(argc, argv);
+    for (;;) {
+        try {
+            stream_check(true);
+            draw_main_menu();
+            wait_and_dispatch();
+        } catch (const MainMenuReturn&) {
+            // Every abandoned operation lands here; the loop redraws the menu.
+        }
+    }
+}
+
+}  // namespace korvel

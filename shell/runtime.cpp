@@ -1,0 +1,355 @@
+#include "shell/runtime.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "eventdata/record_layout.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "shell/console_ui.h"
+#include "shell/options.h"
+#include "shell/output.h"
+
+namespace korvel {
+
+namespace {
+
+std::function<void(int)>& exit_handler() {
+    static std::function<void(int)> handler;
+    return handler;
+}
+
+// Every Stream that holds an open file, so the main menu can close what was left.
+std::vector<Stream*>& open_streams() {
+    static std::vector<Stream*> streams;
+    return streams;
+}
+
+void register_stream(Stream* s) { open_streams().push_back(s); }
+
+void unregister_stream(Stream* s) {
+    auto& v = open_streams();
+    v.erase(std::remove(v.begin(), v.end(), s), v.end());
+}
+
+bool mode_writes(const char* mode) {
+    return mode[0] == 'w' || mode[0] == 'a' || (mode[1] == '+') || (mode[1] != '\0' && mode[2] == '+');
+}
+
+void wait_for_y() {
+    for (;;) {
+        int key = read_key();
+        if (key == 'Y' || key == 'y') {
+            char echo[2] = {static_cast<char>(key), '\0'};
+            cputs(echo);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+void jump_to_main_menu() { throw MainMenuReturn{}; }
+
+void set_exit_handler(std::function<void(int)> handler) { exit_handler() = std::move(handler); }
+
+void exit_program(int status) {
+    if (exit_handler()) exit_handler()(status);
+    if (platform::has_console()) platform::console().shutdown();
+    std::fflush(nullptr);
+    std::exit(status);
+}
+
+// ---- Streams ----
+
+Stream::Stream(FILE* f) : file_(f) {
+    if (file_) register_stream(this);
+}
+
+Stream::Stream(Stream&& other) noexcept : file_(other.file_) {
+    if (file_) {
+        unregister_stream(&other);
+        other.file_ = nullptr;
+        register_stream(this);
+    }
+}
+
+Stream& Stream::operator=(Stream&& other) noexcept {
+    if (this != &other) {
+        close();
+        file_ = other.file_;
+        if (file_) {
+            unregister_stream(&other);
+            other.file_ = nullptr;
+            register_stream(this);
+        }
+    }
+    return *this;
+}
+
+Stream::~Stream() { close(); }
+
+bool Stream::close() {
+    if (!file_) return true;
+    unregister_stream(this);
+    bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+}
+
+Stream fopen_retry(const char* name, const char* mode) {
+    for (;;) {
+        FILE* f = platform::open_file(name, mode);
+        if (f) return Stream(f);
+        int err = errno;
+        cprintf("\n\"%s\" のオープンに失敗しました(mode=%s)\n", name, mode);
+        cputs(platform::error_text(err));
+        cputs("\n");
+        auto kind = platform::classify_errno(err);
+        if (kind == platform::OpenError::not_found) {
+            if (mode[0] == 'r') cprintf("\"%s\" が存在しません\n", name);
+        } else if (kind == platform::OpenError::access_denied && mode_writes(mode)) {
+            cprintf("\"%s\" を他のソフトで開いていたら閉じてください\n", name);
+            int key = ask_key("再試行しますか？（Y / N）", "YyNn");
+            cputs("\n");
+            if (key == 'Y' || key == 'y') continue;
+        }
+        menu_return_prompt();
+        jump_to_main_menu();
+    }
+}
+
+Stream fopen_or_abort(const char* name, const char* mode) {
+    FILE* f = platform::open_file(name, mode);
+    if (!f) {
+        cprintf("\n%s: \"%s\" のオープンに失敗しました\n", program_path.c_str(), name);
+        end_program(nullptr);
+    }
+    return Stream(f);
+}
+
+void fclose_or_abort(Stream& stream) {
+    if (!stream.close()) {
+        cprintf("\n%s: ファイルのクローズに失敗しました\n", program_path.c_str());
+        end_program(nullptr);
+    }
+}
+
+int open_stream_count() { return static_cast<int>(open_streams().size()); }
+
+void stream_check(bool warn) {
+    int count = 0;
+    bool failed = false;
+    while (!open_streams().empty()) {
+        Stream* s = open_streams().back();
+        if (!s->close()) failed = true;
+        ++count;
+    }
+    if (failed) {
+        cputs("fcloseall() error\n");
+        exit_program(1);
+    }
+    if (count > 0 && warn) {
+        cprintf("\n%d 個の stream を close しました\n", count);
+        cputs("\n警告を確認したら Y を入力[ ]");
+        cursor_back(2);
+        wait_for_y();
+    }
+}
+
+// ---- File checks ----
+
+bool file_exists(const char* path) { return platform::file_exists(path); }
+
+bool access_check(const char* path) {
+    if (::access(path, F_OK) == 0) return true;
+    int err = errno;
+    switch (platform::classify_errno(err)) {
+    case platform::OpenError::not_found:
+        cprintf("\n\"%s\" パスまたはファイルが見つかりません\n", path);
+        break;
+    case platform::OpenError::access_denied:
+        cprintf("\n\"%s\" アクセスが否定されています\n", path);
+        break;
+    default:
+        cprintf("\n\"%s\" access()エラー\n", path);
+        break;
+    }
+    return false;
+}
+
+bool folder_exists(const char* path) { return platform::folder_exists(path); }
+
+int same_file(const char* a, const char* b) { return platform::same_file(a, b); }
+
+std::uint32_t file_mtime(const char* path) { return platform::file_mtime(path); }
+
+// ---- Ending ----
+
+void end_program(const char* name) {
+    // Streams are closed quietly: a failure here must not hide the message below.
+    while (!open_streams().empty()) open_streams().back()->close();
+    if (name) cprintf("\n%s を終了します。", name);
+    else cputs("\n異常終了させます。");
+    cputs("\n上のメッセージを確認した後 Y を入力[ ]");
+    cursor_back(2);
+    try {
+        wait_for_y();
+    } catch (const std::exception&) {
+        // No keys can be read (tests, a lost terminal): end all the same.
+    }
+    exit_program(1);
+}
+
+void fatal_stop() {
+    save_destination_quietly();
+    std::remove("MASTFILE.TMP");
+    team_index.clear();
+    end_program("KORVEL32");
+}
+
+namespace {
+void out_of_memory() {
+    std::set_new_handler(nullptr);
+    cputs("\nメモリの確保（new）に失敗しました\n");
+    fatal_stop();
+}
+}  // namespace
+
+void install_out_of_memory_handler() { std::set_new_handler(out_of_memory); }
+
+// ---- Team index ----
+
+TeamIndex team_index;
+
+TeamIndex::TeamIndex() { clear(); }
+
+void TeamIndex::clear() { std::fill(std::begin(slots_), std::end(slots_), -1); }
+
+void TeamIndex::put(int team, int record) {
+    if (team >= 0 && team <= 999) slots_[team] = record;
+}
+
+void TeamIndex::set() {
+    clear();
+    if (!file_exists("MASTFILE.DAT")) return;
+    Stream f = fopen_retry("MASTFILE.DAT", "rb");
+    unsigned char header[MAST_HEADER_SIZE];
+    if (std::fread(header, 1, sizeof header, f) != sizeof header) {
+        cprintf("fread error in mast_open(%s) filename=%s\n", "rb", "MASTFILE.DAT");
+        fatal_stop();
+    }
+    int rec_len = header[MAST_HDR_REC_LEN] | (header[MAST_HDR_REC_LEN + 1] << 8);
+    // An old-format file has no header and a damaged one no usable record length:
+    // the index stays empty and the header check before every entry deals with it.
+    if (std::memcmp(header + MAST_HDR_VERSION, MAST_VERSION, MAST_HDR_VERSION_LEN) != 0 || rec_len < MAST_BLOCKS) {
+        return;
+    }
+    std::vector<unsigned char> record(static_cast<std::size_t>(rec_len));
+    for (int n = 0; std::fread(record.data(), 1, record.size(), f) == record.size(); ++n) {
+        auto team = static_cast<std::int16_t>(record[MAST_TEAM_NO] | (record[MAST_TEAM_NO + 1] << 8));
+        if (team < 0 || team > 999) {
+            cprintf("\nチームＮｏ=%d エラー in set()\n", team);
+            cprintf("%s が壊れています\n", "MASTFILE.DAT");
+            cprintf("レコード長=%d\n", rec_len);
+            fatal_stop();
+        }
+        slots_[team] = n;
+    }
+    fclose_or_abort(f);
+}
+
+int TeamIndex::record_of(int team) const {
+    if (team < 1 || team > 999) return -9;
+    return slots_[team];
+}
+
+// ---- Launching ----
+
+void open_with_association(const char* path) { platform::open_with_association(path); }
+
+int run_shell(const char* command) { return platform::run_shell(command); }
+
+void open_in_editor(const char* path) {
+    std::string editor;
+    if (get_option("EDITOR", editor)) {
+        if (!editor.empty() && editor.front() == '"') editor.erase(0, 1);
+        if (!editor.empty() && editor.back() == '"') editor.pop_back();
+        if (platform::edit_text_file(editor, path)) return;
+        int err = errno;
+        cprintf("\n\n\"%s\"\nを実行できません(1)", editor.c_str());
+        cputs(platform::error_text(err));
+        cprintf("%s の \"EDITOR\" の行を確認してください\n", "OPTION.TXT");
+        cputs("代わりに、拡張子に関連づけられたプログラムで開きます\n");
+        wait_confirm();
+    }
+    // Without a working EDITOR the user's own terminal editor opens the file; it
+    // creates a missing file when the user saves.
+    if (platform::edit_text_file("", path)) return;
+    int err = errno;
+    cprintf("\n\n\"%s\"\nを実行できません(2)", "editor");
+    cputs(platform::error_text(err));
+    wait_confirm();
+}
+
+// ---- Stamps ----
+
+namespace {
+std::tm now_local() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm;
+}
+}  // namespace
+
+const char* date_stamp() {
+    static char buf[32];
+    std::tm tm = now_local();
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
+    return buf;
+}
+
+const char* time_stamp() {
+    static char buf[32];
+    std::tm tm = now_local();
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+const char* date_time_stamp() {
+    static char buf[64];
+    std::tm tm = now_local();
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d  %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return buf;
+}
+
+std::string program_path;
+
+std::string program_folder() {
+    auto slash = program_path.rfind('/');
+    if (slash == std::string::npos) return {};
+    return program_path.substr(0, slash + 1);
+}
+
+}  // namespace korvel
+
+extern const long long korvel_build_epoch __attribute__((weak));
+
+namespace korvel {
+std::tm exe_time() {
+    std::time_t t = &korvel_build_epoch ? static_cast<std::time_t>(korvel_build_epoch) : 0;
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    return tm;
+}
+}  // namespace korvel

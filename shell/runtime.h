@@ -1,0 +1,98 @@
+// Services under every screen and report: streams that open with a retry dialogue,
+// the two ways of ending on an error, the jump back to the main menu, file checks
+// and stamps, the team index.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <string>
+
+namespace korvel {
+
+// Thrown to abandon the current work and land on the main menu; caught only there.
+struct MainMenuReturn {};
+[[noreturn]] void jump_to_main_menu();
+
+// Thrown instead of ending the process while a test has installed an exit handler.
+struct ProgramExit {
+    int status;
+};
+// Ends the program with status after restoring the terminal. A test may install a
+// handler that throws ProgramExit instead.
+[[noreturn]] void exit_program(int status);
+void set_exit_handler(std::function<void(int)> handler);
+
+// An open file. Closes itself when it goes out of scope; streams still open when the
+// main menu is reached (held by globals) are closed and reported by stream_check.
+class Stream {
+public:
+    Stream() = default;
+    explicit Stream(FILE* f);
+    Stream(Stream&& other) noexcept;
+    Stream& operator=(Stream&& other) noexcept;
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+    ~Stream();
+
+    FILE* get() const { return file_; }
+    operator FILE*() const { return file_; }
+    explicit operator bool() const { return file_ != nullptr; }
+    // Closes now; false when the close failed.
+    bool close();
+
+private:
+    FILE* file_ = nullptr;
+};
+
+// Opens or asks: retry question for a locked file, return to the main menu otherwise.
+Stream fopen_retry(const char* name, const char* mode);
+Stream fopen_or_abort(const char* name, const char* mode);
+void fclose_or_abort(Stream& stream);
+// Closes every stream still open; with warn, reports their count and waits for Y.
+void stream_check(bool warn);
+int open_stream_count();
+
+bool file_exists(const char* path);
+bool access_check(const char* path);
+bool folder_exists(const char* path);
+int same_file(const char* a, const char* b);
+std::uint32_t file_mtime(const char* path);
+
+[[noreturn]] void end_program(const char* name);
+[[noreturn]] void fatal_stop();
+// Installed at start: a failed allocation reports itself and makes the orderly stop.
+void install_out_of_memory_handler();
+
+// Master file index: team number -> record number.
+class TeamIndex {
+public:
+    TeamIndex();
+    void set();
+    // Record number of a team 1-999, -1 when it has none, -9 outside 1-999.
+    int record_of(int team) const;
+    void clear();
+    void put(int team, int record);
+
+private:
+    int slots_[1000];
+};
+extern TeamIndex team_index;
+
+void open_with_association(const char* path);
+void open_in_editor(const char* path);
+int run_shell(const char* command);
+
+const char* date_stamp();
+const char* time_stamp();
+const char* date_time_stamp();
+
+// Program folder and path, as "/"-separated paths; the folder ends with "/" or is
+// empty when unknown.
+extern std::string program_path;
+std::string program_folder();
+// The build time of the program in local time.
+std::tm exe_time();
+
+}  // namespace korvel

@@ -1,0 +1,19 @@
+// What the submenu entries run, by entry number. Entries whose work is not part of
+// this build beep.
+#pragma once
+
+namespace korvel {
+
+extern bool division_selected[21];
+int select_divisions();
+int ask_section();
+void speed_table();
+
+void run_check_entry(int entry);
+void run_results_entry(int entry);
+void run_certificate_entry(int entry);
+void run_other_entry(int entry);
+// Takes over the times of another master file; -1 on failure.
+int import_master_times(const char* source, const char* target);
+
+}  // namespace korvel

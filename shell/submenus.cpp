@@ -1,0 +1,385 @@
+// The five submenus of the main menu and their small prompts.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "eventdata/kihondat.h"
+#include "eventdata/master_build.h"
+#include "eventdata/race_time.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "shell/console_ui.h"
+#include "shell/menus.h"
+#include "shell/options.h"
+#include "shell/output.h"
+#include "shell/runtime.h"
+#include "shell/submenu_entries.h"
+
+namespace korvel {
+
+bool division_selected[21];
+
+namespace {
+
+constexpr const char* home_page = "https://korvel32.example.org/";
+
+struct Frame {
+    const char* title;
+    int title_colour;
+    bool destination_line;
+    int prompt_row;
+    int mask;
+};
+
+// Draws the common frame; the caller draws its entries, then calls prompt().
+void draw_frame(const Frame& f) {
+    clear_screen();
+    set_cursor(0, 0);
+    show_help_hint();
+    show_folder_line(0, 2);
+    if (f.destination_line) show_destination_line(0, 4);
+    int width = static_cast<int>(std::strlen(f.title));
+    set_color(f.title_colour);
+    set_cursor(5, 10);
+    show_stars(width);
+    set_cursor(6, 10);
+    cputs(f.title);
+    set_cursor(7, 10);
+    show_stars(width);
+    set_color(15);
+}
+
+void entry_line(int row, int colour, const char* text) {
+    set_cursor(row, 10);
+    set_color(colour);
+    cputs(text);
+    set_color(15);
+}
+
+int prompt(const Frame& f) {
+    show_menu_prompt(10, f.prompt_row, f.mask);
+    int key = read_key();
+    discard_input();
+    return key;
+}
+
+void echo_key(int key) {
+    char echo[2] = {static_cast<char>(key), '\0'};
+    cputs(echo);
+    cursor_back(1);
+}
+
+// Common handling of keys no entry took: false when the submenu must end.
+bool other_key(const Frame& f, int key) {
+    if (key == VK_ESCAPE) return false;
+    if (key == VK_F2 && (f.mask & HINT_F2)) {
+        select_output_destination();
+        return true;
+    }
+    if (key == VK_F5) jump_to_main_menu();
+    beep();
+    return true;
+}
+
+}  // namespace
+
+// ---- Text files ----
+
+void text_file_submenu() {
+    const Frame f{"* テキストファイルの作成・変更・閲覧 *", 15, true, 20, HINT_ESC | HINT_F5};
+    for (;;) {
+        draw_frame(f);
+        std::string list = list_file_name();
+        char line[256];
+        entry_line(9, 15, "[1] 駅　　　　　EKI.TXT");
+        entry_line(10, 15, "[2] 部門　　　　BUMON.TXT");
+        entry_line(11, 15, "[3] チーム　　　TEAM.TXT");
+        entry_line(12, 15, "[4] 選手　　　　SENSYU.TXT");
+        entry_line(13, 15, "[5] オプション　OPTION.TXT");
+        std::snprintf(line, sizeof line, "[6] 出力結果　　%s", list.c_str());
+        entry_line(15, 15, line);
+        std::snprintf(line, sizeof line, "[7] HTML閲覧　　%s/index.%s, %s/index.%s", "html", "htm", "html_keitai", "htm");
+        entry_line(16, 15, line);
+        entry_line(17, 15, "[8] 区間賞賞状差し込みデータ　区間賞TAB.txt");
+        entry_line(18, 15, "[9] 団体賞賞状差し込みデータ　団体賞TAB.txt");
+        int key = prompt(f);
+        static const char* const files[] = {"EKI.TXT", "BUMON.TXT", "TEAM.TXT", "SENSYU.TXT", "OPTION.TXT"};
+        if (key >= '1' && key <= '9') {
+            echo_key(key);
+            if (key <= '5') open_in_editor(files[key - '1']);
+            else if (key == '6') open_in_editor(list.c_str());
+            else if (key == '7') {
+                open_with_association("html/index.htm");
+                open_with_association("html_keitai/index.htm");
+            } else if (key == '8') open_in_editor("区間賞TAB.txt");
+            else open_in_editor("団体賞TAB.txt");
+            continue;
+        }
+        if (!other_key(f, key)) return;
+    }
+}
+
+// ---- Input-data checks ----
+
+void check_submenu() {
+    const Frame f{"* 入力データ・チェック *", 14, true, 18, HINT_ESC | HINT_F2 | HINT_F5};
+    static const char* const lines[] = {
+        "[1] チーム指定（画面）", "[2] 中継所指定", "[3] 全中継所・全チーム", "[4] チーム名・選手名",
+        "[5] 疑問スピード・チェック", "[6] 同タイム・チェック", "[7] 中継所指定（部門名・チーム名付）",
+        "[8] 全中継所・全チーム（各中継所でタイム順）",
+    };
+    for (;;) {
+        draw_frame(f);
+        for (int i = 0; i < 8; ++i) entry_line(9 + i, 14, lines[i]);
+        int key = prompt(f);
+        if (key >= '1' && key <= '8') {
+            echo_key(key);
+            run_check_entry(key - '0');
+            continue;
+        }
+        if (!other_key(f, key)) return;
+    }
+}
+
+// ---- Results ----
+
+int select_divisions() {
+    for (;;) {
+        clear_screen();
+        set_cursor(0, 0);
+        cputs("成績一覧表 出力部門選択");
+        show_destination_line(48, 0);
+        set_cursor(2, 8);
+        cputs(" 0. 全部門");
+        for (int d = 1; d <= bumon_suu; ++d) {
+            set_cursor(d + 2, 8);
+            cprintf("%2d. %s", d, divisions[d - 1].name);
+        }
+        cputs("\n\n");
+        std::memset(division_selected, 0, sizeof division_selected);
+        bool any = false;
+        bool redraw = false;
+        while (!redraw) {
+            cputs("選択部門No(空入力で選択終了)＝");
+            char buf[8];
+            int n = input_number(buf, 2, nullptr, HINT_ESC | HINT_F2 | HINT_F5);
+            if (n == -2) {
+                redraw = true;
+            } else if (n == -1) {
+                return 0;
+            } else if (n == 0) {
+                return any ? 1 : 0;
+            } else {
+                int d = std::atoi(buf);
+                if (d == 0) {
+                    for (bool& s : division_selected) s = true;
+                    return 1;
+                }
+                if (d >= 1 && d <= bumon_suu) {
+                    division_selected[d] = true;
+                    any = true;
+                } else {
+                    beep();
+                }
+            }
+        }
+    }
+}
+
+int ask_section() {
+    for (;;) {
+        clear_screen();
+        set_cursor(0, 0);
+        cputs("区間順位表出力");
+        show_destination_line(48, 0);
+        bool redraw = false;
+        while (!redraw) {
+            set_cursor(2, 8);
+            clear_to_eol(2, 8);
+            cputs("区間＝");
+            char buf[8];
+            int n = input_number(buf, 2, nullptr, HINT_ESC | HINT_F2 | HINT_F5);
+            if (n == -2) redraw = true;
+            else if (n == -1) return 0;
+            else {
+                int s = std::atoi(buf);
+                if (n > 0 && s >= 1 && s <= max_kukan) return s;
+                beep();
+            }
+        }
+    }
+}
+
+void results_submenu() {
+    const Frame f{"* 結果出力 *", 11, true, 20, HINT_ESC | HINT_F2 | HINT_F5};
+    static const char* const lines[] = {
+        "[0] ゴール速報", "[1] 区間賞一覧表出力", "[2] 団体賞一覧表出力", "[3] 部門別成績一覧表出力",
+        "[4] 順位変遷表出力", "[5] 区間順位表出力", "[6] 部門別成績一覧 HTML 出力",
+        "[7] 中間成績一覧表出力（中継所指定）", "[8] スピード・ランキング表出力", "[9] 全明細データファイル出力",
+    };
+    for (;;) {
+        draw_frame(f);
+        for (int i = 0; i < 10; ++i) entry_line(9 + i, i == 0 ? 12 : 11, lines[i]);
+        int key = prompt(f);
+        if (key >= '0' && key <= '9') {
+            echo_key(key);
+            run_results_entry(key - '0');
+            continue;
+        }
+        if (!other_key(f, key)) return;
+    }
+}
+
+// ---- Certificates ----
+
+void certificate_submenu() {
+    const Frame f{"* 賞状作成 *", 13, false, 21, HINT_ESC | HINT_F5};
+    for (;;) {
+        draw_frame(f);
+        entry_line(9, 15, "MS-Word の差し込み印刷機能を使って賞状を作ります。");
+        entry_line(10, 15, "鋳型の Wordファイルにはマクロが含まれています。");
+        entry_line(11, 15, "開くとき [マクロを有効にする] を選択してください。");
+        entry_line(13, 13, "[1] 区間賞差し込みファイル（\"区間賞TAB.txt\"）を作る");
+        entry_line(14, 13, "[2] 区間賞賞状（Wordファイル）を開く");
+        entry_line(15, 13, "[3] [1]と[2]を続けて実行");
+        entry_line(17, 13, "[6] 団体賞差し込みファイル（\"団体賞TAB.txt\"）を作る");
+        entry_line(18, 13, "[7] 団体賞賞状（Wordファイル）を開く");
+        entry_line(19, 13, "[8] [6]と[7]を続けて実行");
+        int key = prompt(f);
+        if (key == '1' || key == '2' || key == '3' || key == '6' || key == '7' || key == '8') {
+            echo_key(key);
+            run_certificate_entry(key - '0');
+            continue;
+        }
+        if (key == VK_F2) {
+            beep();
+            continue;
+        }
+        if (!other_key(f, key)) return;
+    }
+}
+
+// ---- Other functions ----
+
+namespace {
+
+void import_prompt() {
+    clear_screen();
+    show_folder_line(0, 2);
+    char name[512] = "";
+    for (;;) {
+        cputs("\n入力ファイル＝");
+        int n = input_text(name, 500);
+        if (n < 0) return;
+        if (!access_check(name)) {
+            beep();
+            continue;
+        }
+        if (import_master_times(name, "MASTFILE.DAT") != -1) return;
+        cputs("\n");
+    }
+}
+
+void show_program_path() {
+    cprintf("\n今動いている%sのプログラムファイルは\n", "KORVEL32");
+    set_color(159);
+    cputs(program_path);
+    set_color(15);
+    std::uint32_t stamp = file_mtime(program_path.c_str());
+    unsigned date = stamp >> 16, time = stamp & 0xFFFF;
+    cprintf("\n%s  %04d/%02d/%02d  %02d:%02d:%02d", "version 3.74", 1980 + (date >> 9), (date >> 5) & 15, date & 31,
+            time >> 11, (time >> 5) & 63, (time & 31) * 2);
+    wait_confirm();
+}
+
+void command_interpreter(int key) {
+    char echo[3] = {static_cast<char>(key), '\n', '\0'};
+    cputs(echo);
+    // COMSPEC names the command interpreter where it is set; a terminal user's own
+    // shell is the natural fallback.
+    const char* shell = std::getenv("COMSPEC");
+    if (!shell || !*shell) shell = std::getenv("SHELL");
+    if (!shell || !*shell) {
+        cprintf("環境変数 %s が設定されていません", "COMSPEC");
+        wait_confirm();
+        return;
+    }
+    cprintf("exit とタイプすると %s に戻ります\n", "KORVEL32");
+    run_shell(shell);
+}
+
+void print_program_settings() {
+    std::string lpx = program_folder() + "lpx/lpx";
+    if (access_check(lpx.c_str())) {
+        run_shell(("\"" + lpx + "\"; printf '\\nEnter: '; read _").c_str());
+    } else {
+        wait_confirm();
+    }
+}
+
+}  // namespace
+
+void speed_table() {
+    static const int distances[] = {100, 800, 1000, 1500, 5000, 10000, 42195};
+    open_fpout();
+    std::fputs("スピード：タイム換算表\n\n", fpout);
+    std::fputs("km/h", fpout);
+    for (int d : distances) std::fprintf(fpout, "\t%*dm", 6, d);
+    std::fputs("\n", fpout);
+    for (int tenths = 300; tenths >= 45; tenths -= 5) {
+        double speed = tenths / 10.0;
+        std::fprintf(fpout, "%4.1f", speed);
+        for (int d : distances) {
+            double t = d / (speed * 1000.0 / 3600.0);
+            if (t < 60) {
+                std::fprintf(fpout, "\t%7.2f", t);
+            } else {
+                RaceTime rt;
+                seconds_to_time(rt, static_cast<int>(t));
+                char buf[20];
+                format_time_fixed(rt, buf, 9, 0, "");
+                std::fprintf(fpout, "\t%s", buf + 2);
+            }
+        }
+        std::fputs("\n", fpout);
+    }
+    closefpout_and_callprt("PRINTCMD94");
+}
+
+void other_submenu() {
+    const Frame f{"* その他 *", 15, true, 21, HINT_ESC | HINT_F2 | HINT_F5};
+    for (;;) {
+        draw_frame(f);
+        entry_line(9, 15, "[1] タイムデータの初期化");
+        entry_line(10, 15, "[2] 他のMASTFILE.DATからのタイムデータ取り込み");
+        entry_line(11, 15, "[3] テキストファイルからのタイムデータ読み込み");
+        entry_line(12, 15, "[4] スピード：タイム換算表出力");
+        entry_line(13, 15, "[5] 部門別チーム数一覧表出力");
+        entry_line(14, 15, "[6] 駅・部門パターン出力");
+        entry_line(15, 15, "[7] OPTION.TXT 設定内容の確認");
+        entry_line(16, 15, "[8] テキストファイル印刷ソフト LPX の設定");
+        entry_line(17, 15, "[9] KORVEL32 最新バージョン");
+        entry_line(18, 15, "[P] KORVEL32 プログラムファイルのPATH を表示");
+        entry_line(19, 15, "[C] コマンドプロンプトを起動");
+        int key = prompt(f);
+        if ((key >= '1' && key <= '9') || key == 'P' || key == 'p') echo_key(key);
+        switch (key) {
+        case '1': build_master_file(1); continue;
+        case '2': import_prompt(); continue;
+        case '3': run_other_entry(3); continue;
+        case '4': speed_table(); continue;
+        case '5': run_other_entry(5); continue;
+        case '6': run_other_entry(6); continue;
+        case '7': show_option_listing(); continue;
+        case '8': print_program_settings(); continue;
+        case '9': open_with_association(home_page); continue;
+        case 'P': case 'p': show_program_path(); continue;
+        case 'C': case 'c': command_interpreter(key); continue;
+        default: break;
+        }
+        if (!other_key(f, key)) return;
+    }
+}
+
+}  // namespace korvel

@@ -1,0 +1,65 @@
+#include "tests/support.h"
+
+#include <iconv.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace korvel_test {
+
+namespace {
+std::string convert(const std::string& text, const char* to, const char* from) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+    std::string out(text.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(text.data());
+    size_t in_left = text.size();
+    char* o = out.data();
+    size_t out_left = out.size();
+    iconv(cd, &in, &in_left, &o, &out_left);
+    iconv_close(cd);
+    out.resize(out.size() - out_left);
+    return out;
+}
+}  // namespace
+
+std::string to_cp932(const std::string& utf8) { return convert(utf8, "CP932", "UTF-8"); }
+std::string to_utf8(const std::string& cp932) { return convert(cp932, "UTF-8", "CP932"); }
+
+void write_file(const std::string& name, const std::string& bytes) {
+    std::ofstream out(name, std::ios::binary);
+    out << bytes;
+}
+
+std::string read_file(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WorkFolderTest::SetUp() {
+    previous_ = std::filesystem::current_path();
+    char templ[] = "/tmp/korvel_test_XXXXXX";
+    char* made = mkdtemp(templ);
+    ASSERT_NE(made, nullptr);
+    folder_ = made;
+    std::filesystem::current_path(folder_);
+    auto c = std::make_unique<platform::MemoryConsole>(80, 60);
+    console_ = c.get();
+    platform::set_console(std::move(c));
+    korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
+}
+
+void WorkFolderTest::TearDown() {
+    korvel::stream_check(false);
+    std::filesystem::current_path(previous_);
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+}
+
+}  // namespace korvel_test

@@ -1,0 +1,57 @@
+// Shared test fixtures: a fresh working folder, the in-memory console, and an exit
+// handler that throws instead of ending the test process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/memory_console.h"
+#include "shell/runtime.h"
+
+namespace korvel_test {
+
+// Converts UTF-8 test text (as written in this source) to CP932 bytes; literals are
+// already CP932, this is for text read from elsewhere.
+std::string to_cp932(const std::string& utf8);
+std::string to_utf8(const std::string& cp932);
+
+// Writes a file exactly as given (use "\r\n" for Windows text).
+void write_file(const std::string& name, const std::string& bytes);
+std::string read_file(const std::string& name);
+
+// Each test runs in its own empty temporary folder with a memory console of 80x60.
+class WorkFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    platform::MemoryConsole& con() { return *console_; }
+    std::string folder() const { return folder_; }
+
+private:
+    std::string folder_;
+    std::string previous_;
+    platform::MemoryConsole* console_ = nullptr;
+};
+
+}  // namespace korvel_test
+
+// Runs statement and expects it to end the program with status.
+#define EXPECT_PROGRAM_EXIT(statement, status)                              \
+    do {                                                                    \
+        try {                                                               \
+            statement;                                                      \
+            ADD_FAILURE() << "expected the program to end";                 \
+        } catch (const korvel::ProgramExit& e) {                            \
+            EXPECT_EQ(e.status, status);                                    \
+        }                                                                   \
+    } while (0)
+
+#define EXPECT_MAIN_MENU_RETURN(statement)                                  \
+    do {                                                                    \
+        try {                                                               \
+            statement;                                                      \
+            ADD_FAILURE() << "expected a return to the main menu";          \
+        } catch (const korvel::MainMenuReturn&) {                           \
+        }                                                                   \
+    } while (0)

@@ -1,0 +1,229 @@
+// Input fields and prompts on the in-memory console.
+#include <cstring>
+
+#include "shell/console_ui.h"
+#include "tests/support.h"
+
+using korvel_test::WorkFolderTest;
+using korvel_test::write_file;
+using namespace korvel;
+
+namespace {
+
+class InputNumberTest : public WorkFolderTest {
+protected:
+    // Runs a field of width at (5, 10) and returns its result.
+    int run(int width, int mask = 0) {
+        set_cursor(5, 10);
+        return input_number(buf, width, nullptr, mask);
+    }
+    std::string field(int width) { return con().row_text(5).substr(10, width); }
+    char buf[16] = "";
+};
+
+TEST_F(InputNumberTest, RightToLeftGrowsLikeACalculator) {
+    con().type("12");
+    con().type("3");              // the field is full: bell
+    con().press(VK_BACK);
+    EXPECT_THROW(run(2), platform::ScriptExhausted);
+    EXPECT_EQ(field(2), ".1");
+    EXPECT_EQ(con().bells(), 1);
+    EXPECT_EQ(con().cursor_col(), 11);
+}
+
+TEST_F(InputNumberTest, EnterWritesTheTextRightAlignedAndEndsTheLine) {
+    con().type("7");
+    con().press(VK_RETURN);
+    EXPECT_EQ(run(3), 1);
+    EXPECT_STREQ(buf, "7");
+    EXPECT_EQ(field(3), "  7");
+    EXPECT_EQ(con().cursor_row(), 6);
+    EXPECT_EQ(con().cursor_col(), 0);
+}
+
+TEST_F(InputNumberTest, MinusOnlyFirstAndAloneCountsAsOneCharacter) {
+    con().type("1-");  // "-" after a digit beeps
+    con().press(VK_BACK);
+    con().type("-");
+    con().press(VK_RETURN);
+    EXPECT_EQ(run(4), 1);
+    EXPECT_STREQ(buf, "-");
+    EXPECT_EQ(con().bells(), 1);
+}
+
+TEST_F(InputNumberTest, EmptyEnterBlanksTheDots) {
+    con().press(VK_RETURN);
+    EXPECT_EQ(run(3, HINT_ESC), 0);
+    EXPECT_EQ(con().row(5), "");
+}
+
+TEST_F(InputNumberTest, KeysOutsideTheMaskBeepAndKeepTheField) {
+    con().type("4");
+    con().press(VK_F2);
+    con().press(VK_ESCAPE);
+    con().press(VK_F5);
+    con().press(platform::VK_OTHER);
+    con().type("x");
+    con().press(VK_RETURN);
+    EXPECT_EQ(run(2, 0), 1);
+    EXPECT_EQ(con().bells(), 5);
+    EXPECT_STREQ(buf, "4");
+}
+
+TEST_F(InputNumberTest, EscapeWithTheMaskBitReturnsMinusOneAndBlanksTheRow) {
+    con().type("12");
+    con().press(VK_ESCAPE);
+    EXPECT_EQ(run(2, HINT_ESC), -1);
+    EXPECT_EQ(con().row(5), "");
+}
+
+TEST_F(InputNumberTest, F5JumpsToTheMainMenuAfterTheLeaveHook) {
+    static int left = 0;
+    con().press(VK_F5);
+    set_cursor(5, 10);
+    EXPECT_MAIN_MENU_RETURN(input_number(buf, 2, [] { ++left; }, HINT_F5));
+    EXPECT_EQ(left, 1);
+}
+
+TEST_F(InputNumberTest, HintsFollowTheDots) {
+    EXPECT_THROW(run(2, HINT_ESC | HINT_F5), platform::ScriptExhausted);
+    EXPECT_EQ(con().row(5), "          .. Escｷｰで戻る F5ｷｰで大ﾒﾆｭｰ");
+    EXPECT_EQ(con().attribute_at(5, 13), 47);
+    EXPECT_EQ(con().cursor_col(), 11);
+}
+
+TEST_F(InputNumberTest, LeftToRightStyleFromTheOptionFile) {
+    write_file("OPTION.TXT", "NUM_INPUTTYPE=2\r\n");
+    con().type("12");
+    con().press(VK_LEFT);  // the erase key of this style
+    EXPECT_THROW(run(2), platform::ScriptExhausted);
+    EXPECT_EQ(field(2), "1.");
+    EXPECT_EQ(con().cursor_col(), 11);
+}
+
+TEST_F(InputNumberTest, LeftToRightCursorStaysOnTheLastCharacterWhenFull) {
+    write_file("OPTION.TXT", "NUM_INPUTTYPE=2\r\n");
+    con().type("98");
+    EXPECT_THROW(run(2), platform::ScriptExhausted);
+    EXPECT_EQ(field(2), "98");
+    EXPECT_EQ(con().cursor_col(), 11);
+}
+
+TEST_F(InputNumberTest, DeleteIsNotTheEraseKeyOfLeftToRight) {
+    write_file("OPTION.TXT", "NUM_INPUTTYPE=2\r\n");
+    con().type("5");
+    con().press(VK_DELETE);
+    con().press(VK_RETURN);
+    EXPECT_EQ(run(2), 1);
+    EXPECT_EQ(con().bells(), 1);
+}
+
+using AskKeyTest = WorkFolderTest;
+
+TEST_F(AskKeyTest, RefusedKeysBeepAndAcceptedOnesEcho) {
+    con().press(VK_ESCAPE);
+    con().type("xn");
+    set_cursor(3, 0);
+    EXPECT_EQ(ask_key("続けますか？", "YyNn"), 'n');
+    EXPECT_EQ(con().bells(), 2);
+    EXPECT_EQ(con().row(3), "続けますか？[n]");
+    EXPECT_EQ(con().cursor_col(), static_cast<int>(std::strlen("続けますか？[")));
+}
+
+TEST_F(AskKeyTest, StarAcceptsAnyKeyWithoutEcho) {
+    con().press(VK_ESCAPE);
+    set_cursor(3, 0);
+    EXPECT_EQ(ask_key("終了？", "*"), VK_ESCAPE);
+    EXPECT_EQ(con().row(3), "終了？[ ]");
+    EXPECT_EQ(con().bells(), 0);
+}
+
+using InputTextTest = WorkFolderTest;
+
+TEST_F(InputTextTest, DefaultTextCanBeErasedAndExtended) {
+    char name[16] = "AB";
+    con().press(VK_BACK);
+    con().type("CD");
+    con().press(VK_RETURN);
+    set_cursor(2, 0);
+    EXPECT_EQ(input_text(name, 10), 3);
+    EXPECT_STREQ(name, "ACD");
+    EXPECT_EQ(con().row(2), "ACD");
+}
+
+TEST_F(InputTextTest, FullFieldBeepsAndKeepsItsLength) {
+    char name[8] = "";
+    con().type("abcdef");
+    con().press(VK_BACK);
+    con().type("Z");
+    con().press(VK_RETURN);
+    set_cursor(2, 0);
+    EXPECT_EQ(input_text(name, 4), 4);
+    EXPECT_STREQ(name, "abcZ");
+    EXPECT_EQ(con().bells(), 2);
+    EXPECT_EQ(con().row(2), "abcZ");
+}
+
+TEST_F(InputTextTest, EscapeAndOtherKeys) {
+    char name[8] = "";
+    con().press(VK_F2);
+    con().press(VK_ESCAPE);
+    EXPECT_EQ(input_text(name, 4), -1);
+    EXPECT_EQ(con().bells(), 1);
+}
+
+using ScreenTest = WorkFolderTest;
+
+TEST_F(ScreenTest, KeyHintsAreSeparatedByOneBlankAndCounted) {
+    set_cursor(4, 0);
+    int n = show_key_hints(HINT_ESC | HINT_F2 | HINT_F5);
+    EXPECT_EQ(con().row(4), "Escｷｰで戻る F2ｷｰで出力先変更 F5ｷｰで大ﾒﾆｭｰ");
+    EXPECT_EQ(n, static_cast<int>(std::strlen("Escｷｰで戻る F2ｷｰで出力先変更 F5ｷｰで大ﾒﾆｭｰ")));
+    EXPECT_EQ(con().attribute_at(4, 0), 47);
+    EXPECT_EQ(con().color(), 15);
+}
+
+TEST_F(ScreenTest, HintsAfterTextStartWithABlank) {
+    set_cursor(4, 3);
+    EXPECT_EQ(show_key_hints(HINT_ESC), 1 + static_cast<int>(std::strlen("Escｷｰで戻る")));
+}
+
+TEST_F(ScreenTest, MenuPromptLeavesTheCursorInsideTheBrackets) {
+    show_menu_prompt(10, 20, HINT_ESC);
+    EXPECT_EQ(con().row(20), "          選択[ ] Escｷｰで戻る");
+    EXPECT_EQ(con().cursor_row(), 20);
+    EXPECT_EQ(con().cursor_col(), 15);
+}
+
+TEST_F(ScreenTest, ClearOperationsDoNotMoveTheCursor) {
+    for (int r = 0; r < 6; ++r) {
+        set_cursor(r, 0);
+        cputs("xxxxxxxx");
+    }
+    set_cursor(3, 4);
+    clear_to_eol(1, 2);
+    clear_line(2);
+    clear_top(0);
+    clear_from(5);
+    EXPECT_EQ(con().row(0), "");
+    EXPECT_EQ(con().row(1), "xx");
+    EXPECT_EQ(con().row(2), "");
+    EXPECT_EQ(con().row(3), "xxxxxxxx");
+    EXPECT_EQ(con().row(5), "");
+    EXPECT_EQ(con().cursor_row(), 3);
+    EXPECT_EQ(con().cursor_col(), 4);
+    cursor_back(9);
+    EXPECT_EQ(con().cursor_col(), 0);
+}
+
+TEST_F(ScreenTest, ClearScreenUsesGreyCellsAndWhiteText) {
+    set_color(207);
+    cputs("abc");
+    clear_screen();
+    EXPECT_EQ(con().row(0), "");
+    EXPECT_EQ(con().attribute_at(0, 0), 7);
+    EXPECT_EQ(con().color(), 15);
+    EXPECT_EQ(con().cursor_col(), 0);
+}
+
+}  // namespace

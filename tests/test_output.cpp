@@ -1,0 +1,178 @@
+// Output destinations, the print command line and delimited cells.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "shell/console_ui.h"
+#include "shell/output.h"
+#include "tests/support.h"
+
+using korvel_test::read_file;
+using korvel_test::WorkFolderTest;
+using korvel_test::write_file;
+using namespace korvel;
+
+namespace {
+
+class OutputTest : public WorkFolderTest {
+protected:
+    void SetUp() override {
+        WorkFolderTest::SetUp();
+        out_kind_no = OUT_FILE;
+        field_separator = 0;
+        append_mode = '0';
+        // A program folder with an executable print program in it.
+        std::filesystem::create_directories("prog/lpx");
+        write_file("prog/lpx/lpx", "#!/bin/sh\nexit 0\n");
+        chmod("prog/lpx/lpx", 0755);
+        program_path = folder() + "/prog/korvel32";
+        lpx = folder() + "/prog/lpx/lpx";
+    }
+    std::vector<std::string> command(const std::string& option_line) {
+        if (!option_line.empty()) write_file("OPTION.TXT", option_line + "\r\n");
+        std::vector<std::string> argv;
+        EXPECT_TRUE(build_print_command("PRINTCMD73", "t.tmp", argv));
+        return argv;
+    }
+    std::string lpx;
+};
+
+TEST_F(OutputTest, DefaultPrintCommandIsThePrintProgramQuietAndDirect) {
+    EXPECT_EQ(command(""), (std::vector<std::string>{lpx, "-p", "-q", "t.tmp"}));
+}
+
+TEST_F(OutputTest, PrintProgramNamedInAnyCaseAndQuoted) {
+    EXPECT_EQ(command("PRINTCMD73=lpx -a -b"), (std::vector<std::string>{lpx, "-a", "-b", "t.tmp"}));
+    EXPECT_EQ(command("PRINTCMD73=LpX"), (std::vector<std::string>{lpx, "t.tmp"}));
+    EXPECT_EQ(command("PRINTCMD73='LPX' -x"), (std::vector<std::string>{lpx, "-x", "t.tmp"}));
+}
+
+TEST_F(OutputTest, QuotedProgramWithBlanksAndUnquotedArguments) {
+    EXPECT_EQ(command("PRINTCMD73=\"/opt/my printer/print\" -n 2"),
+              (std::vector<std::string>{"/opt/my printer/print", "-n", "2", "t.tmp"}));
+    // Quotes are not interpreted in arguments: a quoted argument is two words.
+    EXPECT_EQ(command("PRINTCMD73=lp \"a b\""), (std::vector<std::string>{"lp", "\"a", "b\"", "t.tmp"}));
+    EXPECT_EQ(command("PRINTCMD73=lpxx -q"), (std::vector<std::string>{"lpxx", "-q", "t.tmp"}));
+}
+
+TEST_F(OutputTest, AtMostNinetySevenArgumentWords) {
+    std::string line = "PRINTCMD73=lp";
+    for (int i = 0; i < 120; ++i) line += " a" + std::to_string(i);
+    auto argv = command(line);
+    ASSERT_EQ(argv.size(), 99u);
+    EXPECT_EQ(argv[97], "a96");
+    EXPECT_EQ(argv.back(), "t.tmp");
+}
+
+TEST_F(OutputTest, BlankPrintCommandStopsTheProgramAndRemovesTheFile) {
+    write_file("OPTION.TXT", "PRINTCMD73=\r\n");
+    write_file("t.tmp", "x");
+    std::vector<std::string> argv;
+    EXPECT_PROGRAM_EXIT(build_print_command("PRINTCMD73", "t.tmp", argv), 1);
+    EXPECT_FALSE(file_exists("t.tmp"));
+    EXPECT_NE(con().screen().find("closefpout_and_callprt() でパターンマッチエラー"), std::string::npos);
+}
+
+TEST_F(OutputTest, MissingPrintProgramIsReported) {
+    std::filesystem::remove("prog/lpx/lpx");
+    con().type("y");
+    std::vector<std::string> argv;
+    EXPECT_FALSE(build_print_command("PRINTCMD73", "t.tmp", argv));
+    EXPECT_NE(con().screen().find("印刷に失敗しました(2)"), std::string::npos);
+}
+
+TEST_F(OutputTest, DestinationFileHoldsFourBytesAndBadValuesMeanFile) {
+    out_kind_no = OUT_CLIPBOARD;
+    save_destination();
+    EXPECT_EQ(read_file("SELCTOUT.DAT"), std::string("\x02\x00\x00\x00", 4));
+    out_kind_no = OUT_PRINTER;
+    load_destination();
+    EXPECT_EQ(out_kind_no, OUT_CLIPBOARD);
+    write_file("SELCTOUT.DAT", std::string("\x07\x00\x00\x00", 4));
+    load_destination();
+    EXPECT_EQ(out_kind_no, OUT_FILE);
+    write_file("SELCTOUT.DAT", std::string("\x00\x00", 2));
+    load_destination();
+    EXPECT_EQ(out_kind_no, OUT_FILE);
+    std::filesystem::remove("SELCTOUT.DAT");
+    out_kind_no = OUT_PRINTER;
+    load_destination();
+    EXPECT_EQ(out_kind_no, OUT_FILE);
+}
+
+TEST_F(OutputTest, EscapeInTheDestinationMenuChangesNothing) {
+    con().press(VK_DOWN);
+    con().press(VK_DOWN);
+    con().press(VK_ESCAPE);
+    select_output_destination();
+    EXPECT_EQ(out_kind_no, OUT_FILE);
+    EXPECT_FALSE(file_exists("SELCTOUT.DAT"));
+}
+
+TEST_F(OutputTest, DestinationMenuWrapsAndSavesOnEnter) {
+    con().press(VK_DOWN);  // file -> clipboard
+    con().press(VK_DOWN);  // wraps to the printer
+    con().type("x");       // beeps
+    con().press(VK_RETURN);
+    select_output_destination();
+    EXPECT_EQ(out_kind_no, OUT_PRINTER);
+    EXPECT_EQ(read_file("SELCTOUT.DAT"), std::string(4, '\0'));
+    EXPECT_EQ(con().bells(), 1);
+    EXPECT_EQ(con().row(4), "                → [1] プリンタ");
+}
+
+TEST_F(OutputTest, ExistingListFileAsksOverwriteOrAppend) {
+    write_file("OUT.TXT", "old\r\n");
+    con().type("1");
+    EXPECT_EQ(confirm_output_destination(false), 0);
+    EXPECT_EQ(append_mode, '1');
+    EXPECT_NE(con().screen().find("\"OUT.TXT\"は既存です(上書き→0　追加→1)[1]"), std::string::npos);
+}
+
+TEST_F(OutputTest, ListFileModeFromTheOptionSkipsTheQuestion) {
+    write_file("OPTION.TXT", "LISTFILE=LIST.TXT,　1\r\n");
+    write_file("LIST.TXT", "old\r\n");
+    EXPECT_EQ(confirm_output_destination(false), 0);
+    EXPECT_EQ(append_mode, '1');
+    char mode = 0;
+    EXPECT_EQ(list_file_name(&mode), "LIST.TXT");
+    EXPECT_EQ(mode, '1');
+    write_file("OPTION.TXT", "LISTFILE=LIST.TXT,2\r\n");
+    EXPECT_EQ(list_file_name(&mode), "LIST.TXT");
+    EXPECT_EQ(mode, 0);
+}
+
+TEST_F(OutputTest, SeparatorQuestionAndEscape) {
+    con().type("2");
+    EXPECT_EQ(confirm_output_destination(true), 0);
+    EXPECT_EQ(field_separator, ',');
+    con().press(VK_ESCAPE);
+    EXPECT_EQ(confirm_output_destination(true), -1);
+    out_kind_no = OUT_PRINTER;
+    EXPECT_EQ(confirm_output_destination(true), 0);  // the printer asks nothing
+    EXPECT_EQ(field_separator, ',');
+}
+
+TEST_F(OutputTest, CellsAndPagesPerDestination) {
+    // Opening the list file needs an editor at the end; only the text is checked.
+    field_separator = ',';
+    fpout = fopen_retry("cells.txt", "wt");
+    begin_field();
+    std::fputs("a", fpout);
+    next_field();
+    std::fputs("b", fpout);
+    out_new_page();
+    field_separator = '\t';
+    next_field();
+    std::fputs("c\n", fpout);
+    out_kind_no = OUT_PRINTER;
+    begin_field();
+    next_field();
+    out_new_page();
+    fpout.close();
+    EXPECT_EQ(read_file("cells.txt"), "\"a\",\"b\tc\r\n\f");
+}
+
+}  // namespace

@@ -1,0 +1,13 @@
+# Writes the build time stamp source (seconds since 1970 UTC).
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(stamp "$ENV{SOURCE_DATE_EPOCH}")
+else()
+  string(TIMESTAMP stamp "%s" UTC)
+endif()
+set(text "// Generated at build time.\nextern const long long korvel_build_epoch = ${stamp}LL;\n")
+if(EXISTS "${OUT}")
+  file(READ "${OUT}" old)
+endif()
+if(NOT "${old}" STREQUAL "${text}")
+  file(WRITE "${OUT}" "${text}")
+endif()
