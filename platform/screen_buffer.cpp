@@ -26,8 +26,10 @@ int ScreenBuffer::write(std::string_view text) {
         case '\b': if (col_ > 0) --col_; break;
         case '\a': ++bells; break;
         case '\t': {
-            int next = (col_ / 8 + 1) * 8;
-            while (col_ < next && col_ < columns_) put(' ');
+            // Counted first: a tab that reaches the last column wraps the cursor,
+            // which must not restart the count on the next row.
+            int blanks = std::min((col_ / 8 + 1) * 8, columns_) - col_;
+            while (blanks-- > 0) put(' ');
             break;
         }
         default: put(byte); break;

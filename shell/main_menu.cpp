@@ -86,19 +86,9 @@ void start_up(int argc, char** argv) {
     if (program_path.empty() && argc > 0) program_path = argv[0];
 
     std::string folder = program_folder();
-    if (!folder.empty()) {
-        std::string marker = folder + "please_delete_me.tmp";
-        if (platform::file_exists(marker.c_str())) {
-            std::remove(marker.c_str());
-            std::string readme = folder + "readme.txt";
-            if (platform::file_exists(readme.c_str())) open_with_association(readme.c_str());
-        }
-    }
+    first_run_readme();
     if (platform::file_exists("make_shortcut_on_desktop.exe")) std::remove("make_shortcut_on_desktop.exe");
-
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] == '-' && (std::strchr(argv[i] + 1, 'd') || std::strchr(argv[i] + 1, 'D'))) debug_flag = 1;
-    }
+    if (has_debug_option(argc, argv)) debug_flag = 1;
 
     if (!folder.empty() && !help_file_exists()) {
         cprintf("ヘルプファイル（%s）を\n%s\nに置いておいてください\n", "korvel32.chm", folder.c_str());
@@ -161,6 +151,23 @@ void wait_and_dispatch() {
 }
 
 }  // namespace
+
+void first_run_readme() {
+    std::string folder = program_folder();
+    if (folder.empty()) return;
+    std::string marker = folder + "please_delete_me.tmp";
+    if (!platform::file_exists(marker.c_str())) return;
+    std::remove(marker.c_str());
+    std::string readme = folder + "readme.txt";
+    if (platform::file_exists(readme.c_str())) open_with_association(readme.c_str());
+}
+
+bool has_debug_option(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-' && (std::strchr(argv[i] + 1, 'd') || std::strchr(argv[i] + 1, 'D'))) return true;
+    }
+    return false;
+}
 
 void draw_main_menu() {
     std::string title = event_name();

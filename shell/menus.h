@@ -6,6 +6,10 @@ namespace korvel {
 // Start-up and the main loop; returns only through exit_program.
 int run_program(int argc, char** argv);
 void draw_main_menu();
+// Start-up steps: the readme opens once, when the program folder holds the marker.
+void first_run_readme();
+// An argument starting with "-" that holds "d" or "D" turns on the definition listing.
+bool has_debug_option(int argc, char** argv);
 bool check_stale_files();
 
 // Submenus (entries 1, 6, 7, 8, 9).

@@ -1,18 +1,15 @@
 // Perl-compatible regular expressions over raw CP932 bytes (PCRE2's POSIX interface).
 #pragma once
 
-#include <pcre2posix.h>
-
-// The library renames the POSIX calls by macros; undo that so that RegExp's own
-// regcomp / regexec keep their names. The library is called as pcre2_regcomp etc.
-#undef regcomp
-#undef regexec
-#undef regerror
-#undef regfree
+// The library's POSIX header stays inside regexp.cpp: its regex_t and regmatch_t
+// clash with the C library's <regex.h>, which other headers (GoogleTest) include.
 
 namespace korvel {
 
 constexpr int REG_NO_MATCH_CODE = 17;
+// Compile flag for case-insensitive matching (the library's REG_ICASE, which differs
+// from the C library's).
+constexpr int REGEXP_ICASE = 0x0001;
 
 struct MatchPair {
     int start;
@@ -38,12 +35,11 @@ public:
     MatchPair match(int i) const;
 
 private:
-    regex_t compiled_{};
-    bool compiled_ok_ = false;
+    struct Compiled;  // the library's compiled pattern and match array
+    Compiled* compiled_ = nullptr;
     int compile_rc_ = -1;
     int group_count_ = 0;
     int slots_ = 0;
-    regmatch_t* matches_ = nullptr;
 };
 
 // Compile or make the orderly stop, naming the source and line.

@@ -105,9 +105,17 @@ bool Stream::close() {
     return ok;
 }
 
+namespace {
+FILE* (*open_function)(const char*, const char*) = platform::open_file;
+}  // namespace
+
+void set_open_function(FILE* (*open)(const char* name, const char* mode)) {
+    open_function = open ? open : platform::open_file;
+}
+
 Stream fopen_retry(const char* name, const char* mode) {
     for (;;) {
-        FILE* f = platform::open_file(name, mode);
+        FILE* f = open_function(name, mode);
         if (f) return Stream(f);
         int err = errno;
         cprintf("\n\"%s\" のオープンに失敗しました(mode=%s)\n", name, mode);

@@ -48,6 +48,9 @@ private:
 
 // Opens or asks: retry question for a locked file, return to the main menu otherwise.
 Stream fopen_retry(const char* name, const char* mode);
+// Replaces the function fopen_retry opens with (tests simulate locked files); nullptr
+// restores the real one.
+void set_open_function(FILE* (*open)(const char* name, const char* mode));
 Stream fopen_or_abort(const char* name, const char* mode);
 void fclose_or_abort(Stream& stream);
 // Closes every stream still open; with warn, reports their count and waits for Y.

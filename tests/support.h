@@ -37,13 +37,13 @@ private:
 }  // namespace korvel_test
 
 // Runs statement and expects it to end the program with status.
-#define EXPECT_PROGRAM_EXIT(statement, status)                              \
+#define EXPECT_PROGRAM_EXIT(statement, expected)                            \
     do {                                                                    \
         try {                                                               \
             statement;                                                      \
             ADD_FAILURE() << "expected the program to end";                 \
         } catch (const korvel::ProgramExit& e) {                            \
-            EXPECT_EQ(e.status, status);                                    \
+            EXPECT_EQ(e.status, expected);                                  \
         }                                                                   \
     } while (0)
 
