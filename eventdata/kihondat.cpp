@@ -1,0 +1,432 @@
+#include "eventdata/kihondat.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "shell/console_ui.h"
+#include "shell/options.h"
+#include "shell/regexp.h"
+#include "shell/runtime.h"
+#include "shell/sjis.h"
+
+namespace korvel {
+
+StationInfo stations[MAX_EKI];
+DivisionInfo divisions[MAX_BUMON];
+std::int8_t phy_to_log[MAX_BUMON + 1][MAX_EKI + 1];
+std::int8_t log_to_phy[MAX_BUMON + 1][MAX_KUKAN + 1];
+int eki_suu = 0;
+int bumon_suu = 0;
+int max_kukan = -1;
+int sizeof_mastrec = 0;
+int sizeof_namerec = 0;
+int distance_decimals = -1;
+double fast_speed_limit = 30.0;
+double slow_speed_limit = 3.0;
+unsigned char debug_flag = 0;
+
+namespace {
+
+constexpr const char* EKI_FILE = "EKI.TXT";
+constexpr const char* BUMON_FILE = "BUMON.TXT";
+constexpr const char* FORMAT_ERROR = "フォーマット・エラー";
+constexpr int LINE_SIZE = 1000;  // 999 bytes and the terminator; longer lines come in pieces
+constexpr int MAX_DECIMALS = 3;
+
+using PhyToLog = std::int8_t[MAX_BUMON + 1][MAX_EKI + 1];
+using LogToPhy = std::int8_t[MAX_BUMON + 1][MAX_KUKAN + 1];
+
+// One complete definition. kihon_data fills a fresh one and copies it to the globals
+// only when both files were read without error, so nobody ever sees half a load.
+struct Definition {
+    StationInfo stations[MAX_EKI];
+    DivisionInfo divisions[MAX_BUMON];
+    PhyToLog phy_to_log;
+    LogToPhy log_to_phy;
+    int eki_suu = 0;
+    int bumon_suu = 0;
+    int max_kukan = -1;
+    int distance_decimals = -1;
+    double fast_speed_limit = 30.0;
+    double slow_speed_limit = 3.0;
+};
+
+void clear_maps(PhyToLog& p2l, LogToPhy& l2p) {
+    std::memset(p2l, -1, sizeof p2l);
+    std::memset(l2p, -1, sizeof l2p);
+}
+
+// Before the first load no division uses any station.
+[[maybe_unused]] const bool maps_cleared = (clear_maps(phy_to_log, log_to_phy), true);
+
+void line_report(const char* file, int line_no, const char* label, const char* line) {
+    cprintf("\n%s %d 行目。%s\n", file, line_no, label);
+    cprintf("%s\n", line);
+}
+
+// Reads the next line (counting it) without its newline; false at the end of the file.
+bool next_line(FILE* f, char* buf, int& line_no) {
+    ++line_no;
+    if (!std::fgets(buf, LINE_SIZE, f)) {
+        buf[0] = '\0';
+        return false;
+    }
+    chomp(buf);
+    return true;
+}
+
+// The text right after key, where key starts on a character boundary of text (a trail
+// byte is never taken for the key's first letter); nullptr when absent.
+const char* after_keyword(const char* text, const char* key) {
+    std::size_t key_len = std::strlen(key);
+    for (const char* p = text; *p; p += sjis_char_len(p)) {
+        if (std::strncmp(p, key, key_len) == 0) return p + key_len;
+    }
+    return nullptr;
+}
+
+// KEY = value anywhere in line, key in any letter case: the value up to the next
+// separator, at most size - 1 bytes. False when line has no such keyword.
+bool keyword_value(const char* line, const char* key_pattern, const char* separators, char* out,
+                   std::size_t size) {
+    std::string pattern = key_pattern;
+    pattern += "\\s*=\\s*(\\S)";
+    MatchPair m[2];
+    if (pattern_matching(pattern.c_str(), line, 2, m) != 0) return false;
+    const char* q = line + m[1].start;
+    take_field(out, &q, size, separators);
+    return true;
+}
+
+void report_missing_file(const char* name, const char* former_name) {
+    cprintf("\nこのディレクトリ（フォルダ）にはファイル %s がありません\n", name);
+    if (former_name && file_exists(former_name))
+        cprintf("%s では、%s ではなく %s です\n", "KORVEL32", former_name, name);
+}
+
+void check_definition_files() {
+    struct Required {
+        const char* name;
+        const char* former_name;
+    };
+    static const Required required[] = {
+        {EKI_FILE, "EKIMEI.TXT"},
+        {BUMON_FILE, "BUMONMEI.TXT"},
+        {"TEAM.TXT", "TEAMMEI.TXT"},
+        {"OPTION.TXT", nullptr},
+    };
+    for (const Required& r : required) {
+        if (!access_check(r.name)) {
+            report_missing_file(r.name, r.former_name);
+            fatal_stop();
+        }
+    }
+}
+
+// Applies an FS= value to the separator set; false when the value is not allowed.
+bool set_separators(const std::string& value, char* separators) {
+    if (value.empty()) {
+        std::strcpy(separators, " \t");
+    } else if (value == "Tab") {
+        std::strcpy(separators, "\t");
+    } else if (value.size() == 1) {
+        separators[0] = value[0];
+        separators[1] = '\0';
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// One station line after its leading blanks. False after reporting an error.
+bool parse_station(Definition& d, const char* line, int line_no, const char* p,
+                   const char* separators) {
+    StationInfo& st = d.stations[d.eki_suu];
+    take_field(st.name, &p, sizeof st.name, separators);
+    trim_right_blanks(st.name);
+    if (*p) ++p;  // exactly one separator
+
+    MatchPair m[2];
+    int decimals = 0;
+    if (pattern_matching("^\\s*[0-9]+\\.([0-9]+)", p, 2, m) == 0) {
+        decimals = m[1].end - m[1].start;
+        if (decimals > MAX_DECIMALS) {
+            line_report(EKI_FILE, line_no, FORMAT_ERROR, line);
+            cputs("通算距離（累計距離）の小数部分は３桁以内にしてください\n");
+            return false;
+        }
+    } else if (pattern_matching("^\\s*[0-9]+", p, 1, m) != 0) {
+        line_report(EKI_FILE, line_no, FORMAT_ERROR, line);
+        cputs("通算距離（累計距離）の書き方が間違っています\n");
+        return false;
+    }
+    // Only the matched digits: "1e5" or "0x10" after a name must not become a distance.
+    std::string number(p, p + m[0].end);
+    st.distance = std::strtod(number.c_str(), nullptr);
+    d.distance_decimals = std::max(d.distance_decimals, decimals);
+
+    keyword_value(line, "[Uu][Rr][Ll]", separators, st.url, sizeof st.url);
+    if (!keyword_value(line, "[Nn][Ii][Cc][Kk][Nn][Aa][Mm][Ee]", separators, st.work_name,
+                       sizeof st.work_name))
+        std::strcpy(st.work_name, st.name);
+    ++d.eki_suu;
+    return true;
+}
+
+// Reads EKI.TXT; false after reporting an error (the file is closed by then).
+bool read_stations(Definition& d) {
+    Stream f = fopen_retry(EKI_FILE, "rt");
+    char separators[3] = " \t";
+    char line[LINE_SIZE];
+    int line_no = 0;
+    while (next_line(f, line, line_no)) {
+        if (line[0] == '\0' || line[0] == '*') break;
+        const char* p = line;
+        skip_blanks(&p);
+
+        std::string fs;
+        if (valofkey(p, "FS", fs)) {
+            if (!set_separators(fs, separators)) {
+                cprintf("\nファイル \"%s\" の FS= 指定が不正です\n", EKI_FILE);
+                cprintf("%d 行目\n", line_no);
+                return false;
+            }
+            continue;
+        }
+        if (d.eki_suu >= MAX_EKI) {
+            line_report(EKI_FILE, line_no, "駅数エラー", line);
+            cprintf("駅数が %d を越えています\n", MAX_EKI);
+            return false;
+        }
+        if (!parse_station(d, line, line_no, p, separators)) return false;
+    }
+    return true;
+}
+
+// A BUMON.TXT error: the line report, the message, then the fix-file handler.
+[[noreturn]] void division_error(int line_no, const char* line, const char* label,
+                                 const std::string& message) {
+    line_report(BUMON_FILE, line_no, label, line);
+    cputs(message);
+    fix_file(BUMON_FILE);
+}
+
+std::string formatted(const char* format, int n, const char* text = "") {
+    char buf[256];
+    std::snprintf(buf, sizeof buf, format, n, text);
+    return buf;
+}
+
+// Line 2 of a block: MaxSpeed=, MinSpeed=, optional StartTime=.
+void parse_speed_line(DivisionInfo& div, const char* line, int line_no) {
+    static const char* const speed_keys[] = {"MaxSpeed=", "MinSpeed="};
+    double* const speeds[] = {&div.max_speed, &div.min_speed};
+    for (int i = 0; i < 2; ++i) {
+        const char* value = after_keyword(line, speed_keys[i]);
+        if (!value) {
+            std::string message = "キーワード \"";
+            message += speed_keys[i];
+            message += "\" がありません\n";
+            division_error(line_no, line, FORMAT_ERROR, message);
+        }
+        *speeds[i] = std::strtod(value, nullptr);
+    }
+    if (const char* value = after_keyword(line, "StartTime=")) {
+        RaceTime t{};
+        if (!parse_time_hhmmss(t, value) || !time_is_valid(t))
+            division_error(line_no, line, FORMAT_ERROR, "指定したスタート時刻が不正です\n");
+        div.start_time = t;
+    }
+}
+
+// Line 3 of a block: one character per physical station.
+void parse_pattern_line(Definition& d, int division, const char* line, int line_no) {
+    int logical = -1;
+    const char* q = line;
+    for (int i = 0; i < d.eki_suu; ++i) {
+        char c = *q;
+        if (c == '\0') {
+            division_error(line_no, line, FORMAT_ERROR,
+                           formatted("中継所指定行の文字数が駅数（%d）に満たない\n", d.eki_suu));
+        }
+        if (c == '+' || c == '1') {
+            ++logical;
+            if (logical > MAX_KUKAN)
+                division_error(line_no, line, FORMAT_ERROR, formatted("区間数が %d を越えている\n", MAX_KUKAN));
+            d.phy_to_log[division][i] = static_cast<std::int8_t>(logical);
+            d.log_to_phy[division][logical] = static_cast<std::int8_t>(i);
+        } else if (c != '/' && c != '0') {
+            std::string ch(q, sjis_char_len(q));
+            std::string message = formatted("%d文字目に不正な文字 '%s' がある\n", i + 1, ch.c_str());
+            message += "３行目で使える文字は +, /, 1, 0 の４つだけ\n";
+            message += "意味は下の通り\n";
+            message += "\t中継所に使う=+ または 1\n";
+            message += "\t中継所に使わない=/ または 0\n";
+            division_error(line_no, line, FORMAT_ERROR, message);
+        }
+        ++q;
+    }
+    // A division needs its start and at least one more station; with fewer it would
+    // have no section at all and every report of it would be meaningless.
+    if (logical < 1)
+        division_error(line_no, line, FORMAT_ERROR, "中継所（+ または 1）は２つ以上指定してください\n");
+    d.divisions[division].kukan_suu = static_cast<std::int8_t>(logical);
+}
+
+// Reads BUMON.TXT; every error ends in the fix-file handler.
+void read_divisions(Definition& d) {
+    Stream f = fopen_retry(BUMON_FILE, "rt");
+    char line[LINE_SIZE];
+    int line_no = 0;
+    for (;;) {
+        if (!next_line(f, line, line_no) || line[0] == '*') break;
+        const char* p = line;
+        skip_blanks(&p);
+        if (*p == '\0') {
+            cprintf("%s %d 行目が空白です\n", BUMON_FILE, line_no);
+            fix_file(BUMON_FILE);
+        }
+        if (d.bumon_suu >= MAX_BUMON)
+            division_error(line_no, line, "部門数エラー", formatted("部門数が %d を越えています\n", MAX_BUMON));
+        int index = d.bumon_suu;
+        DivisionInfo& div = d.divisions[index];
+        std::memset(div.name, 0, sizeof div.name);
+        take_field(div.name, &p, sizeof div.name, "");
+        trim_right_blanks(div.name);
+
+        if (!next_line(f, line, line_no) || line[0] == '*')
+            division_error(line_no, line, FORMAT_ERROR,
+                           formatted("第 %d 部門(%s)の２行目がありません\n", index + 1, div.name));
+        parse_speed_line(div, line, line_no);
+
+        if (!next_line(f, line, line_no) || line[0] == '*')
+            division_error(line_no, line, FORMAT_ERROR,
+                           formatted("第 %d 部門(%s)の３行目がありません\n", index + 1, div.name));
+        parse_pattern_line(d, index, line, line_no);
+
+        d.max_kukan = std::max(d.max_kukan, static_cast<int>(div.kukan_suu));
+        ++d.bumon_suu;
+    }
+}
+
+double speed_option(const char* key, double fallback) {
+    std::string value;
+    if (!get_option(key, value)) return fallback;
+    return std::strtod(value.c_str(), nullptr);
+}
+
+void debug_listing(const Definition& d) {
+    for (int b = 0; b < MAX_BUMON; ++b) {
+        for (int i = 0; i <= MAX_EKI; ++i)
+            if (d.phy_to_log[b][i] != -1) cprintf("phy_to_log[%d][%d]=%d\n", b, i, d.phy_to_log[b][i]);
+        cputs("\n");
+        for (int k = 0; k <= MAX_KUKAN; ++k)
+            if (d.log_to_phy[b][k] != -1) cprintf("log_to_phy[%d][%d]=%d\n", b, k, d.log_to_phy[b][k]);
+        cputs("\n");
+    }
+    cprintf("eki_suu=%d\n", d.eki_suu);
+    cprintf("bumon_suu=%d\n", d.bumon_suu);
+    cprintf("max_kukan=%d\n", d.max_kukan);
+    cprintf("sizeof_mastrec=%d\n", mastrec_size(d.max_kukan));
+    cprintf("sizeof_namerec=%d\n", namerec_size(d.max_kukan));
+    read_key();
+}
+
+void publish(const Definition& d) {
+    std::memcpy(stations, d.stations, sizeof stations);
+    std::memcpy(divisions, d.divisions, sizeof divisions);
+    std::memcpy(phy_to_log, d.phy_to_log, sizeof phy_to_log);
+    std::memcpy(log_to_phy, d.log_to_phy, sizeof log_to_phy);
+    eki_suu = d.eki_suu;
+    bumon_suu = d.bumon_suu;
+    max_kukan = d.max_kukan;
+    distance_decimals = d.distance_decimals;
+    // The record sizes are set here and nowhere else.
+    sizeof_mastrec = mastrec_size(d.max_kukan);
+    sizeof_namerec = namerec_size(d.max_kukan);
+    fast_speed_limit = d.fast_speed_limit;
+    slow_speed_limit = d.slow_speed_limit;
+}
+
+}  // namespace
+
+void kihon_data() {
+    check_definition_files();
+
+    auto d = std::make_unique<Definition>();
+    std::memset(d->stations, 0, sizeof d->stations);
+    std::memset(d->divisions, 0, sizeof d->divisions);
+    clear_maps(d->phy_to_log, d->log_to_phy);
+    // Start times survive a reload when BUMON.TXT gives none (start time entry sets them).
+    for (int i = 0; i < MAX_BUMON; ++i) d->divisions[i].start_time = divisions[i].start_time;
+
+    if (!read_stations(*d)) fix_file(EKI_FILE);
+    if (d->eki_suu == 0) {
+        cprintf("\n%s に有効なデータがありません\n", EKI_FILE);
+        fix_file(EKI_FILE);
+    }
+
+    read_divisions(*d);
+    if (d->bumon_suu == 0) {
+        cprintf("\n%s に有効なデータがありません\n", BUMON_FILE);
+        fix_file(BUMON_FILE);
+    }
+
+    if (debug_flag) debug_listing(*d);
+    d->fast_speed_limit = speed_option("FAST_SPEED_LIMIT", 30.0);
+    d->slow_speed_limit = speed_option("SLOW_SPEED_LIMIT", 3.0);
+    publish(*d);
+}
+
+const char* event_name() {
+    static std::string name;
+    if (!get_option("EVENTNAME", name) && !get_option("EVENTMEI", name)) name = "？？？？駅伝大会";
+    return name.c_str();
+}
+
+void print_kyori(FILE* stream, char* buffer, double distance, int width, const char* suffix,
+                 std::size_t buffer_size) {
+    int decimals = distance_decimals <= 1 ? 1 : distance_decimals == 2 ? 2 : 3;
+    if (suffix == nullptr) suffix = "";
+    if (stream) {
+        std::fprintf(stream, "%*.*f%s", width, decimals, distance, suffix);
+        return;
+    }
+    if (buffer == nullptr) {
+        cputs("\nprint_kyori() error\n");
+        cputs("出力バッファのアドレスが NULL です\n");
+        fatal_stop();
+    }
+    if (buffer_size == 0) return;
+    int needed = std::snprintf(nullptr, 0, "%*.*f%s", width, decimals, distance, suffix);
+    std::string text(needed > 0 ? needed : 0, '\0');
+    std::snprintf(text.data(), text.size() + 1, "%*.*f%s", width, decimals, distance, suffix);
+    // Cut to the buffer, never through a double-byte character of the suffix.
+    std::size_t n = 0;
+    for (std::size_t len; (len = sjis_char_len(text.c_str() + n)) != 0 && n + len < buffer_size;) n += len;
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
+
+void fix_file(const char* name) {
+    open_in_editor(name);
+    cprintf("\n%s を修正してください\n", name);
+    int key = ask_key("修正後続行→0　中止→1　", "01");
+    stream_check(false);
+    if (key == '1') fatal_stop();
+    jump_to_main_menu();
+}
+
+double section_distance(int division, int section) {
+    if (division < 0 || division >= bumon_suu || section < 1 || section > divisions[division].kukan_suu)
+        return 0.0;
+    int to = log_to_phy[division][section];
+    int from = log_to_phy[division][section - 1];
+    if (to < 0 || from < 0) return 0.0;
+    return stations[to].distance - stations[from].distance;
+}
+
+}  // namespace korvel
