@@ -1,0 +1,264 @@
+#include "eventdata/master_build.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "checks/team_count.h"
+#include "eventdata/import_times.h"
+#include "eventdata/kihondat.h"
+#include "eventdata/list_file.h"
+#include "eventdata/mastfile.h"
+#include "eventdata/start_time.h"
+#include "platform/files.h"
+#include "shell/console_ui.h"
+#include "shell/runtime.h"
+#include "shell/sjis.h"
+
+namespace korvel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* EKI_FILE = "EKI.TXT";
+constexpr const char* BUMON_FILE = "BUMON.TXT";
+constexpr const char* TEAM_FILE = "TEAM.TXT";
+
+// One team line of TEAM.TXT, before it is checked.
+struct TeamEntry {
+    int team;
+    char open_flag;
+    int division;  // as written, 1-based
+    char name[MAST_TEAM_NAME_SIZE];
+};
+
+[[noreturn]] void team_line_error(const char* message, int line_no) {
+    cputs(message);
+    cprintf("ファイル \"%s\" の %d行目\n", TEAM_FILE, line_no);
+    fix_file(TEAM_FILE);
+}
+
+void read_team_line(const char* line, const char* separators, int line_no, std::vector<TeamEntry>& entries) {
+    TeamEntry e{};
+    e.team = leading_number(line);
+    const char* p = line;
+    skip_digits(&p);
+
+    if (!next_list_field(&p, separators)) team_line_error("\nチーム名がありません\n", line_no);
+    std::string written = take_list_field(&p, separators);
+    fit_list_field(written, e.name, sizeof e.name, separators);
+
+    if (!next_list_field(&p, separators)) team_line_error("\n部門Ｎｏの指定がありません(1)\n", line_no);
+    std::string field = take_list_field(&p, separators);
+    std::vector<char> division(field.size() + 1);
+    fit_list_field(field, division.data(), division.size(), separators);
+    if (division[0] < '0' || division[0] > '9') team_line_error("\n部門Ｎｏの指定がありません(2)\n", line_no);
+    e.division = leading_number(division.data());
+    e.open_flag = contains_word(p, "open") ? '1' : '0';
+
+    entries.push_back(e);
+    if (written != e.name) cprintf("\"%s\" → \"%s\"\n", written.c_str(), e.name);
+}
+
+// Every entry is checked and reported before the fix-file handler runs.
+void validate_teams(const std::vector<TeamEntry>& entries) {
+    std::array<bool, 1000> seen{};
+    bool failed = false;
+    for (const TeamEntry& e : entries) {
+        bool in_range = e.team >= 0 && e.team <= 999;
+        bool duplicate = in_range && seen[e.team];
+        bool bad_division = e.division < 1 || e.division > bumon_suu;
+        if (in_range) seen[e.team] = true;
+        if (!duplicate && in_range && !bad_division) continue;
+        failed = true;
+        cprintf("%d %s %d\n    ", e.team, e.name, e.division);
+        if (duplicate) cprintf("チームNo（%d）が重複している。", e.team);
+        if (!in_range) cputs("チームNoは３桁以内。");
+        if (bad_division) cprintf("部門No（%d）不正。", e.division);
+        cputs("\n");
+    }
+    if (entries.empty()) {
+        cprintf("\n%s に有効なデータがありません\n", TEAM_FILE);
+        fix_file(TEAM_FILE);
+    }
+    if (failed) fix_file(TEAM_FILE);
+}
+
+void write_team_records(std::vector<TeamEntry>& entries) {
+    if (entries.size() > static_cast<std::size_t>(MAX_TEAMS)) {
+        cprintf("チーム数 > %d\n", MAX_TEAMS);
+        fatal_stop();
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const TeamEntry& a, const TeamEntry& b) {
+        return a.division != b.division ? a.division < b.division : a.team < b.team;
+    });
+    Stream f = fopen_retry(MASTFILE_TMP, "wb");
+    mast_write_header(f);
+    TeamRecord r;
+    for (std::size_t n = 0; n < entries.size(); ++n) {
+        const TeamEntry& e = entries[n];
+        clear_team_record(r);
+        r.team_no = static_cast<std::int16_t>(e.team);
+        r.open_flag = e.open_flag;
+        r.division = static_cast<std::uint8_t>(e.division - 1);
+        r.set_name(e.name);
+        mast_write(f, static_cast<int>(n), r);
+    }
+    fclose_or_abort(f);
+}
+
+bool is_yes(int key) { return key == 'Y' || key == 'y'; }
+
+// What identifies a version of a file: a rewrite within the same two-second packed
+// stamp still changes the nanoseconds or the size.
+struct FileState {
+    std::uint32_t packed;
+    bool exists;
+    std::int64_t nanoseconds;
+    std::uintmax_t size;
+    bool operator==(const FileState&) const = default;
+};
+
+FileState file_state(const char* name, std::uint32_t packed) {
+    FileState s{packed, false, 0, 0};
+    std::error_code ec;
+    auto t = fs::last_write_time(name, ec);
+    if (ec) return s;
+    s.exists = true;
+    s.nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+    s.size = fs::file_size(name, ec);
+    if (ec) s.size = 0;
+    return s;
+}
+
+// The files as they were when the user last declined the automatic rebuild.
+std::optional<std::array<FileState, 4>> declined_files;
+
+}  // namespace
+
+int build_master_file(int flag) {
+    SourceStamps sources = take_source_stamps({EKI_FILE, BUMON_FILE, TEAM_FILE});
+    clear_screen();
+    cputs("\n\n\t");
+    if (flag) {
+        cprintf("%s, %s, %s から\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
+        cprintf("\t%s を作り直します\n", MASTFILE_NAME);
+        if (!is_yes(ask_key("\t実行しますか？（Y / N）", "YyNn"))) return 0;
+    } else {
+        cprintf("%s, %s, %s のどれかが\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
+        cprintf("\t%s より新しくなっていますので\n", MASTFILE_NAME);
+        cprintf("\t%s を作り直します\n", MASTFILE_NAME);
+        platform::console().refresh();
+        platform::sleep_ms(1000);
+    }
+    cputs("\n\t作成中・・・\n");
+    kihon_data();
+
+    std::vector<TeamEntry> entries;
+    read_list_file(TEAM_FILE, nullptr, nullptr, [&entries](const char* line, FILE*, const char* separators, int line_no) {
+        read_team_line(line, separators, line_no, entries);
+    });
+    validate_teams(entries);
+    write_team_records(entries);
+    count_division_teams(MASTFILE_TMP, nullptr);
+
+    bool initialised = true;
+    if (file_exists(MASTFILE_NAME)) {
+        cputs("\n");
+        int key = ask_key("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）", "YyNn");
+        cputs("\n");
+        if (is_yes(key)) {
+            if (import_times(MASTFILE_TMP, MASTFILE_NAME) == 0) initialised = false;
+            else cputs("引き継げませんでした\n");
+        } else if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) {
+            std::remove(MASTFILE_TMP);
+            return 0;
+        }
+        cputs("\n");
+    }
+
+    // MASTFILE.DAT is replaced in one step: a stop at any moment leaves the old file
+    // or the new one, never a part of it. The name file goes first: records of the
+    // old order must never be read against the new master file, and a missing name
+    // file is rebuilt by the waiting menu.
+    std::remove(NAMEFILE_NAME);
+    install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
+    team_index.set();
+    if (initialised) {
+        register_start_times();
+        cputs("\n\n");
+        keep_stamp_not_older(MASTFILE_NAME, sources);
+    }
+
+    kihon_data();
+    cprintf("\t%s を作り直しました\n", MASTFILE_NAME);
+    if (build_name_file()) cprintf("\t%s を作り直しました\n", NAMEFILE_NAME);
+    menu_return_prompt();
+    return 1;
+}
+
+int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast) {
+    std::array<FileState, 4> now = {file_state(EKI_FILE, eki), file_state(BUMON_FILE, bumon),
+                                    file_state(TEAM_FILE, team), file_state(MASTFILE_NAME, mast)};
+    // Asking again at once would keep the menu from ever taking a key.
+    if (declined_files && *declined_files == now) return 0;
+    declined_files.reset();
+    int rebuilt = build_master_file(0);
+    if (!rebuilt) declined_files = now;
+    return rebuilt;
+}
+
+SourceStamps take_source_stamps(std::initializer_list<const char*> sources) {
+    SourceStamps newest;
+    for (const char* name : sources) {
+        std::error_code ec;
+        auto time = fs::last_write_time(name, ec);
+        if (ec) continue;
+        std::uint32_t packed = platform::file_mtime(name);
+        if (packed > newest.packed || (packed == newest.packed && time > newest.time)) {
+            newest.packed = packed;
+            newest.time = time;
+        }
+    }
+    return newest;
+}
+
+void install_temporary_file(const char* temporary_name, const char* final_name, const SourceStamps& sources,
+                            bool exact) {
+    {
+        Stream f(platform::open_file(temporary_name, "rb"));
+        if (!f || !platform::sync_file(f)) {
+            cprintf("\n%s: can't sync %s\n", program_path.c_str(), temporary_name);
+            fatal_stop();
+        }
+    }
+    if (std::rename(temporary_name, final_name) != 0) {
+        cprintf("\n%s: can't rename %s to %s\n", program_path.c_str(), temporary_name, final_name);
+        fatal_stop();
+    }
+    // The file itself is complete on the disk; a folder that cannot be synced only
+    // leaves the rename to the system's next write-back.
+    platform::sync_folder_of(final_name);
+
+    if (exact) {
+        if (sources.packed == 0) return;
+        std::error_code ec;
+        fs::last_write_time(final_name, sources.time, ec);
+        return;
+    }
+    keep_stamp_not_older(final_name, sources);
+}
+
+void keep_stamp_not_older(const char* name, const SourceStamps& sources) {
+    if (sources.packed == 0 || platform::file_mtime(name) >= sources.packed) return;
+    // A source stamped ahead of this computer's clock (copied from another PC).
+    std::error_code ec;
+    fs::last_write_time(name, sources.time, ec);
+}
+
+}  // namespace korvel

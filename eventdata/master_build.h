@@ -1,0 +1,41 @@
+// Building MASTFILE.DAT from EKI.TXT, BUMON.TXT and TEAM.TXT, and NAMEFILE.DAT from
+// SENSYU.TXT.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+
+namespace korvel {
+
+constexpr int MAX_TEAMS = 500;
+
+// flag 0: the automatic rebuild of the waiting menu; 1: on demand. Non-zero when the
+// files were rebuilt (the caller redraws).
+int build_master_file(int flag);
+// The automatic rebuild for the given stamps; a rebuild the user declined is not
+// offered again until one of the files changes.
+int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast);
+// Non-zero when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;
+// without SENSYU.TXT every runner name is empty).
+int build_name_file();
+
+// The newest modification time among the source files of a built file, taken before
+// they are read.
+struct SourceStamps {
+    std::uint32_t packed = 0;  // 0: none of the sources exists
+    std::filesystem::file_time_type time{};
+};
+SourceStamps take_source_stamps(std::initializer_list<const char*> sources);
+
+// Puts a finished temporary file in place of final_name: written through to the disk,
+// renamed over it, the folder entry synced. Its stamp is then raised, when older, to
+// the sources' stamp, so that the waiting menu does not find it stale; with exact it
+// is set to that stamp (a build that read only part of its sources: an edit made
+// since must still show as newer). A failure is reported and makes the fatal stop.
+void install_temporary_file(const char* temporary_name, const char* final_name, const SourceStamps& sources,
+                            bool exact = false);
+// The stamp step alone, for a file written again after it was installed.
+void keep_stamp_not_older(const char* name, const SourceStamps& sources);
+
+}  // namespace korvel

@@ -1,0 +1,157 @@
+#include "eventdata/runner_names.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "eventdata/kihondat.h"
+#include "eventdata/list_file.h"
+#include "eventdata/mastfile.h"
+#include "eventdata/master_build.h"
+#include "shell/console_ui.h"
+#include "shell/runtime.h"
+#include "shell/sjis.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr const char* SENSYU_FILE = "SENSYU.TXT";
+constexpr const char* NAMEFILE_TMP = "NAMEFILE.TMP";
+constexpr int MIN_NAME_WIDTH = 12;
+
+int get_i16(const unsigned char* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+
+// Team number and division of every record of MASTFILE.DAT, in record order. The
+// records are read with the file's own length (an older layout without a header
+// keeps both fields at the same offsets), so a file the header checks will refuse
+// later still gives its teams their own record numbers.
+struct MasterTeam {
+    int team;
+    int division;
+};
+
+std::vector<MasterTeam> master_teams() {
+    std::vector<MasterTeam> teams;
+    Stream f = fopen_retry(MASTFILE_NAME, "rb");
+    unsigned char header[MAST_HEADER_SIZE];
+    std::size_t got = std::fread(header, 1, sizeof header, f);
+    int rec_len = 0;
+    if (got == sizeof header && decode_mast_header(header).current_format()) {
+        rec_len = get_i16(header + MAST_HDR_REC_LEN);
+    } else {
+        rec_len = old_mastrec_size(max_kukan);
+        std::rewind(f);
+    }
+    if (rec_len < MAST_BLOCKS) return teams;
+    std::vector<unsigned char> record(static_cast<std::size_t>(rec_len));
+    while (std::fread(record.data(), 1, record.size(), f) == record.size())
+        teams.push_back({get_i16(record.data() + MAST_TEAM_NO), record[MAST_DIVISION]});
+    return teams;
+}
+
+int sections_of(int division) {
+    int k = division < bumon_suu ? divisions[division].kukan_suu : max_kukan;
+    return std::clamp(k, 0, std::min(max_kukan, MAX_KUKAN));
+}
+
+class RunnerLines {
+public:
+    explicit RunnerLines(const std::vector<MasterTeam>& teams) : teams_(teams) {
+        record_of_.fill(-1);
+        for (std::size_t n = 0; n < teams.size(); ++n) {
+            int t = teams[n].team;
+            if (t >= 1 && t <= 999 && record_of_[t] < 0) record_of_[t] = static_cast<int>(n);
+        }
+    }
+
+    void read(const char* line, FILE* out, const char* separators, int line_no) {
+        int team = leading_number(line);
+        if (team < 1 || team > 999 || record_of_[team] < 0) return;
+        if (seen_[team]) {
+            cprintf("\nチームＮｏ＝%d が重複しています\n", team);
+            cprintf("%d 行目\n", line_no);
+            fix_file(SENSYU_FILE);
+        }
+        int rec = record_of_[team];
+        RunnerNameRecord r;
+        clear_name_record(r);
+        r.team_no = static_cast<std::int16_t>(team);
+        const char* p = line;
+        skip_digits(&p);
+        int sections = sections_of(teams_[rec].division);
+        for (int s = 1; s <= sections && next_list_field(&p, separators); ++s) {
+            char name[RUNNER_NAME_SIZE];
+            fit_list_field(take_list_field(&p, separators), name, sizeof name, separators);
+            r.set_runner(s, name);
+        }
+        name_write(out, rec, r);
+        seen_[team] = true;
+    }
+
+private:
+    const std::vector<MasterTeam>& teams_;
+    std::array<int, 1000> record_of_{};
+    std::array<bool, 1000> seen_{};
+};
+
+}  // namespace
+
+int build_name_file() {
+    if (!file_exists(MASTFILE_NAME)) return 0;
+    SourceStamps sources = take_source_stamps({SENSYU_FILE});
+    kihon_data();
+    team_index.set();
+
+    std::vector<MasterTeam> teams = master_teams();
+    {
+        Stream out = fopen_retry(NAMEFILE_TMP, "wb");
+        name_write_header(out);
+        RunnerNameRecord r;
+        for (std::size_t n = 0; n < teams.size(); ++n) {
+            clear_name_record(r);
+            r.team_no = static_cast<std::int16_t>(teams[n].team);
+            name_write(out, static_cast<int>(n), r);
+        }
+        fclose_or_abort(out);
+    }
+
+    if (file_exists(SENSYU_FILE)) {
+        RunnerLines lines(teams);
+        try {
+            read_list_file(SENSYU_FILE, NAMEFILE_TMP, "r+b",
+                           [&lines](const char* line, FILE* out, const char* separators, int line_no) {
+                               lines.read(line, out, separators, line_no);
+                           });
+        } catch (const MainMenuReturn&) {
+            // A stop in SENSYU.TXT keeps the names read up to there, one record per
+            // team as always; stamped as the list was, so that an edit made while the
+            // message was shown still counts as newer and the menu builds again.
+            install_temporary_file(NAMEFILE_TMP, NAMEFILE_NAME, sources, true);
+            throw;
+        }
+    }
+    install_temporary_file(NAMEFILE_TMP, NAMEFILE_NAME, sources);
+    return 1;
+}
+
+int runner_name_width() {
+    int width = MIN_NAME_WIDTH;
+    if (!file_exists(NAMEFILE_NAME)) return width;
+    Stream f = fopen_retry(NAMEFILE_NAME, "rb");
+    unsigned char header[NAME_HEADER_SIZE];
+    if (std::fread(header, 1, sizeof header, f) != sizeof header) return width;
+    NameHeader h = decode_name_header(header);
+    int sections = h.marker == -1 ? std::clamp<int>(h.max_kukan, 0, MAX_KUKAN) : 0;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(namerec_size(sections)));
+    RunnerNameRecord r;
+    while (std::fread(bytes.data(), 1, bytes.size(), f) == bytes.size()) {
+        decode_name_record(bytes.data(), r, sections);
+        for (int s = 1; s <= sections; ++s) width = std::max(width, static_cast<int>(std::strlen(r.runner(s))));
+    }
+    return width;
+}
+
+}  // namespace korvel
