@@ -1,0 +1,194 @@
+#include "eventdata/import_times.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "eventdata/mastfile.h"
+#include "shell/console_ui.h"
+#include "timing/consistency.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr int NOT_A_MASTER_FILE = 3;
+constexpr int MAX_TEAM_NO = 999;
+
+int get_i16(const unsigned char* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+
+void put_i16(unsigned char* p, int v) {
+    p[0] = static_cast<unsigned char>(v & 0xFF);
+    p[1] = static_cast<unsigned char>((v >> 8) & 0xFF);
+}
+
+RaceTime time_at(const unsigned char* p) { return RaceTime{p[0], p[1], p[2]}; }
+
+bool block_has_time(const unsigned char* block) {
+    return time_is_valid(time_at(block + BLOCK_ARRIVAL)) || time_is_valid(time_at(block + BLOCK_DEPARTURE));
+}
+
+void confirm_refusal() {
+    cputs("取り込み処理は行いませんでした。\n");
+    ask_key("上のメッセージを確認したら Y を入力", "Yy");
+}
+
+// The header of name, or false when the file cannot be a master file of this
+// version: too short, another format, or sizes that cannot hold a record.
+bool read_header(const char* name, MastHeader& h) {
+    Stream f = fopen_retry(name, "rb");
+    unsigned char bytes[MAST_HEADER_SIZE];
+    if (std::fread(bytes, 1, sizeof bytes, f) != sizeof bytes) return false;
+    h = decode_mast_header(bytes);
+    return h.current_format() && h.max_kukan >= 0 && h.rec_len >= mastrec_size(0);
+}
+
+// Station blocks 0..n of a record of this file: the header's section count, as far
+// as the record length holds them.
+int last_block(const MastHeader& h) {
+    return std::min<int>(h.max_kukan, (h.rec_len - MAST_BLOCKS) / MAST_BLOCK_SIZE - 1);
+}
+
+[[noreturn]] void record_fault(const char* call, const char* name, long position) {
+    cprintf("\n%s error in import_times(%s)\n", call, name);
+    cprintf("file position=%ld\n", position);
+    fatal_stop();
+}
+
+// Team number -> record number of the source; false (after the message) when a team
+// number cannot be indexed. Team 0 is a valid number of the team list.
+bool index_source(const char* source, const MastHeader& h, std::vector<int>& index) {
+    index.assign(MAX_TEAM_NO + 1, -1);
+    Stream f = fopen_retry(source, "rb");
+    if (std::fseek(f, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", source, MAST_HEADER_SIZE);
+    std::vector<unsigned char> record(static_cast<std::size_t>(h.rec_len));
+    for (int n = 0; std::fread(record.data(), 1, record.size(), f) == record.size(); ++n) {
+        int team = get_i16(record.data() + MAST_TEAM_NO);
+        if (team < 0 || team > MAX_TEAM_NO) {
+            beep();
+            cprintf("\nチームＮｏ=%d エラー\n", team);
+            cprintf("%s が壊れています\n", source);
+            return false;
+        }
+        index[team] = n;
+    }
+    return true;
+}
+
+// The highest input sequence number of the destination, over the stations its teams'
+// divisions use.
+unsigned sequence_offset(const char* destination, const MastHeader& h) {
+    Stream f = fopen_retry(destination, "rb");
+    if (std::fseek(f, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", destination, MAST_HEADER_SIZE);
+    std::vector<unsigned char> record(static_cast<std::size_t>(h.rec_len));
+    unsigned offset = 0;
+    int blocks = last_block(h);
+    while (std::fread(record.data(), 1, record.size(), f) == record.size()) {
+        int d = record[MAST_DIVISION];
+        int sections = d < bumon_suu && d < MAX_BUMON ? std::min<int>(divisions[d].kukan_suu, blocks) : blocks;
+        for (int k = 1; k <= sections; ++k) {
+            unsigned seq = static_cast<std::uint16_t>(get_i16(record.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE));
+            offset = std::max(offset, seq);
+        }
+    }
+    return offset;
+}
+
+}  // namespace
+
+int import_times(const char* destination, const char* source) {
+    int same = same_file(destination, source);
+    if (same == 0 || same == -3 || same == -4) {
+        beep();
+        if (same == 0) cprintf("%s と %s は同じファイルです。\n", destination, source);
+        else cprintf("%s と %s が同じファイルかどうか確かめられません。\n", destination, source);
+        confirm_refusal();
+        return -1;
+    }
+
+    MastHeader dh{}, sh{};
+    for (const char* name : {destination, source}) {
+        if (!read_header(name, name == destination ? dh : sh)) {
+            beep();
+            cprintf("%s は %s の形式ではありません\n", name, MASTFILE_NAME);
+            confirm_refusal();
+            return NOT_A_MASTER_FILE;
+        }
+    }
+    struct Mismatch {
+        const char* word;
+        int dest_value, source_value, result;
+    };
+    for (const Mismatch& m : {Mismatch{"区間数", dh.max_kukan, sh.max_kukan, 1},
+                              Mismatch{"レコード長", dh.rec_len, sh.rec_len, 2}}) {
+        if (m.dest_value == m.source_value) continue;
+        beep();
+        cprintf("%s の%sは %d\n", destination, m.word, m.dest_value);
+        cprintf("%s の%sは %d\n", source, m.word, m.source_value);
+        cprintf("%sが異なっています\n", m.word);
+        confirm_refusal();
+        return m.result;
+    }
+
+    std::vector<int> index;
+    if (!index_source(source, sh, index)) {
+        confirm_refusal();
+        return NOT_A_MASTER_FILE;
+    }
+    unsigned offset = sequence_offset(destination, dh);
+
+    const std::size_t rec_len = static_cast<std::size_t>(dh.rec_len);
+    const int blocks = last_block(dh);
+    std::vector<unsigned char> dest(rec_len), src(rec_len);
+    Stream from = fopen_retry(source, "rb");
+    Stream to = fopen_retry(destination, "r+b");
+    if (std::fseek(to, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", destination, MAST_HEADER_SIZE);
+    int taken = 0;
+    while (std::fread(dest.data(), 1, rec_len, to) == rec_len) {
+        int team = get_i16(dest.data() + MAST_TEAM_NO);
+        if (team < 0 || team > MAX_TEAM_NO) {
+            cprintf("チームNo＝%d が不正\n", team);
+            continue;
+        }
+        int rec_no = index[team];
+        if (rec_no < 0) {
+            cprintf("チームＮｏ＝%d：引き継ぎ元 %s に無し\n", team, source);
+            continue;
+        }
+        long position = MAST_HEADER_SIZE + static_cast<long>(rec_no) * dh.rec_len;
+        if (std::fseek(from, position, SEEK_SET) != 0) record_fault("fseek", source, position);
+        if (std::fread(src.data(), 1, rec_len, from) != rec_len) record_fault("fread", source, position);
+
+        bool changed = false;
+        for (int k = 0; k <= blocks; ++k) {
+            unsigned char* d = dest.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
+            const unsigned char* s = src.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
+            if (block_has_time(d) || !block_has_time(s)) continue;
+            std::memcpy(d, s, MAST_BLOCK_SIZE);
+            put_i16(d + BLOCK_INPUT_SEQ, static_cast<std::uint16_t>(get_i16(s + BLOCK_INPUT_SEQ) + offset));
+            ++taken;
+            changed = true;
+        }
+        if (!changed) continue;
+        // Back over the record just read, and a seek before the next read.
+        long here = std::ftell(to);
+        if (here < 0 || std::fseek(to, here - dh.rec_len, SEEK_SET) != 0) record_fault("fseek", destination, here);
+        if (std::fwrite(dest.data(), 1, rec_len, to) != rec_len) record_fault("fwrite", destination, here - dh.rec_len);
+        if (std::fseek(to, 0, SEEK_CUR) != 0) record_fault("fseek", destination, here);
+    }
+    from.close();
+    fclose_or_abort(to);
+
+    cprintf("%d 件のタイムを取り込みました\n", taken);
+    ask_key("上のメッセージを確認したら Y を入力", "Yy");
+    // The warnings read records of the loaded event definition; the headers above
+    // only had to agree with each other.
+    if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
+        check_time_order(destination);
+        speed_check(destination);
+    }
+    return 0;
+}
+
+}  // namespace korvel

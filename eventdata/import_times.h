@@ -1,0 +1,15 @@
+// Carrying times over from another master file of the same shape: station blocks
+// still empty in the destination take the block of the same team and station from
+// the source; a time the destination already has is never overwritten.
+#pragma once
+
+namespace korvel {
+
+// 0 after a merge (also when nothing was taken over); -1 both names denote the same
+// file; 1 the section counts of the headers differ; 2 the record lengths differ.
+// Nothing is written unless the result is 0. Each refusal is shown and confirmed.
+// The build merges into MASTFILE.TMP from MASTFILE.DAT; the other-functions
+// submenu merges into MASTFILE.DAT from a file the user names.
+int import_times(const char* destination, const char* source);
+
+}  // namespace korvel

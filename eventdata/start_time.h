@@ -1,0 +1,22 @@
+// The start time of each division: entered at the console (main menu entry 3) and
+// copied into station block 0 (departure and arrival) of every team record.
+#pragma once
+
+namespace korvel {
+
+// Main menu entry 3: enter_start_times.
+void start_time_entry();
+
+// The entry screen: asks every division in turn, then register_start_times. Esc
+// leaves at once; the times entered so far stay in divisions[] only.
+void enter_start_times();
+
+// Asks the start time of division d (HHMMSS digits) until a valid one is given and
+// stores it in divisions[d].start_time: 0; Esc: -1. F5 returns to the main menu.
+int enter_start_time(int d);
+
+// Lists every division's start time and, after Y, writes them into block 0 of every
+// record of MASTFILE.DAT. Returns 1 when written, 0 when the user answered N.
+int register_start_times();
+
+}  // namespace korvel

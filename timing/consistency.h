@@ -1,0 +1,35 @@
+// Plausibility warnings over the entered times: arrivals before departures, arrivals
+// without a departure from the previous station, impossible section speeds, and the
+// list of teams tied on the same cumulative time. They only warn; data are never
+// changed.
+#pragma once
+
+#include "eventdata/mastfile.h"
+
+namespace korvel {
+
+// Departure/arrival order over every team and logical station 0..kukan_suu. Prints
+// the first 5 warnings, a summary when there were more, and waits for Y when there
+// was any. Returns the number of warnings. file: the master file to check.
+int check_time_order(const char* file = MASTFILE_NAME);
+
+// Kind 1: an arrival at logical station i (1..kukan_suu) while the departure at i-1
+// is missing. Same printing limit, summary and confirmation as check_time_order.
+// Other kinds find nothing. Returns the number of warnings.
+constexpr int MISSING_DEPARTURE = 1;
+int check_missing_times(int kind, const char* file = MASTFILE_NAME);
+
+// The section ending at logical station k of team r: 1 when its speed is at or
+// beyond a limit (slow_speed_limit, fast_speed_limit), else 0; nothing for k outside
+// 1..kukan_suu or a section without a time. Prints the warning when print is set.
+int speed_test(const TeamRecord& r, int k, bool print);
+
+// speed_test over every team and section; prints the first 11 abnormal sections,
+// then the total and waits for Y when there was any. Returns the total.
+int speed_check(const char* file = MASTFILE_NAME);
+
+// The teams of a division that reach a station on the same cumulative time, through
+// the output destination (print key PRINTCMD66). Run after recompute_results.
+void same_time_check_list();
+
+}  // namespace korvel
