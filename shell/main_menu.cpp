@@ -1,5 +1,6 @@
 // Start-up, the main menu with its idle loop, and the exit confirmation.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -78,7 +79,9 @@ void draw_clock() {
 void start_up(int argc, char** argv) {
     install_out_of_memory_handler();
     // The terminal is taken first so that a damaged master file can be reported.
-    platform::set_console(platform::make_terminal_console());
+    auto terminal = platform::make_terminal_console();
+    if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr
+    platform::set_console(std::move(terminal));
     clear_screen();
     team_index.set();
     load_destination();

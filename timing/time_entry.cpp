@@ -1,0 +1,401 @@
+// Time entry at a relay station: the operator picks a station and an added time, then
+// types team number and clock time for each team that passes. Every pair is on the
+// disk before the next prompt, so a crash or a power cut loses at most the pair being
+// typed.
+#include "timing/time_entry.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "eventdata/kihondat.h"
+#include "eventdata/mastfile.h"
+#include "eventdata/race_time.h"
+#include "shell/console_ui.h"
+#include "shell/options.h"
+#include "shell/output.h"
+#include "shell/runtime.h"
+#include "timing/consistency.h"
+
+namespace korvel {
+
+namespace {
+
+constexpr int HEADER_COL = 8;
+constexpr int HEADER_COLOUR = 31;  // bright white on blue
+constexpr int LIST_ROW = 2;
+constexpr int LAST_TOP_ROW = 21;  // the per-turn redraw leaves the message line alone
+constexpr int PROMPT_ROW = 20;
+constexpr int MESSAGE_ROW = 22;
+constexpr int MESSAGE_COLOUR = 207;
+constexpr int RECENT_MAX = 15;
+constexpr int RECENT_TEXT_SIZE = 51;
+constexpr int TEAM_NAME_WIDTH = 24;
+constexpr int TIME_FIELD_WIDTH = 6;
+constexpr int TEAM_FIELD_WIDTH = 3;
+constexpr int ENTRY_FIELD_MASK = HINT_ESC | HINT_F5;
+
+struct RecentLine {
+    std::uint16_t team_no;
+    char name[MAST_TEAM_NAME_SIZE];
+    char text[RECENT_TEXT_SIZE];
+};
+
+// What one visit to a station keeps in memory.
+struct Visit {
+    int station = 0;
+    RaceTime added{0, 0, 0};
+    std::uint16_t seq = 0;
+    RecentLine recent[RECENT_MAX];
+    int last = -1;  // index of the last recent line, -1 when empty
+    int stored = 0;
+    bool show_seq = false;
+};
+
+// The nine-character time text, "NoData" for a time that is not valid.
+std::string time_text(RaceTime t) {
+    char buf[TIME_TEXT_SIZE];
+    format_time_fixed(t, buf, 9, TIME_CHECK_VALID, "NoData");
+    return buf;
+}
+
+std::string trim_leading(const std::string& s) {
+    std::size_t first = s.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : s.substr(first);
+}
+
+// A refused input: bell, then the text in white on red on the message line, where it
+// stays until the next message.
+void show_message(const std::string& text) {
+    beep();
+    clear_from(MESSAGE_ROW);
+    set_cursor(MESSAGE_ROW, 0);
+    set_color(MESSAGE_COLOUR);
+    cputs(text);
+    set_color(15);
+}
+
+void draw_header(const Visit& v) {
+    clear_line(0);
+    set_cursor(0, HEADER_COL);
+    set_color(HEADER_COLOUR);
+    cprintf("%2d : %s　　加算時間＝", v.station, stations[v.station].work_name);
+    cputs(time_text(v.added));
+    set_color(15);
+}
+
+void draw_recent(const Visit& v) {
+    for (int i = 0; i <= v.last; ++i) {
+        set_cursor(LIST_ROW + i, 0);
+        const RecentLine& line = v.recent[i];
+        cprintf("%3d %-*s %s", line.team_no, TEAM_NAME_WIDTH, line.name, line.text);
+    }
+}
+
+// A re-entered team moves to the bottom; a new one is appended, pushing the oldest
+// out of a full list.
+void remember(Visit& v, const RecentLine& line) {
+    int found = -1;
+    for (int i = v.last; i >= 0; --i) {
+        if (v.recent[i].team_no == line.team_no) {
+            found = i;
+            break;
+        }
+    }
+    int from = found >= 0 ? found : (v.last + 1 >= RECENT_MAX ? 0 : -1);
+    if (from >= 0) {
+        for (int i = from; i < v.last; ++i) v.recent[i] = v.recent[i + 1];
+        --v.last;
+    }
+    v.recent[++v.last] = line;
+}
+
+// Logical station of the physical station for the record's division, -1 when the
+// division does not use it or the record could not hold its block.
+int logical_station(const TeamRecord& r, int station) {
+    int d = r.division;
+    if (d < 0 || d >= bumon_suu || d >= MAX_BUMON) return -1;
+    if (station < 0 || station >= eki_suu || station >= MAX_EKI) return -1;
+    int k = phy_to_log[d][station];
+    if (k < 0 || k > divisions[d].kukan_suu || k > max_kukan || k > MAX_KUKAN) return -1;
+    return k;
+}
+
+int record_count(FILE* f) {
+    if (sizeof_mastrec <= 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
+    long size = std::ftell(f);
+    if (size < MAST_HEADER_SIZE) return 0;
+    return static_cast<int>((size - MAST_HEADER_SIZE) / sizeof_mastrec);
+}
+
+// Reads the team's record when the file holds it and it really is that team's: an
+// index gone stale must never send an entry into another team's record.
+bool read_team(FILE* f, int rec_no, int team, TeamRecord& r) {
+    if (rec_no < 0 || rec_no >= record_count(f)) return false;
+    mast_read(f, rec_no, r);
+    return r.team_no == team && r.division < bumon_suu;
+}
+
+// The highest input sequence number stored at any station after a start, so that new
+// entries continue the typing order of earlier visits.
+std::uint16_t highest_input_seq() {
+    std::uint16_t highest = 0;
+    Stream f = mast_open("rb");
+    TeamRecord r;
+    while (mast_read_next(f, r)) {
+        int d = r.division;
+        if (d >= bumon_suu || d >= MAX_BUMON) continue;
+        int last = divisions[d].kukan_suu;
+        if (last > max_kukan) last = max_kukan;
+        if (last > MAX_KUKAN) last = MAX_KUKAN;
+        for (int k = 1; k <= last; ++k) {
+            auto seq = static_cast<std::uint16_t>(r.blocks[k].input_seq);
+            if (seq > highest) highest = seq;
+        }
+    }
+    fclose_or_abort(f);
+    return highest;
+}
+
+// Sets arrival and departure of block k to t with the sequence number, and has the
+// record on the disk before returning. The record is read afresh and checked again,
+// so nothing but this team's block k can change. r receives the stored record.
+bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
+                 TeamRecord& r) {
+    Stream f = mast_open("r+b");
+    if (!read_team(f, rec_no, team, r) || logical_station(r, station) != k) return false;
+    StationBlock& b = r.blocks[k];
+    b.departure = t;
+    b.arrival = t;
+    b.input_seq = static_cast<std::int16_t>(seq);
+    mast_rewrite_durable(f, r);
+    fclose_or_abort(f);
+    return true;
+}
+
+// What will be replaced at this block, for the operator to see before typing.
+std::string overwrite_warning(const StationBlock& b) {
+    std::string text;
+    char line[256];
+    if (time_is_none(b.arrival)) {
+        if (!time_is_none(b.departure)) {
+            std::snprintf(line, sizeof line, "このチームのこの中継所での繰上出発タイム%s が消えます。",
+                          time_text(b.departure).c_str());
+            text = line;
+        }
+    } else {
+        std::snprintf(line, sizeof line, "既に%s が入力済みです。これから入力されるタイムに置き替わります。",
+                      time_text(b.arrival).c_str());
+        text = line;
+        if (time_differs(b.departure, b.arrival) && !time_is_none(b.departure)) {
+            std::snprintf(line, sizeof line, "\nこのチームのこの中継所での繰上出発タイム%s が消えます。",
+                          time_text(b.departure).c_str());
+            text += line;
+        }
+    }
+    if (!text.empty()) text += "\n-1 を入力すれば、このチームのこの中継所でのデータが未入力の状態に戻ります。";
+    return text;
+}
+
+// The typed time: a negative number clears the block; otherwise HHMMSS plus the added
+// time, refused when it does not parse or reaches 100 hours.
+bool parse_entry(const char* text, RaceTime added, RaceTime& typed, RaceTime& stored) {
+    if (text[0] == '-') {
+        // "-" or "-0" is no number at all; only a real negative one clears the block.
+        if (std::strtol(text, nullptr, 10) >= 0) return false;
+        time_set_none(typed);
+        time_set_none(stored);
+        return true;
+    }
+    if (!parse_time_hhmmss(typed, text) || !time_is_valid(typed)) return false;
+    time_add(stored, typed, added);
+    return stored.h < 100;
+}
+
+// Step 4: the added time. False when the operator leaves the station with Esc.
+bool ask_added_time(Visit& v) {
+    for (;;) {
+        draw_header(v);
+        char buf[16];
+        int len = input_number(buf, TIME_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK);
+        if (len == -1) return false;
+        if (len < 0) continue;
+        RaceTime t{0, 0, 0};
+        if (len == 0 || (std::strtol(buf, nullptr, 10) >= 0 && parse_time_hhmmss(t, buf) && time_is_valid(t))) {
+            v.added = t;
+            return true;
+        }
+        beep();
+    }
+}
+
+void enter_team(Visit& v, const char* team_text) {
+    char message[256];
+    long team = std::strtol(team_text, nullptr, 10);
+    int rec_no = (team >= 0 && team <= 999) ? team_index.record_of(static_cast<int>(team)) : -1;
+    TeamRecord r;
+    bool found = false;
+    if (rec_no >= 0) {
+        Stream f = mast_open("rb");
+        found = read_team(f, rec_no, static_cast<int>(team), r);
+        fclose_or_abort(f);
+    }
+    if (!found) {
+        std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
+        show_message(message);
+        return;
+    }
+    int k = logical_station(r, v.station);
+    if (k < 0) {
+        const char* division = r.division < bumon_suu ? divisions[r.division].name : "";
+        std::snprintf(message, sizeof message, "%s は %s の中継所ではありません",
+                      stations[v.station].work_name, division);
+        show_message(message);
+        return;
+    }
+
+    std::string warning = overwrite_warning(r.blocks[k]);
+    if (!warning.empty()) {
+        show_message(warning);
+    } else {
+        // A message about an earlier team would read as if it were about this one.
+        clear_from(MESSAGE_ROW);
+    }
+
+    char name[MAST_TEAM_NAME_SIZE];
+    std::snprintf(name, sizeof name, "%s", r.name);
+    char buf[16];
+    RaceTime typed, stored;
+    for (;;) {
+        clear_line(PROMPT_ROW);
+        set_cursor(PROMPT_ROW, 0);
+        cprintf("%ld %s のタイム＝", team, name);
+        int len = input_number(buf, TIME_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK);
+        if (len == -1) {
+            clear_from(PROMPT_ROW);
+            return;
+        }
+        if (len <= 0) {
+            beep();
+            continue;
+        }
+        if (parse_entry(buf, v.added, typed, stored)) break;
+        std::snprintf(message, sizeof message, "入力タイム（%s）エラー", buf);
+        show_message(message);
+    }
+
+    auto seq = static_cast<std::uint16_t>(v.seq + 1);
+    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, seq, r)) {
+        std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
+        show_message(message);
+        return;
+    }
+    v.seq = seq;
+    ++v.stored;
+
+    std::string typed_text = time_is_none(typed) ? std::string(9 - std::strlen(buf), ' ') + buf
+                                                 : time_text(typed);
+    std::string stored_text = time_text(stored);
+
+    // The speed of the two sections that meet here shows a mistyped number at once.
+    clear_from(MESSAGE_ROW);
+    set_cursor(LAST_TOP_ROW, 0);
+    int warnings = speed_test(r, k, true) + speed_test(r, k + 1, true);
+    if (warnings > 0) {
+        cprintf("\n入力タイム＝%s（加算後 %s）", trim_leading(typed_text).c_str(),
+                trim_leading(stored_text).c_str());
+        wait_confirm();
+    }
+    clear_from(PROMPT_ROW);
+
+    RecentLine line{};
+    line.team_no = static_cast<std::uint16_t>(team);
+    std::snprintf(line.name, sizeof line.name, "%s", name);
+    int n = std::snprintf(line.text, sizeof line.text, "%s (%s +%s )", stored_text.c_str(),
+                          typed_text.c_str(), time_text(v.added).c_str());
+    if (v.show_seq && n > 0 && n < RECENT_TEXT_SIZE) {
+        std::snprintf(line.text + n, sizeof line.text - n, "    (%5u)", static_cast<unsigned>(seq));
+    }
+    remember(v, line);
+}
+
+void team_loop(Visit& v) {
+    v.seq = highest_input_seq();
+    for (;;) {
+        clear_top(LAST_TOP_ROW);
+        draw_header(v);
+        draw_recent(v);
+        set_cursor(PROMPT_ROW, 0);
+        cputs("チームＮｏ＝");
+        char buf[16];
+        int len = input_number(buf, TEAM_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK);
+        if (len == -1) return;
+        if (len < 0) continue;
+        enter_team(v, buf);
+    }
+}
+
+void station_check_list(int /*station*/) { beep(); }
+
+}  // namespace
+
+void time_entry() {
+    std::string value;
+    bool show_seq = get_option("INPUTSEQ", value);
+    for (;;) {
+        int station = select_station("タイム入力", 7, false, false);
+        if (station < 0) return;
+        Visit v;
+        v.station = station;
+        v.show_seq = show_seq;
+        clear_screen();
+        while (ask_added_time(v)) team_loop(v);
+        if (v.stored > 0) station_submenu(station, true);
+    }
+}
+
+void carried_start_entry() { beep(); }
+
+void carried_start_at_station(int /*station*/) { beep(); }
+
+void station_submenu(int station, bool offer_carried_start) {
+    if (station < 0 || station >= eki_suu) return;
+    for (;;) {
+        clear_screen();
+        show_help_hint();
+        show_destination_line(0, 4);
+        set_cursor(6, 10);
+        cprintf("中継所 %2d : %s", station, stations[station].work_name);
+        set_cursor(8, 10);
+        cputs("[1] チェックリスト出力");
+        if (offer_carried_start) {
+            set_cursor(9, 10);
+            cputs("[2] 繰上出発タイム入力");
+        }
+        show_menu_prompt(10, 11, HINT_ESC | HINT_F2 | HINT_F5);
+        int key = read_key();
+        discard_input();
+        if (key == '1') {
+            cputs("1");
+            cursor_back(1);
+            station_check_list(station);
+        } else if (key == '2' && offer_carried_start) {
+            cputs("2");
+            cursor_back(1);
+            carried_start_at_station(station);
+            offer_carried_start = false;
+        } else if (key == VK_ESCAPE) {
+            return;
+        } else if (key == VK_F2) {
+            select_output_destination();
+        } else if (key == VK_F5) {
+            jump_to_main_menu();
+        } else {
+            beep();
+        }
+    }
+}
+
+}  // namespace korvel
