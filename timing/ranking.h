@@ -1,0 +1,62 @@
+// Section and cumulative times, ranks within each division and the listing order,
+// recomputed from the entered clock times over the whole of MASTFILE.DAT before every
+// report. Nothing here is kept up to date during entry.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "eventdata/mastfile.h"
+
+namespace korvel {
+
+constexpr int MAX_TEAMS = 500;
+// Station argument: each division at the furthest station any of its teams reached.
+constexpr int AT_GOAL = 0x7fffffff;
+// Station argument: times and ranks only, no listing order.
+constexpr int NO_PRINT_ORDER = -1;
+
+// Record numbers of MASTFILE.DAT in listing order; -1 past the last team.
+extern std::int32_t print_jun[MAX_TEAMS];
+// Division d occupies print_jun positions bumon_start[d] .. bumon_start[d + 1] - 1;
+// entries after the end of the last division with teams are -1.
+constexpr int BUMON_START_SIZE = MAX_BUMON + 2;
+extern std::int32_t bumon_start[BUMON_START_SIZE];
+
+// Runs the warnings, recomputes every time and rank in MASTFILE.DAT and, for a
+// station of 0 or more (or AT_GOAL), the listing order. -1 when the operator
+// cancelled the destination question (nothing computed), else 0.
+int recompute_results(bool ask_destination, bool ask_separator, int station);
+
+// The listing order at station (physical number or AT_GOAL) from the records as they
+// are in MASTFILE.DAT.
+void make_print_jun(int station);
+
+// Sections of division d as the event defines it; 0 for an index it does not define.
+int division_sections(int division);
+
+// Walks division d of the listing order: for (int p = division_first(d); p <
+// division_end(d); ++p) print_jun[p] ... Empty for a division without teams.
+int division_first(int division);
+int division_end(int division);
+
+// A team that reaches a physical station on a valid cumulative time, as the tie-break
+// by input order and the same-time check list see it.
+struct TieItem {
+    int division;
+    int team_no;
+    int cumul_key;            // seconds
+    std::uint16_t input_seq;  // 0: no sequence number
+    int carried_from;         // physical station of the first earlier carried start, 0 none
+    int logical;              // logical station of the physical one in the division
+    int record;               // record number in MASTFILE.DAT
+};
+
+// The tie items of physical station s (1..eki_suu-1), sorted by division, cumulative
+// time, input sequence number and team number.
+std::vector<TieItem> collect_tie_items(const std::vector<TeamRecord>& records, int s);
+
+// Every record of MASTFILE.DAT (at most MAX_TEAMS), in file order.
+std::vector<TeamRecord> read_all_records();
+
+}  // namespace korvel
