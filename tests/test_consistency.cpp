@@ -108,6 +108,15 @@ TEST_F(ConsistencyTest, SpeedTestLimitsAreAbnormalOnTheBoundary) {
     EXPECT_EQ(con().bells(), 0);  // nothing printed without the flag
 }
 
+TEST_F(ConsistencyTest, NightStartWithoutArrivalIsNoSpeed) {
+    // Past 28:00 the missing arrival (127:59:59) minus the departure would pass for a
+    // plausible section time.
+    TeamRecord w = team(21, 1, "Ｄ女子");
+    pass(w, 0, hms(30, 0, 0));
+    pass(w, 1, no_time());
+    EXPECT_EQ(speed_test(w, 1, false), 0);
+}
+
 TEST_F(ConsistencyTest, SpeedWarningText) {
     TeamRecord w = team(21, 1, "Ｄ女子");
     pass(w, 0, hms(9, 0, 0));

@@ -69,6 +69,12 @@ private:
 // Section k of r: arrival(k) - departure(k-1), 0:00:00 unless a real duration.
 RaceTime section_time(const TeamRecord& r, int k) {
     RaceTime t;
+    // A clock time not entered has 127 hours; past 28:00 a plain subtraction would
+    // turn it into a believable section time.
+    if (time_is_none(r.blocks[k].arrival) || time_is_none(r.blocks[k - 1].departure)) {
+        time_clear(t);
+        return t;
+    }
     time_sub(t, r.blocks[k].arrival, r.blocks[k - 1].departure);
     if (!time_is_set(t)) time_clear(t);
     return t;
