@@ -11,19 +11,10 @@
 #include "eventdata/mastfile.h"
 #include "shell/output.h"
 #include "shell/submenu_entries.h"
+#include "tests/records.h"
 #include "tests/support.h"
 
 namespace korvel_test {
-
-inline std::string text_file(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += l + "\r\n";
-    return s;
-}
-
-inline korvel::RaceTime hms(int h, int m, int s) {
-    return korvel::RaceTime{static_cast<unsigned char>(h), static_cast<unsigned char>(m), static_cast<unsigned char>(s)};
-}
 
 class RaceTest : public WorkFolderTest {
 protected:
@@ -50,32 +41,14 @@ protected:
     }
 
     static korvel::TeamRecord team(int no, int division, const char* name, bool open = false) {
-        korvel::TeamRecord r;
-        korvel::clear_team_record(r);
-        r.team_no = static_cast<std::int16_t>(no);
-        r.division = static_cast<std::uint8_t>(division);
-        r.open_flag = open ? '1' : '0';
-        r.set_name(name);
-        return r;
+        return korvel_test::team(no, division, name, open);
     }
-    static void start(korvel::TeamRecord& r, korvel::RaceTime t) {
-        r.blocks[0].departure = t;
-        r.blocks[0].arrival = t;
-    }
+    static void start(korvel::TeamRecord& r, korvel::RaceTime t) { pass(r, 0, t); }
     // An arrival as time entry stores it: arrival and departure, and its sequence number.
-    static void arrive(korvel::TeamRecord& r, int k, korvel::RaceTime t, int seq = 0) {
-        r.blocks[k].arrival = t;
-        r.blocks[k].departure = t;
-        r.blocks[k].input_seq = static_cast<std::int16_t>(seq);
-    }
+    static void arrive(korvel::TeamRecord& r, int k, korvel::RaceTime t, int seq = 0) { pass(r, k, t, seq); }
     static void carried(korvel::TeamRecord& r, int k, korvel::RaceTime t) { r.blocks[k].departure = t; }
 
-    void write_master(const std::vector<korvel::TeamRecord>& records) {
-        korvel::Stream f = korvel::fopen_retry(korvel::MASTFILE_NAME, "w+b");
-        korvel::mast_write_header(f);
-        for (std::size_t i = 0; i < records.size(); ++i) korvel::mast_write(f, static_cast<int>(i), records[i]);
-        korvel::fclose_or_abort(f);
-    }
+    void write_master(const std::vector<korvel::TeamRecord>& records) { korvel_test::write_master(records); }
 
     void write_names(const std::vector<korvel::RunnerNameRecord>& records) {
         korvel::Stream f = korvel::fopen_retry(korvel::NAMEFILE_NAME, "w+b");
@@ -92,14 +65,7 @@ protected:
         return r;
     }
 
-    std::vector<korvel::TeamRecord> master() {
-        std::vector<korvel::TeamRecord> records;
-        korvel::Stream f = korvel::mast_open("rb");
-        korvel::TeamRecord r;
-        while (korvel::mast_read_next(f, r)) records.push_back(r);
-        korvel::fclose_or_abort(f);
-        return records;
-    }
+    std::vector<korvel::TeamRecord> master() { return read_master(); }
 };
 
 }  // namespace korvel_test

@@ -30,6 +30,12 @@ std::string convert(const std::string& text, const char* to, const char* from) {
 std::string to_cp932(const std::string& utf8) { return convert(utf8, "CP932", "UTF-8"); }
 std::string to_utf8(const std::string& cp932) { return convert(cp932, "UTF-8", "CP932"); }
 
+std::string text_file(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines) s += l + "\r\n";
+    return s;
+}
+
 void write_file(const std::string& name, const std::string& bytes) {
     std::ofstream out(name, std::ios::binary);
     out << bytes;

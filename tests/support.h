@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/memory_console.h"
 #include "shell/runtime.h"
@@ -15,6 +16,9 @@ namespace korvel_test {
 // already CP932, this is for text read from elsewhere.
 std::string to_cp932(const std::string& utf8);
 std::string to_utf8(const std::string& cp932);
+
+// Windows text: each line followed by CR LF.
+std::string text_file(const std::vector<std::string>& lines);
 
 // Writes a file exactly as given (use "\r\n" for Windows text).
 void write_file(const std::string& name, const std::string& bytes);

@@ -14,7 +14,7 @@ using korvel_test::pass;
 using korvel_test::read_file;
 using korvel_test::read_master;
 using korvel_test::team;
-using korvel_test::text_lines;
+using korvel_test::text_file;
 using korvel_test::write_file;
 using korvel_test::write_master;
 
@@ -54,8 +54,8 @@ TEST_F(ImportTimesTest, SameFileThroughAHardLinkIsRefused) {
 
 TEST_F(ImportTimesTest, SectionCountOfAnotherEventIsRefused) {
     // Another event with five sections.
-    write_file("EKI.TXT", text_lines({"S0 0", "S1 5", "S2 10", "S3 15", "S4 20", "S5 25"}));
-    write_file("BUMON.TXT", text_lines({"一般の部", "MaxSpeed=25 MinSpeed=8 StartTime=80000", "++++++", "*"}));
+    write_file("EKI.TXT", text_file({"S0 0", "S1 5", "S2 10", "S3 15", "S4 20", "S5 25"}));
+    write_file("BUMON.TXT", text_file({"一般の部", "MaxSpeed=25 MinSpeed=8 StartTime=80000", "++++++", "*"}));
     kihon_data();
     write_master({team(1, 0, "Ａ高校")}, "OTHER.DAT");
     load_event();  // back to this event

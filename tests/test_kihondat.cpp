@@ -7,17 +7,12 @@
 #include "tests/support.h"
 
 using namespace korvel;
+using korvel_test::text_file;
 using korvel_test::write_file;
 
 namespace {
 
 // Lines joined as a Windows text file.
-std::string text_file(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += l + "\r\n";
-    return s;
-}
-
 // A pattern line using every one of n stations.
 std::string all_stations(int n) { return std::string(n, '+'); }
 

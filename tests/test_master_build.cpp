@@ -20,17 +20,12 @@
 
 using namespace korvel;
 using korvel_test::read_file;
+using korvel_test::text_file;
 using korvel_test::write_file;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string text_file(const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += l + "\r\n";
-    return s;
-}
 
 int i16(const std::string& bytes, std::size_t at) {
     return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |

@@ -9,7 +9,7 @@
 using namespace korvel;
 using korvel_test::read_file;
 using korvel_test::team;
-using korvel_test::text_lines;
+using korvel_test::text_file;
 using korvel_test::write_file;
 using korvel_test::write_master;
 
@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         RaceEventTest::SetUp();
         // Names of 6, 10 and 4 bytes; the third division gets no team.
-        write_file("BUMON.TXT", text_lines({"中学生", "MaxSpeed=25 MinSpeed=8", "+++++", "一般の部Ａ",
+        write_file("BUMON.TXT", text_file({"中学生", "MaxSpeed=25 MinSpeed=8", "+++++", "一般の部Ａ",
                                             "MaxSpeed=25 MinSpeed=8", "+/+/+", "女子", "MaxSpeed=22 MinSpeed=7",
                                             "++/++", "*"}));
         kihon_data();
