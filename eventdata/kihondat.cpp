@@ -1,5 +1,7 @@
 #include "eventdata/kihondat.h"
 
+#include "eventdata/list_file.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -124,21 +126,6 @@ void check_definition_files() {
             fatal_stop();
         }
     }
-}
-
-// Applies an FS= value to the separator set; false when the value is not allowed.
-bool set_separators(const std::string& value, char* separators) {
-    if (value.empty()) {
-        std::strcpy(separators, " \t");
-    } else if (value == "Tab") {
-        std::strcpy(separators, "\t");
-    } else if (value.size() == 1) {
-        separators[0] = value[0];
-        separators[1] = '\0';
-    } else {
-        return false;
-    }
-    return true;
 }
 
 // One station line after its leading blanks. False after reporting an error.

@@ -30,7 +30,13 @@ bool read_line(FILE* f, char* buf, std::size_t size) {
     return true;
 }
 
-// The separator set for an FS= value; false when the value is not allowed.
+
+bool blank_separators(const char* separators) { return std::strlen(separators) > 1; }
+
+bool is_separator(char c, const char* separators) { return c != '\0' && std::strchr(separators, c) != nullptr; }
+
+}  // namespace
+
 bool set_separators(const std::string& value, char* separators) {
     if (value.empty()) {
         std::strcpy(separators, " \t");
@@ -44,12 +50,6 @@ bool set_separators(const std::string& value, char* separators) {
     }
     return true;
 }
-
-bool blank_separators(const char* separators) { return std::strlen(separators) > 1; }
-
-bool is_separator(char c, const char* separators) { return c != '\0' && std::strchr(separators, c) != nullptr; }
-
-}  // namespace
 
 void read_list_file(const char* list_name, const char* out_name, const char* out_mode,
                     const ListLineHandler& handler) {

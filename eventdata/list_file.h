@@ -22,6 +22,10 @@ using ListLineHandler = std::function<void(const char* line, FILE* out, const ch
 void read_list_file(const char* list_name, const char* out_name, const char* out_mode,
                     const ListLineHandler& handler);
 
+// The separator set for an FS= value (empty: blanks, "Tab", or one character); false
+// when the value is not allowed. separators needs 3 bytes.
+bool set_separators(const std::string& value, char* separators);
+
 // The decimal number at the start of text (0 when there is none), held at 9999999 so
 // that any run of digits stays a number the checks can refuse.
 int leading_number(const char* text);
