@@ -208,9 +208,9 @@ int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::ui
     // Asking again at once would keep the menu from ever taking a key.
     if (declined_files && *declined_files == now) return 0;
     declined_files.reset();
-    int rebuilt = build_master_file(0);
-    if (!rebuilt) declined_files = now;
-    return rebuilt;
+    if (!build_master_file(0)) declined_files = now;
+    // Built or declined, the build screen has replaced the menu: the caller redraws.
+    return 1;
 }
 
 SourceStamps take_source_stamps(std::initializer_list<const char*> sources) {

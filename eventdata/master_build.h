@@ -14,7 +14,8 @@ constexpr int MAX_TEAMS = 500;
 // files were rebuilt (the caller redraws).
 int build_master_file(int flag);
 // The automatic rebuild for the given stamps; a rebuild the user declined is not
-// offered again until one of the files changes.
+// offered again until one of the files changes. Non-zero when the build screen was
+// shown (built or declined): the caller redraws its menu.
 int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast);
 // Non-zero when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;
 // without SENSYU.TXT every runner name is empty).

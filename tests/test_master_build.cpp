@@ -332,7 +332,7 @@ TEST_F(MasterBuildTest, DeclinedRebuildIsNotOfferedAgainUntilAFileChanges) {
     ASSERT_LT(file_mtime("MASTFILE.DAT"), file_mtime("TEAM.TXT"));
 
     con().type("NN");
-    EXPECT_EQ(stale_check(), 0);
+    EXPECT_EQ(stale_check(), 1);  // the menu is drawn again over the build screen
     EXPECT_EQ(con().keys_left(), 0u);
     EXPECT_NE(con().screen().find("より新しくなっていますので"), std::string::npos);
     EXPECT_FALSE(file_exists("MASTFILE.TMP"));
@@ -348,14 +348,14 @@ TEST_F(MasterBuildTest, DeclinedRebuildIsNotOfferedAgainUntilAFileChanges) {
     team({"1 One 1", "2 Two 1", "3 Three 1"});
     fs::last_write_time("TEAM.TXT", t + std::chrono::milliseconds(1));
     con().type("NN");
-    EXPECT_EQ(stale_check(), 0);
+    EXPECT_EQ(stale_check(), 1);
     EXPECT_EQ(con().keys_left(), 0u);
     EXPECT_EQ(stale_check(), 0);
 
     // So does a change of MASTFILE.DAT itself (still older than TEAM.TXT).
     fs::last_write_time("MASTFILE.DAT", fs::last_write_time("MASTFILE.DAT") - std::chrono::seconds(10));
     con().type("NN");
-    EXPECT_EQ(stale_check(), 0);
+    EXPECT_EQ(stale_check(), 1);
     EXPECT_EQ(con().keys_left(), 0u);
 
     // The submenu entry still builds on demand.
