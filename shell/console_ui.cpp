@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/cp932.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "shell/options.h"
@@ -110,12 +111,28 @@ int show_key_hints(int mask) {
     return written;
 }
 
+std::string shown_path(const std::string& path) {
+    bool complete = true;
+    std::string text = platform::utf8_to_cp932(path, &complete);
+    return complete ? text : path;
+}
+
 void show_folder_line(int col, int row) {
     set_cursor(row, col);
     cputs("作業フォルダ→");
     std::string folder = platform::current_folder();
     if (folder.empty()) return;
-    if (folder.size() > 2000) folder.resize(2000);
+    folder = shown_path(folder);
+    if (folder.size() > 2000) {
+        // Cut between characters, never inside a double-byte one.
+        std::size_t n = 0;
+        while (n < folder.size()) {
+            std::size_t len = platform::is_cp932_lead(static_cast<unsigned char>(folder[n])) ? 2 : 1;
+            if (n + len > 2000) break;
+            n += len;
+        }
+        folder.resize(n);
+    }
     set_color(159);
     cputs(folder);
     set_color(15);
@@ -278,9 +295,7 @@ int input_number(char* buf, int width, void (*on_leave)(), int mask) {
         } else if (key == VK_RETURN) {
             clear_to_eol(row, start);
             c.set_cursor(row, start);
-            char line[64];
-            std::snprintf(line, sizeof line, "%*s\n", width, text.c_str());
-            c.write(line);
+            c.write(std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text + "\n");
             std::memcpy(buf, text.c_str(), text.size() + 1);
             return static_cast<int>(text.size());
         } else if (key == erase_key || key == VK_BACK) {
@@ -303,6 +318,18 @@ int input_number(char* buf, int width, void (*on_leave)(), int mask) {
     }
 }
 
+namespace {
+
+// One column back, onto the end of the row above when at column 0: a long file name
+// wraps, and erasing it must follow it back.
+void back_one() {
+    auto& c = console();
+    if (c.cursor_col() > 0) c.set_cursor(c.cursor_row(), c.cursor_col() - 1);
+    else if (c.cursor_row() > 0) c.set_cursor(c.cursor_row() - 1, c.columns() - 1);
+}
+
+}  // namespace
+
 int input_text(char* buf, int maxlen) {
     auto& c = console();
     int len = static_cast<int>(std::strlen(buf));
@@ -311,7 +338,7 @@ int input_text(char* buf, int maxlen) {
         buf[len] = '\0';
     }
     c.write(std::string_view(buf, len));
-    if (len > 0 && len >= maxlen) cursor_back(1);
+    if (len > 0 && len >= maxlen) back_one();
     for (;;) {
         int key = read_key();
         if (key >= 0x20 && key <= 0x7E) {
@@ -323,17 +350,17 @@ int input_text(char* buf, int maxlen) {
             buf[len] = '\0';
             char echo[2] = {static_cast<char>(key), '\0'};
             c.write(echo);
-            if (len >= maxlen) cursor_back(1);
+            if (len >= maxlen) back_one();
         } else if (key == VK_BACK || key == VK_LEFT) {
             if (len == 0) {
                 beep();
                 continue;
             }
             // At the full length the cursor already stands on the last character.
-            if (len < maxlen) cursor_back(1);
+            if (len < maxlen) back_one();
             buf[--len] = '\0';
             c.write(" ");
-            cursor_back(1);
+            back_one();
         } else if (key == VK_RETURN) {
             c.write("\n");
             return len;

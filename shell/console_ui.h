@@ -39,6 +39,9 @@ void cputs(const std::string& text);
 void cprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 int show_key_hints(int mask);
+// A path of the file system (UTF-8 on this platform) as CP932 screen text; left as it
+// is when it has no CP932 form.
+std::string shown_path(const std::string& path);
 void show_folder_line(int col, int row);
 void show_destination_line(int col, int row);
 void show_help_hint();

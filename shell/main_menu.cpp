@@ -83,7 +83,7 @@ void start_up(int argc, char** argv) {
     if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr
     platform::set_console(std::move(terminal));
     clear_screen();
-    team_index.set();
+    build_team_index_at_start();
     load_destination();
     program_path = platform::program_path();
     if (program_path.empty() && argc > 0) program_path = argv[0];
@@ -94,7 +94,7 @@ void start_up(int argc, char** argv) {
     if (has_debug_option(argc, argv)) debug_flag = 1;
 
     if (!folder.empty() && !help_file_exists()) {
-        cprintf("ヘルプファイル（%s）を\n%s\nに置いておいてください\n", "korvel32.chm", folder.c_str());
+        cprintf("ヘルプファイル（%s）を\n%s\nに置いておいてください\n", "korvel32.chm", shown_path(folder).c_str());
         wait_confirm();
     }
 }
@@ -154,6 +154,16 @@ void wait_and_dispatch() {
 }
 
 }  // namespace
+
+void build_team_index_at_start() {
+    // No main menu exists yet to return to: a master file that cannot be opened (its
+    // message already confirmed) leaves the index empty and the start goes on.
+    try {
+        team_index.set();
+    } catch (const MainMenuReturn&) {
+        team_index.clear();
+    }
+}
 
 void first_run_readme() {
     std::string folder = program_folder();

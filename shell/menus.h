@@ -6,7 +6,9 @@ namespace korvel {
 // Start-up and the main loop; returns only through exit_program.
 int run_program(int argc, char** argv);
 void draw_main_menu();
-// Start-up steps: the readme opens once, when the program folder holds the marker.
+// Start-up steps: the team index (a master file that cannot be opened leaves it
+// empty); the readme opens once, when the program folder holds the marker.
+void build_team_index_at_start();
 void first_run_readme();
 // An argument starting with "-" that holds "d" or "D" turns on the definition listing.
 bool has_debug_option(int argc, char** argv);

@@ -27,6 +27,9 @@ namespace {
 
 // Name of the temporary file behind fpout for the printer and the clipboard.
 std::string temp_name;
+// The destination fpout was opened for: it is delivered there even if the choice
+// changes before the report is complete.
+int fpout_kind = OUT_FILE;
 
 const char* const destination_names[] = {"プリンタ", "ファイル", "クリップボード"};
 
@@ -149,7 +152,7 @@ int ask_digit(const char* digits) {
         int key = read_key();
         if (key == VK_ESCAPE) return -1;
         if (key == VK_F5) jump_to_main_menu();
-        if (key >= 0 && key < 0x80 && std::strchr(digits, key)) {
+        if (key > 0 && key < 0x80 && std::strchr(digits, key)) {
             char echo[2] = {static_cast<char>(key), '\0'};
             cputs(echo);
             cursor_back(1);
@@ -198,7 +201,8 @@ int confirm_output_destination(bool ask_separator) {
 }
 
 void open_fpout() {
-    if (destination() == OUT_FILE) {
+    fpout_kind = destination();
+    if (fpout_kind == OUT_FILE) {
         std::string name = list_file_name();
         fpout = fopen_retry(name.c_str(), append_mode == '1' ? "a+t" : "wt");
         return;
@@ -207,7 +211,12 @@ void open_fpout() {
     int fd = mkstemps(templ, 4);
     if (fd >= 0) ::close(fd);
     temp_name = fd >= 0 ? templ : "korvel_print.tmp";
-    fpout = fopen_retry(temp_name.c_str(), "wt");
+    try {
+        fpout = fopen_retry(temp_name.c_str(), "wt");
+    } catch (const MainMenuReturn&) {
+        if (fd >= 0) std::remove(temp_name.c_str());
+        throw;
+    }
 }
 
 void out_new_page() {
@@ -238,8 +247,8 @@ bool print_program_ready(int n, const std::string& path) {
     if (::access(path.c_str(), X_OK) == 0) return true;
     int err = errno;
     cprintf("\n印刷に失敗しました(%d)", n);
-    cprintf("\nプログラム\n%s\nが存在しないことが原因です", path.c_str());
-    cputs(platform::error_text(err));
+    cprintf("\nプログラム\n%s\nが存在しないことが原因です", shown_path(path).c_str());
+    show_system_error(err);
     wait_confirm();
     return false;
 }
@@ -302,7 +311,7 @@ int copy_file_to_clipboard(const std::string& name) {
 
 void closefpout_and_callprt(const char* print_key) {
     fclose_or_abort(fpout);
-    int kind = destination();
+    int kind = fpout_kind;
     if (kind == OUT_FILE) {
         open_in_editor(list_file_name().c_str());
         return;
@@ -324,12 +333,12 @@ void closefpout_and_callprt(const char* print_key) {
     if (build_print_command(print_key, file, argv)) {
         int status = platform::run_and_wait(argv, false);
         if (status == 0) {
-            cprintf("\n%s\nで印刷します", argv[0].c_str());
+            cprintf("\n%s\nで印刷します", shown_path(argv[0]).c_str());
             platform::console().refresh();
             platform::sleep_ms(2000);
         } else {
             cputs("\n印刷に失敗しました(3)");
-            cprintf("\n%s\nを起動できないことが原因です", argv[0].c_str());
+            cprintf("\n%s\nを起動できないことが原因です", shown_path(argv[0]).c_str());
             cprintf("\n%s を確認してください\n", "OPTION.TXT");
             wait_confirm();
         }

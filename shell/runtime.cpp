@@ -119,8 +119,7 @@ Stream fopen_retry(const char* name, const char* mode) {
         if (f) return Stream(f);
         int err = errno;
         cprintf("\n\"%s\" のオープンに失敗しました(mode=%s)\n", name, mode);
-        cputs(platform::error_text(err));
-        cputs("\n");
+        show_system_error(err);
         auto kind = platform::classify_errno(err);
         if (kind == platform::OpenError::not_found) {
             if (mode[0] == 'r') cprintf("\"%s\" が存在しません\n", name);
@@ -138,7 +137,7 @@ Stream fopen_retry(const char* name, const char* mode) {
 Stream fopen_or_abort(const char* name, const char* mode) {
     FILE* f = platform::open_file(name, mode);
     if (!f) {
-        cprintf("\n%s: \"%s\" のオープンに失敗しました\n", program_path.c_str(), name);
+        cprintf("\n%s: \"%s\" のオープンに失敗しました\n", shown_path(program_path).c_str(), name);
         end_program(nullptr);
     }
     return Stream(f);
@@ -146,7 +145,7 @@ Stream fopen_or_abort(const char* name, const char* mode) {
 
 void fclose_or_abort(Stream& stream) {
     if (!stream.close()) {
-        cprintf("\n%s: ファイルのクローズに失敗しました\n", program_path.c_str());
+        cprintf("\n%s: ファイルのクローズに失敗しました\n", shown_path(program_path).c_str());
         end_program(nullptr);
     }
 }
@@ -199,6 +198,14 @@ bool folder_exists(const char* path) { return platform::folder_exists(path); }
 int same_file(const char* a, const char* b) { return platform::same_file(a, b); }
 
 std::uint32_t file_mtime(const char* path) { return platform::file_mtime(path); }
+
+void show_system_error(int err) {
+    // The system's text has no line end of its own: the message that follows
+    // must not run on from it.
+    if (platform::console().cursor_col() != 0) cputs("\n");
+    cputs(platform::error_text(err));
+    cputs("\n");
+}
 
 // ---- Ending ----
 
@@ -294,7 +301,7 @@ void open_in_editor(const char* path) {
         if (platform::edit_text_file(editor, path)) return;
         int err = errno;
         cprintf("\n\n\"%s\"\nを実行できません(1)", editor.c_str());
-        cputs(platform::error_text(err));
+        show_system_error(err);
         cprintf("%s の \"EDITOR\" の行を確認してください\n", "OPTION.TXT");
         cputs("代わりに、拡張子に関連づけられたプログラムで開きます\n");
         wait_confirm();
@@ -304,7 +311,7 @@ void open_in_editor(const char* path) {
     if (platform::edit_text_file("", path)) return;
     int err = errno;
     cprintf("\n\n\"%s\"\nを実行できません(2)", "editor");
-    cputs(platform::error_text(err));
+    show_system_error(err);
     wait_confirm();
 }
 

@@ -63,6 +63,9 @@ bool folder_exists(const char* path);
 int same_file(const char* a, const char* b);
 std::uint32_t file_mtime(const char* path);
 
+// The system's text for errno value err on a line of its own.
+void show_system_error(int err);
+
 [[noreturn]] void end_program(const char* name);
 [[noreturn]] void fatal_stop();
 // Installed at start: a failed allocation reports itself and makes the orderly stop.

@@ -223,7 +223,8 @@ void results_submenu() {
         for (int i = 0; i < 10; ++i) entry_line(9 + i, i == 0 ? 12 : 11, lines[i]);
         int key = prompt(f);
         if (key >= '0' && key <= '9') {
-            echo_key(key);
+            // Only the list entries 0-8 echo their key; 9 leaves the prompt blank.
+            if (key != '9') echo_key(key);
             run_results_entry(key - '0');
             continue;
         }
@@ -284,7 +285,7 @@ void import_prompt() {
 void show_program_path() {
     cprintf("\n今動いている%sのプログラムファイルは\n", "KORVEL32");
     set_color(159);
-    cputs(program_path);
+    cputs(shown_path(program_path));
     set_color(15);
     std::uint32_t stamp = file_mtime(program_path.c_str());
     unsigned date = stamp >> 16, time = stamp & 0xFFFF;

@@ -1,5 +1,7 @@
 // Input fields and prompts on the in-memory console.
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "shell/console_ui.h"
 #include "tests/support.h"
@@ -92,6 +94,18 @@ TEST_F(InputNumberTest, HintsFollowTheDots) {
     EXPECT_EQ(con().cursor_col(), 11);
 }
 
+TEST_F(InputNumberTest, WideFieldKeepsItsTextAndLineEndOnEnter) {
+    char wide[80] = "";
+    con().type("12");
+    con().press(VK_RETURN);
+    set_cursor(5, 0);
+    EXPECT_EQ(input_number(wide, 70, nullptr, 0), 2);
+    EXPECT_STREQ(wide, "12");
+    EXPECT_EQ(con().row(5), std::string(68, ' ') + "12");
+    EXPECT_EQ(con().cursor_row(), 6);
+    EXPECT_EQ(con().cursor_col(), 0);
+}
+
 TEST_F(InputNumberTest, LeftToRightStyleFromTheOptionFile) {
     write_file("OPTION.TXT", "NUM_INPUTTYPE=2\r\n");
     con().type("12");
@@ -164,6 +178,34 @@ TEST_F(InputTextTest, FullFieldBeepsAndKeepsItsLength) {
     EXPECT_EQ(con().row(2), "abcZ");
 }
 
+TEST_F(InputTextTest, ErasingFollowsAWrappedNameBackToTheRowAbove) {
+    char name[32] = "";
+    con().type("abcdefghijkl");  // ten on row 2, two wrapped onto row 3
+    con().press(VK_BACK);
+    con().press(VK_BACK);
+    con().press(VK_BACK);
+    con().type("Z");
+    con().press(VK_RETURN);
+    set_cursor(2, 70);
+    EXPECT_EQ(input_text(name, 20), 10);
+    EXPECT_STREQ(name, "abcdefghiZ");
+    EXPECT_EQ(con().row(2).substr(70), "abcdefghiZ");
+    EXPECT_EQ(con().row(3), "");
+}
+
+TEST_F(InputTextTest, FullFieldAtTheRowEndKeepsTheCursorOnItsLastCharacter) {
+    char name[8] = "";
+    con().type("abcd");
+    con().press(VK_BACK);
+    con().type("Y");
+    con().press(VK_RETURN);
+    set_cursor(2, 76);
+    EXPECT_EQ(input_text(name, 4), 4);
+    EXPECT_STREQ(name, "abcY");
+    EXPECT_EQ(con().row(2).substr(76), "abcY");
+    EXPECT_EQ(con().row(3), "");
+}
+
 TEST_F(InputTextTest, EscapeAndOtherKeys) {
     char name[8] = "";
     con().press(VK_F2);
@@ -214,6 +256,17 @@ TEST_F(ScreenTest, ClearOperationsDoNotMoveTheCursor) {
     EXPECT_EQ(con().cursor_col(), 4);
     cursor_back(9);
     EXPECT_EQ(con().cursor_col(), 0);
+}
+
+TEST_F(ScreenTest, FolderLineShowsAJapaneseFolderNameAsScreenText) {
+    // The file system names the folder in UTF-8; the screen shows CP932.
+    std::filesystem::create_directory(korvel_test::to_utf8("駅伝"));
+    std::filesystem::current_path(korvel_test::to_utf8("駅伝"));
+    show_folder_line(0, 2);
+    const std::string label = "作業フォルダ→";
+    EXPECT_EQ(con().row(2), label + folder() + "/駅伝");
+    EXPECT_EQ(con().attribute_at(2, static_cast<int>(label.size())), 159);
+    EXPECT_EQ(con().color(), 15);
 }
 
 TEST_F(ScreenTest, ClearScreenUsesGreyCellsAndWhiteText) {

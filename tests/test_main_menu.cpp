@@ -1,4 +1,6 @@
 // The main menu screen and the start-up steps that can run without a terminal.
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -69,6 +71,32 @@ TEST_F(MainMenuTest, ReadmeMarkerIsRemovedSoTheReadmeOpensOnce) {
     first_run_readme();
     EXPECT_FALSE(file_exists("prog/please_delete_me.tmp"));
     first_run_readme();  // nothing left to do
+}
+
+FILE* failing_open(const char*, const char*) {
+    errno = EIO;
+    return nullptr;
+}
+
+TEST_F(MainMenuTest, MasterFileThatCannotBeOpenedAtStartLeavesTheIndexEmpty) {
+    write_file("MASTFILE.DAT", "4.0");
+    team_index.put(5, 2);
+    set_open_function(failing_open);
+    con().type("y");
+    build_team_index_at_start();  // no main menu to return to yet: the start goes on
+    set_open_function(nullptr);
+    EXPECT_EQ(team_index.record_of(5), -1);
+    EXPECT_NE(con().screen().find("\"MASTFILE.DAT\" のオープンに失敗しました(mode=rb)"), std::string::npos);
+}
+
+TEST_F(MainMenuTest, ResultsKeysZeroToEightAreEchoedButNotNine) {
+    // Without MASTFILE.DAT each entry stops at its first open and returns to the menu.
+    con().type("8y");
+    EXPECT_MAIN_MENU_RETURN(results_submenu());
+    EXPECT_EQ(con().row(20).substr(0, 17), "          選択[8]");
+    con().type("9y");
+    EXPECT_MAIN_MENU_RETURN(results_submenu());
+    EXPECT_EQ(con().row(20).substr(0, 17), "          選択[ ]");
 }
 
 TEST(DebugOption, MinusWithADAnywhereAfterIt) {

@@ -1,10 +1,13 @@
 // Output destinations, the print command line and delimited cells.
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/process.h"
 #include "shell/console_ui.h"
 #include "shell/output.h"
 #include "tests/support.h"
@@ -79,8 +82,54 @@ TEST_F(OutputTest, MissingPrintProgramIsReported) {
     std::filesystem::remove("prog/lpx/lpx");
     con().type("y");
     std::vector<std::string> argv;
+    set_cursor(0, 0);
     EXPECT_FALSE(build_print_command("PRINTCMD73", "t.tmp", argv));
-    EXPECT_NE(con().screen().find("印刷に失敗しました(2)"), std::string::npos);
+    EXPECT_EQ(con().row(1), "印刷に失敗しました(2)");
+    EXPECT_EQ(con().row(2), "プログラム");
+    EXPECT_EQ(con().row(3), lpx);
+    // The system's reason stands on its own line, not run on from the message.
+    EXPECT_EQ(con().row(4), "が存在しないことが原因です");
+    EXPECT_EQ(con().row(5), platform::error_text(ENOENT));
+    EXPECT_EQ(con().row(7), "上のメッセージを確認したら Y を入力[y]");
+}
+
+// Temporary print files left in the working folder.
+int temporary_files() {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(".")) {
+        std::string name = e.path().filename().string();
+        if (name.rfind("korvel_", 0) == 0) ++n;
+    }
+    return n;
+}
+
+TEST_F(OutputTest, ReportGoesWhereItWasOpenedForAndItsFileIsDeleted) {
+    // The print program keeps a copy and reports failure: the file goes all the same.
+    write_file("prog/lpx/lpx", "#!/bin/sh\ncat \"$3\" > printed.txt\nexit 1\n");
+    out_kind_no = OUT_PRINTER;
+    open_fpout();
+    std::fputs("report\n", fpout);
+    out_kind_no = OUT_FILE;  // changed while the report was being written
+    con().type("y");
+    closefpout_and_callprt("PRINTCMD73");
+    EXPECT_EQ(read_file("printed.txt"), "report\r\n");
+    EXPECT_NE(con().screen().find("印刷に失敗しました(3)"), std::string::npos);
+    EXPECT_FALSE(file_exists("OUT.TXT"));
+    EXPECT_EQ(temporary_files(), 0);
+}
+
+FILE* failing_open(const char*, const char*) {
+    errno = EIO;
+    return nullptr;
+}
+
+TEST_F(OutputTest, TemporaryFileThatCannotBeOpenedIsNotLeftBehind) {
+    out_kind_no = OUT_CLIPBOARD;
+    set_open_function(failing_open);
+    con().type("y");
+    EXPECT_MAIN_MENU_RETURN(open_fpout());
+    set_open_function(nullptr);
+    EXPECT_EQ(temporary_files(), 0);
 }
 
 TEST_F(OutputTest, DestinationFileHoldsFourBytesAndBadValuesMeanFile) {

@@ -1,10 +1,12 @@
 // Opening with retry, the stream check, the orderly stops and the team index.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "eventdata/record_layout.h"
+#include "platform/process.h"
 #include "shell/console_ui.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
@@ -134,6 +136,24 @@ TEST_F(StopTest, AccessCheckNamesTheMissingPath) {
     EXPECT_TRUE(contains(con().screen(), "\"gone.doc\" パスまたはファイルが見つかりません"));
     write_file("here.doc", "");
     EXPECT_TRUE(access_check("here.doc"));
+}
+
+using EditorTest = WorkFolderTest;
+
+TEST_F(EditorTest, BrokenEditorOptionIsExplainedLineByLine) {
+    write_file("OPTION.TXT", "EDITOR=\"/no/such/editor\"\r\n");
+    write_file("EKI.TXT", "x\r\n");
+    setenv("VISUAL", "true", 1);  // the editor used instead
+    con().type("y");
+    set_cursor(0, 0);
+    open_in_editor("EKI.TXT");
+    EXPECT_EQ(con().row(2), "\"/no/such/editor\"");
+    EXPECT_EQ(con().row(3), "を実行できません(1)");
+    EXPECT_EQ(con().row(4), platform::error_text(ENOENT));
+    EXPECT_EQ(con().row(5), "OPTION.TXT の \"EDITOR\" の行を確認してください");
+    EXPECT_EQ(con().row(6), "代わりに、拡張子に関連づけられたプログラムで開きます");
+    EXPECT_EQ(con().row(8), "上のメッセージを確認したら Y を入力[y]");
+    EXPECT_EQ(read_file("EKI.TXT"), "x\r\n");
 }
 
 // A master file with the given team numbers and record length 29 + 18 * 2.
