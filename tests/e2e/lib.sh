@@ -136,7 +136,7 @@ e2e_send() {
         if [ -n "$name" ]; then
             e2e_tmux send-keys -t "$E2E_SESSION" "$name" || e2e_fail "cannot send $key"
         else
-            e2e_tmux send-keys -t "$E2E_SESSION" -l "$key" || e2e_fail "cannot type $key"
+            e2e_tmux send-keys -t "$E2E_SESSION" -l -- "$key" || e2e_fail "cannot type $key"
         fi
     done
 }
@@ -144,7 +144,7 @@ e2e_send() {
 # e2e_type TEXT
 #   Types TEXT literally, even when it looks like a key name.
 e2e_type() {
-    e2e_tmux send-keys -t "$E2E_SESSION" -l "$1" || e2e_fail "cannot type $1"
+    e2e_tmux send-keys -t "$E2E_SESSION" -l -- "$1" || e2e_fail "cannot type $1"
 }
 
 # e2e_screen
