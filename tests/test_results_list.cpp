@@ -145,6 +145,40 @@ TEST_F(ResultsListTest, FinalListOfTheSelectedDivisions) {
     EXPECT_NE(read_file("OUT.TXT").find("\r\n"), std::string::npos);
 }
 
+TEST_F(ResultsListTest, BothMarksStandBeforeTheNameWhileTheyFit) {
+    // Runner names of at most 12 bytes: W = 12, section columns 13 wide. Both teams
+    // start section 2 on a carried start; Alpha wins both sections.
+    std::vector<TeamRecord> t = {team(11, 0, "Alpha"), team(12, 0, "Beta")};
+    for (TeamRecord& r : t) start(r, hms(9, 0, 0));
+    arrive(t[0], 1, hms(9, 20, 0), 1);
+    carried(t[0], 1, hms(9, 18, 0));
+    arrive(t[0], 2, hms(9, 40, 0), 3);
+    arrive(t[1], 1, hms(9, 21, 0), 2);
+    carried(t[1], 1, hms(9, 19, 0));
+    arrive(t[1], 2, hms(9, 45, 0), 4);
+    write_master(t);
+    // 11 bytes with "*&" fill the column exactly; so do 12 bytes with "&" alone.
+    write_names({runners(11, {"Ichi", "Kenichi Abe"}), runners(12, {"Jiro", "Takeda Shiro"})});
+    division_selected[1] = true;
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    print_seiseki(AT_GOAL);
+
+    EXPECT_EQ(report(), lines({
+                            "",
+                            "*** テスト駅伝 部門別成績一覧表 ***  STAMP",
+                            "一般の部" + sp(19) + " " + sp(7) + "第１区" + sp(7) + "第２区",
+                            "   " + sp(3) + "12.0km" + sp(16) + sp(8) + "Start" + sp(10) + "Mid",
+                            " 順" + sp(10) + "*:区間賞" + sp(7) + sp(6) + "5.5km↓" + sp(6) + "6.5km↓",
+                            " 位" + sp(10) + "&:繰上出発" + sp(5) + sp(10) + "Mid" + sp(9) + "Goal",
+                            "  1 Alpha" + sp(19) + sp(8) + "*Ichi" + "*&Kenichi Abe",
+                            sp(6) + "ﾁｰﾑNo:11" + sp(8) + "42'00" + sp(4) + "20'00< 1>" + sp(4) + "22'00< 1>",
+                            sp(28) + sp(4) + "20'00[ 1]" + sp(4) + "42'00[ 1]",
+                            "  2 Beta" + sp(20) + sp(9) + "Jiro" + "&Takeda Shiro",
+                            sp(6) + "ﾁｰﾑNo:12" + sp(8) + "47'00" + sp(4) + "21'00< 2>" + sp(4) + "26'00< 2>",
+                            sp(28) + sp(4) + "21'00[ 2]" + sp(4) + "47'00[ 2]",
+                        }));
+}
+
 TEST_F(ResultsListTest, IntermediateListAtAStation) {
     race(true);
     ASSERT_EQ(recompute_results(false, false, 1), 0);
