@@ -66,9 +66,12 @@ bool index_source(const char* source, const MastHeader& h, std::vector<int>& ind
     for (int n = 0; std::fread(record.data(), 1, record.size(), f) == record.size(); ++n) {
         int team = get_i16(record.data() + MAST_TEAM_NO);
         if (team < 0 || team > MAX_TEAM_NO) {
+            // The report of the team index, without its stop: the user may name
+            // another file.
             beep();
-            cprintf("\nチームＮｏ=%d エラー\n", team);
+            cprintf("\nチームＮｏ=%d エラー in set()\n", team);
             cprintf("%s が壊れています\n", source);
+            cprintf("レコード長=%d\n", h.rec_len);
             return false;
         }
         index[team] = n;

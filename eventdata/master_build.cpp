@@ -172,12 +172,16 @@ int build_master_file(int flag) {
         cputs("\n");
         int key = ask_key("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）", "YyNn");
         cputs("\n");
-        if (is_yes(key)) {
-            if (import_times(MASTFILE_TMP, MASTFILE_NAME) == 0) initialised = false;
-            else cputs("引き継げませんでした\n");
-        } else if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) {
-            std::remove(MASTFILE_TMP);
-            return 0;
+        if (is_yes(key) && import_times(MASTFILE_TMP, MASTFILE_NAME) == 0) {
+            initialised = false;
+        } else {
+            if (is_yes(key)) cputs("引き継げませんでした\n");
+            // A carry-over that failed would lose the entered times just as a refused
+            // one: the same question, and N keeps MASTFILE.DAT.
+            if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) {
+                std::remove(MASTFILE_TMP);
+                return 0;
+            }
         }
         cputs("\n");
     }

@@ -87,7 +87,7 @@ TEST_F(ImportTimesTest, AFileThatIsNoMasterFileIsRefusedWithoutStopping) {
     write_master({bad}, "DAMAGED.DAT");
     con().type("Y");
     EXPECT_EQ(import_times("MASTFILE.DAT", "DAMAGED.DAT"), 3);
-    EXPECT_EQ(count_on_screen("DAMAGED.DAT が壊れています"), 1);
+    EXPECT_EQ(count_on_screen("チームＮｏ=-5 エラー in set()\nDAMAGED.DAT が壊れています\nレコード長=119\n"), 1);
     EXPECT_EQ(read_file(MASTFILE_NAME), before);
 }
 

@@ -321,6 +321,49 @@ TEST_F(MasterBuildTest, TimesSurviveAddedRemovedAndReorderedTeams) {
     EXPECT_EQ(screen.find("上のスタート時刻を登録しますか"), std::string::npos);
 }
 
+TEST_F(MasterBuildTest, FailedCarryOverAsksBeforeTheTimesAreLost) {
+    team({"1 One 1", "2 Two 2"});
+    ASSERT_EQ(first_build(), 1);
+    {
+        kihon_data();
+        Stream f = mast_open("r+b");
+        TeamRecord r;
+        mast_read(f, 0, r);
+        time_set(r.blocks[1].arrival, 9, 20, 0);
+        time_set(r.blocks[1].departure, 9, 20, 0);
+        mast_write(f, 0, r);
+    }
+    const std::string entered = read_file("MASTFILE.DAT");
+    // A station more: four sections, so the old file cannot be carried over.
+    write_file("EKI.TXT", text_file({"Start 0", "P1 5", "P2 10", "P3 12", "Goal 15"}));
+    write_file("BUMON.TXT", text_file({"一般", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "+++++", "高校",
+                                        "MaxSpeed=25 MinSpeed=5 StartTime=93000", "++/+/+"}));
+
+    // Run, carry over, confirm the refusal, then N: nothing is lost.
+    clear_screen();
+    con().type("YYYN");
+    EXPECT_EQ(build_master_file(1), 0);
+    EXPECT_EQ(con().keys_left(), 0u);
+    std::string screen = con().screen();
+    EXPECT_NE(screen.find("区間数が異なっています"), std::string::npos);
+    EXPECT_NE(screen.find("引き継げませんでした\n\n        タイムデータがすべて初期化されます\n"
+                          "        実行しますか？（Y / N）[N]"),
+              std::string::npos);
+    EXPECT_EQ(read_file("MASTFILE.DAT"), entered);
+    EXPECT_FALSE(file_exists("MASTFILE.TMP"));
+
+    // Y builds with cleared times and offers the start times.
+    clear_screen();
+    con().type("YYYYYY");
+    EXPECT_EQ(build_master_file(1), 1);
+    EXPECT_EQ(con().keys_left(), 0u);
+    EXPECT_NE(con().screen().find("上のスタート時刻を登録しますか"), std::string::npos);
+    std::vector<TeamRecord> r = records();
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_TRUE(time_is_none(r[0].blocks[1].arrival));
+    EXPECT_EQ(i16(read_file("MASTFILE.DAT"), 3), 4);
+}
+
 // ---- The waiting menu's rebuild ----
 
 TEST_F(MasterBuildTest, DeclinedRebuildIsNotOfferedAgainUntilAFileChanges) {
