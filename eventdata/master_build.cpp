@@ -197,6 +197,10 @@ int build_master_file(int flag) {
         register_start_times();
         cputs("\n\n");
         keep_stamp_not_older(MASTFILE_NAME, sources);
+    } else if (int added = register_missing_start_times(); added > 0) {
+        // Teams added to TEAM.TXT would otherwise have no start and no times at all.
+        cprintf("\t%d チームにスタート時刻を登録しました\n", added);
+        keep_stamp_not_older(MASTFILE_NAME, sources);
     }
 
     kihon_data();

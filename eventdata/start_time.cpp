@@ -76,4 +76,22 @@ int register_start_times() {
     return 1;
 }
 
+int register_missing_start_times() {
+    int count = 0;
+    Stream f = mast_open("r+b");
+    TeamRecord r;
+    while (mast_read_next(f, r)) {
+        if (r.division >= bumon_suu) continue;
+        StationBlock& start = r.blocks[0];
+        const RaceTime& given = divisions[r.division].start_time;
+        if (!time_is_none(start.departure) || !time_is_none(start.arrival) || !time_is_set(given)) continue;
+        start.departure = given;
+        start.arrival = given;
+        mast_rewrite(f, r);
+        ++count;
+    }
+    fclose_or_abort(f);
+    return count;
+}
+
 }  // namespace korvel

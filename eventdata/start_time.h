@@ -18,5 +18,8 @@ int enter_start_time(int d);
 // Lists every division's start time and, after Y, writes them into block 0 of every
 // record of MASTFILE.DAT. Returns 1 when written, 0 when the user answered N.
 int register_start_times();
+// After a carry-over: a team without any start time (one added to TEAM.TXT) gets its
+// division's. Returns how many teams got one.
+int register_missing_start_times();
 
 }  // namespace korvel

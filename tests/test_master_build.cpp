@@ -310,13 +310,17 @@ TEST_F(MasterBuildTest, TimesSurviveAddedRemovedAndReorderedTeams) {
     EXPECT_EQ(r[1].blocks[1].input_seq, 4);
     EXPECT_TRUE(time_equal(r[3].blocks[1].departure, RaceTime{9, 55, 0}));
     EXPECT_TRUE(time_is_none(r[3].blocks[1].arrival));
-    // Start times come over with the other blocks; new teams have none.
+    // Start times come over with the other blocks; new teams get their division's.
     EXPECT_TRUE(time_equal(r[1].blocks[0].departure, RaceTime{9, 0, 0}));
-    EXPECT_TRUE(time_is_none(r[2].blocks[0].departure));
+    EXPECT_TRUE(time_equal(r[2].blocks[0].departure, RaceTime{9, 0, 0}));
+    EXPECT_TRUE(time_equal(r[2].blocks[0].arrival, RaceTime{9, 0, 0}));
+    EXPECT_TRUE(time_equal(r[0].blocks[0].departure, RaceTime{9, 0, 0}));
+    EXPECT_TRUE(time_equal(r[3].blocks[0].departure, RaceTime{9, 30, 0}));
     EXPECT_TRUE(time_is_none(r[2].blocks[1].arrival));
     std::string screen = con().screen();
     EXPECT_NE(screen.find("チームＮｏ＝4：引き継ぎ元 MASTFILE.DAT に無し"), std::string::npos);
     EXPECT_NE(screen.find("4 件のタイムを取り込みました"), std::string::npos);
+    EXPECT_NE(screen.find("2 チームにスタート時刻を登録しました"), std::string::npos);
     // Carried over: the start times were not offered for registration.
     EXPECT_EQ(screen.find("上のスタート時刻を登録しますか"), std::string::npos);
 }
