@@ -16,23 +16,7 @@ unsigned char hours_byte(int hours) {
     return static_cast<unsigned char>(hours);
 }
 
-void normalise(RaceTime& out, int hours, int minutes, int seconds) {
-    while (seconds >= 60) {
-        seconds -= 60;
-        ++minutes;
-    }
-    while (seconds < 0) {
-        seconds += 60;
-        --minutes;
-    }
-    while (minutes >= 60) {
-        minutes -= 60;
-        ++hours;
-    }
-    while (minutes < 0) {
-        minutes += 60;
-        --hours;
-    }
+void store(RaceTime& out, int hours, int minutes, int seconds) {
     out.h = hours_byte(hours);
     out.m = static_cast<unsigned char>(minutes);
     out.s = static_cast<unsigned char>(seconds);
@@ -142,11 +126,31 @@ bool time_equal(RaceTime a, RaceTime b) { return a.h == b.h && a.m == b.m && a.s
 bool time_differs(RaceTime a, RaceTime b) { return !time_equal(a, b); }
 
 void time_add(RaceTime& out, RaceTime a, RaceTime b) {
-    normalise(out, a.h + b.h, a.m + b.m, a.s + b.s);
+    int hours = a.h + b.h, minutes = a.m + b.m, seconds = a.s + b.s;
+    while (seconds >= 60) {
+        seconds -= 60;
+        ++minutes;
+    }
+    while (minutes >= 60) {
+        minutes -= 60;
+        ++hours;
+    }
+    store(out, hours, minutes, seconds);
 }
 
+// Borrows only: an operand with 60 or more minutes or seconds (a damaged record)
+// gives a result that is still invalid, never a plausible time.
 void time_sub(RaceTime& out, RaceTime a, RaceTime b) {
-    normalise(out, a.h - b.h, a.m - b.m, a.s - b.s);
+    int hours = a.h - b.h, minutes = a.m - b.m, seconds = a.s - b.s;
+    while (seconds < 0) {
+        seconds += 60;
+        --minutes;
+    }
+    while (minutes < 0) {
+        minutes += 60;
+        --hours;
+    }
+    store(out, hours, minutes, seconds);
 }
 
 int format_time_fixed(RaceTime t, char* buf, int width, int check_mode, const char* fill) {

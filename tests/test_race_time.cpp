@@ -156,6 +156,14 @@ TEST(RaceTimeValue, AddAndSubtractCarry) {
     EXPECT_FALSE(time_is_valid(r));
     time_sub(r, T(0, 0, 10), T(0, 0, 20));
     EXPECT_EQ(bytes(r), "255:59:50");
+    // Subtraction only borrows: a damaged operand with 75 seconds or 70 minutes
+    // leaves a result that still fails the validity test.
+    time_sub(r, T(10, 0, 75), T(9, 0, 0));
+    EXPECT_EQ(bytes(r), "1:0:75");
+    EXPECT_FALSE(time_is_valid(r));
+    time_sub(r, T(10, 70, 0), T(9, 0, 10));
+    EXPECT_EQ(bytes(r), "1:69:50");
+    EXPECT_FALSE(time_is_valid(r));
 
     // Out may alias an operand.
     RaceTime a = T(1, 50, 0);
