@@ -332,7 +332,9 @@ void speed_table() {
         double speed = tenths / 10.0;
         std::fprintf(fpout, "%4.1f", speed);
         for (int d : distances) {
-            double t = d / (speed * 1000.0 / 3600.0);
+            // d / (speed * 1000 / 3600) from the whole tenths: exact where the time is a
+            // whole number of seconds, which the cut to seconds below must not lose.
+            double t = d * 36.0 / tenths;
             if (t < 60) {
                 std::fprintf(fpout, "\t%7.2f", t);
             } else {
