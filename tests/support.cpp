@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,6 +47,11 @@ std::string read_file(const std::string& name) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+int i16(const std::string& bytes, std::size_t at) {
+    return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |
+                                     (static_cast<unsigned char>(bytes[at + 1]) << 8));
 }
 
 void WorkFolderTest::SetUp() {

@@ -23,6 +23,8 @@ std::string text_file(const std::vector<std::string>& lines);
 // Writes a file exactly as given (use "\r\n" for Windows text).
 void write_file(const std::string& name, const std::string& bytes);
 std::string read_file(const std::string& name);
+// The little-endian int16 at byte at of a file's bytes.
+int i16(const std::string& bytes, std::size_t at);
 
 // Each test runs in its own empty temporary folder with a memory console of 80x60.
 class WorkFolderTest : public ::testing::Test {

@@ -19,6 +19,7 @@
 #include "tests/support.h"
 
 using namespace korvel;
+using korvel_test::i16;
 using korvel_test::read_file;
 using korvel_test::text_file;
 using korvel_test::write_file;
@@ -26,11 +27,6 @@ using korvel_test::write_file;
 namespace {
 
 namespace fs = std::filesystem;
-
-int i16(const std::string& bytes, std::size_t at) {
-    return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |
-                                     (static_cast<unsigned char>(bytes[at + 1]) << 8));
-}
 
 // Moves a file's modification time by seconds from now.
 void stamp(const char* name, int seconds) {

@@ -13,6 +13,7 @@
 #include "tests/support.h"
 
 using namespace korvel;
+using korvel_test::i16;
 using korvel_test::read_file;
 using korvel_test::text_file;
 using korvel_test::write_file;
@@ -20,11 +21,6 @@ using korvel_test::write_file;
 namespace {
 
 namespace fs = std::filesystem;
-
-int i16(const std::string& bytes, std::size_t at) {
-    return static_cast<std::int16_t>(static_cast<unsigned char>(bytes[at]) |
-                                     (static_cast<unsigned char>(bytes[at + 1]) << 8));
-}
 
 // Division 1 has three sections, division 2 two; so a name record has 2 + 3 * 21 bytes.
 constexpr std::size_t NAME_REC = 65;

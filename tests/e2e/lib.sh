@@ -303,3 +303,47 @@ e2e_program_pid() {
         fi
     done
 }
+
+# e2e_wait_main_menu [TIMEOUT]
+#   Waits until the main menu is drawn whole, its prompt included.
+e2e_wait_main_menu() {
+    e2e_wait_for "[Esc] 終了" "${1:-10}"
+    e2e_wait_for "選択[ ]"
+    e2e_expect_row 9 "[1] テキストファイルの作成・変更・閲覧"
+    e2e_expect_row 21 "選択[ ]"
+}
+
+# e2e_clear_bell
+#   Clears the pane's bell flag: tmux resets it when the window is selected anew.
+e2e_clear_bell() {
+    e2e_tmux new-window -d -t "$E2E_SESSION:9" 'sleep 30'
+    e2e_tmux select-window -t "$E2E_SESSION:9"
+    e2e_tmux select-window -t "$E2E_SESSION:0"
+    e2e_tmux kill-window -t "$E2E_SESSION:9"
+}
+
+# e2e_bell_flag
+#   Prints 1 when the program rang the bell since the last e2e_clear_bell, else 0.
+e2e_bell_flag() { e2e_tmux display-message -p -t "$E2E_SESSION:0" '#{window_bell_flag}'; }
+
+# e2e_expect_beep KEY...
+#   Each key rings the bell and leaves the screen as it was.
+e2e_expect_beep() {
+    local key before i
+    for key in "$@"; do
+        before=$(e2e_screen)
+        e2e_clear_bell
+        [ "$(e2e_bell_flag)" = 0 ] || e2e_fail "bell flag could not be cleared"
+        e2e_send "$key"
+        for ((i = 0; i < 30; i++)); do
+            [ "$(e2e_bell_flag)" = 1 ] && break
+            sleep 0.1
+        done
+        [ "$(e2e_bell_flag)" = 1 ] || e2e_fail "key $key did not beep"
+        for ((i = 0; i < 20; i++)); do
+            [ "$(e2e_screen)" = "$before" ] && break
+            sleep 0.1
+        done
+        [ "$(e2e_screen)" = "$before" ] || e2e_fail "key $key changed the screen"
+    done
+}

@@ -17,13 +17,6 @@ done
 unset VISUAL
 export EDITOR=$E2E_WORK/env_editor.sh
 
-wait_main_menu() {
-    e2e_wait_for "[Esc] 終了" "${1:-10}"
-    e2e_wait_for "選択[ ]"
-    e2e_expect_row 9 "[1] テキストファイルの作成・変更・閲覧"
-    e2e_expect_row 21 "選択[ ]"
-}
-
 # utf8 FILE: the CP932 file as UTF-8.
 utf8() { iconv -f CP932 -t UTF-8 "$1" || e2e_fail "$1 is not CP932 text"; }
 
@@ -38,7 +31,7 @@ sleep 0.3
 e2e_send 2
 e2e_wait_for "出力先の変更"
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 [ -s "$DUMP" ] || e2e_fail "D wrote no debugdmp.tmp"
 utf8 "$DUMP" > "$E2E_WORK/dump.txt"
 mapfile -t dump < "$E2E_WORK/dump.txt"
@@ -97,16 +90,16 @@ mast_sum=$(md5sum < "$E2E_RACE/MASTFILE.DAT")
 rm -f "$E2E_RACE/SELCTOUT.DAT"
 
 e2e_run
-wait_main_menu 20
+e2e_wait_main_menu 20
 # Entries 1 and 2 do not read the definition.
 e2e_send 1
 e2e_wait_for "* テキストファイルの作成・変更・閲覧 *"
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 e2e_send 2
 e2e_wait_for "出力先の変更"
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 
 # expect_pattern_error: the report of the bad character in line 6.
 expect_pattern_error() {
@@ -133,7 +126,7 @@ e2e_send 2 y Enter
 sleep 0.3
 e2e_expect_screen "BUMON.TXT を修正してください"
 e2e_send 0
-wait_main_menu
+e2e_wait_main_menu
 e2e_expect_row 6 "* 第３１回　久遠野市民駅伝競走大会 *"
 e2e_expect_row 4 "出力先→"
 grep -F -q "を修正してください" <<<"$(e2e_screen)" && e2e_fail "the error is still on the screen"
@@ -141,7 +134,7 @@ grep -F -q "を修正してください" <<<"$(e2e_screen)" && e2e_fail "the err
 e2e_send 2
 e2e_wait_for "出力先の変更"
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 [ "$(md5sum < "$E2E_RACE/MASTFILE.DAT")" = "$mast_sum" ] || e2e_fail "MASTFILE.DAT changed"
 
 # The EDITOR option comes before the environment; 1 stops the program.
@@ -173,14 +166,14 @@ EOF
 touch -r "$E2E_RACE/MASTFILE.DAT" -d '-10 seconds' "$E2E_RACE/BUMON.TXT"
 rm -f "$DUMP"
 e2e_run
-wait_main_menu 20
+e2e_wait_main_menu 20
 e2e_send d
 e2e_wait_for "BUMON.TXT 3 行目。フォーマット・エラー"
 e2e_expect_screen "+++/+++"
 e2e_expect_screen "中継所指定行の文字数が駅数（14）に満たない"
 e2e_wait_for "BUMON.TXT を修正してください"
 e2e_send 0
-wait_main_menu
+e2e_wait_main_menu
 [ -e "$DUMP" ] && e2e_fail "debugdmp.tmp written although the definition is broken"
 e2e_send Escape
 e2e_wait_for "を終了しますか？"

@@ -35,20 +35,6 @@ arrow_on() {
     e2e_expect_row 8 "選択（エンターで確定）[$2]"
 }
 
-# Clears the pane's bell flag: it is reset when the window is selected anew.
-clear_bell() {
-    e2e_tmux new-window -d -t "$E2E_SESSION:9" 'sleep 30'
-    e2e_tmux select-window -t "$E2E_SESSION:9"
-    e2e_tmux select-window -t "$E2E_SESSION:0"
-    e2e_tmux kill-window -t "$E2E_SESSION:9"
-}
-bell_flag() { e2e_tmux display-message -p -t "$E2E_SESSION:0" '#{window_bell_flag}'; }
-
-wait_main_menu() {
-    e2e_wait_for "[Esc] 終了" "${1:-10}"
-    e2e_wait_for "選択[ ]"
-}
-
 e2e_start
 e2e_settle_on_menu
 [ -e "$SELCTOUT" ] && e2e_fail "SELCTOUT.DAT exists before any choice"
@@ -56,15 +42,15 @@ e2e_settle_on_menu
 menu_destination "ファイル（OUT.TXT）"
 
 # F2 is no key of the main menu: a beep, nothing else.
-clear_bell
-[ "$(bell_flag)" = 0 ] || e2e_fail "bell flag could not be cleared"
+e2e_clear_bell
+[ "$(e2e_bell_flag)" = 0 ] || e2e_fail "bell flag could not be cleared"
 before=$(e2e_screen | sed '2d')
 e2e_send F2
 for ((i = 0; i < 30; i++)); do
-    [ "$(bell_flag)" = 1 ] && break
+    [ "$(e2e_bell_flag)" = 1 ] && break
     sleep 0.1
 done
-[ "$(bell_flag)" = 1 ] || e2e_fail "F2 on the main menu did not beep"
+[ "$(e2e_bell_flag)" = 1 ] || e2e_fail "F2 on the main menu did not beep"
 sleep 0.3
 after=$(e2e_screen | sed '2d')
 [ "$before" = "$after" ] || e2e_fail "F2 on the main menu changed the screen"
@@ -81,7 +67,7 @@ e2e_send Up
 e2e_wait_for "選択（エンターで確定）[1]"
 arrow_on 4 1
 e2e_send Enter
-wait_main_menu
+e2e_wait_main_menu
 menu_destination "プリンタ"
 selctout_is 00000000
 
@@ -100,7 +86,7 @@ e2e_wait_for "* その他 *"
 menu_destination "クリップボード"
 selctout_is 02000000
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 menu_destination "クリップボード"
 
 # The exit keeps the choice.
@@ -113,7 +99,7 @@ e2e_check_terminal_sane
 
 # A restart shows the kept destination.
 e2e_run
-wait_main_menu 20
+e2e_wait_main_menu 20
 menu_destination "クリップボード"
 
 # Moving the choice and leaving with Esc, or F5, changes nothing, not even the file.
@@ -130,7 +116,7 @@ e2e_send Up
 e2e_wait_for "選択（エンターで確定）[2]"
 arrow_on 5 2
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 menu_destination "クリップボード"
 e2e_send 9
 e2e_wait_for "* その他 *"
@@ -146,7 +132,7 @@ e2e_wait_for "出力先の変更"
 e2e_send 1
 e2e_wait_for "選択（エンターで確定）[1]"
 e2e_send F5
-wait_main_menu
+e2e_wait_main_menu
 menu_destination "クリップボード"
 selctout_is 02000000
 [ "$(stat -c %y "$SELCTOUT")" = "$stamp" ] || e2e_fail "SELCTOUT.DAT was rewritten without a choice"
@@ -159,13 +145,13 @@ selctout_is 02000000
 # A value out of range means the list file; the exit then stores 1.
 printf '\x07\x00\x00\x00' > "$SELCTOUT"
 e2e_run
-wait_main_menu 20
+e2e_wait_main_menu 20
 menu_destination "ファイル（OUT.TXT）"
 e2e_send 2
 e2e_wait_for "出力先の変更"
 arrow_on 5 2
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 e2e_send Escape
 e2e_wait_for "を終了しますか？"
 e2e_send y
@@ -175,12 +161,12 @@ selctout_is 01000000
 # The menu and the selection both show the LISTFILE option as written, mode included.
 printf 'LISTFILE=KEKKA.TXT,1\r\n' >> "$E2E_RACE/OPTION.TXT"
 e2e_run
-wait_main_menu 20
+e2e_wait_main_menu 20
 e2e_send 2
 e2e_wait_for "出力先の変更"
 e2e_expect_row 5 "[2] ファイル（KEKKA.TXT,1）"
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 menu_destination "ファイル（KEKKA.TXT,1）"
 e2e_send Escape
 e2e_wait_for "を終了しますか？"

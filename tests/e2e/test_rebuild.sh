@@ -9,11 +9,6 @@ e2e_init "$1" "$2"
 
 MAST=$E2E_RACE/MASTFILE.DAT
 
-wait_main_menu() {
-    e2e_wait_for "[Esc] 終了" "${1:-10}"
-    e2e_wait_for "選択[ ]"
-}
-
 # wait_row N TEXT: waits until row N holds TEXT.
 wait_row() {
     for ((i = 0; i < 100; i++)); do
@@ -90,7 +85,7 @@ e2e_wait_for "MASTFILE.DAT を作り直しました"
 e2e_wait_for "NAMEFILE.DAT を作り直しました"
 e2e_wait_for "メニューへ戻ります（Y）"
 e2e_send y
-wait_main_menu
+e2e_wait_main_menu
 [ "$(stat -c %s "$MAST")" = $((7 + 60 * 227)) ] || e2e_fail "MASTFILE.DAT has $(stat -c %s "$MAST") bytes"
 expect_block 101 0 "0 9:00:00 9:00:00"
 expect_block 201 0 "0 9:10:00 9:10:00"
@@ -125,7 +120,7 @@ e2e_wait_for "中継所  1 : 駅前通り"
 e2e_send Escape
 e2e_wait_for "中継所Ｎｏ＝"
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 expect_block 101 1 "1 9:15:12 9:15:12"
 expect_block 102 1 "2 9:15:40 9:15:40"
 entered_sum=$(md5sum < "$MAST")
@@ -146,7 +141,7 @@ e2e_wait_for "メニューへ戻ります（Y）"
 e2e_expect_screen "NAMEFILE.DAT を作り直しました"
 grep -F -q "スタート時刻を登録しますか" <<<"$(e2e_screen)" && e2e_fail "start times offered after a carry-over"
 e2e_send y
-wait_main_menu
+e2e_wait_main_menu
 expect_block 101 0 "0 9:00:00 9:00:00"
 expect_block 101 1 "1 9:15:12 9:15:12"
 expect_block 102 1 "2 9:15:40 9:15:40"
@@ -182,7 +177,7 @@ declined_screen=$screen
 e2e_send 2
 e2e_wait_for "出力先の変更"
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 sleep 1
 grep -F -q "引き継ぎますか" <<<"$(e2e_screen)" && e2e_fail "the declined rebuild was offered again after a redraw"
 
@@ -195,7 +190,7 @@ e2e_wait_for "62 件のタイムを取り込みました"
 e2e_send y
 e2e_wait_for "メニューへ戻ります（Y）"
 e2e_send y
-wait_main_menu
+e2e_wait_main_menu
 expect_block 101 1 "1 9:15:12 9:15:12"
 expect_block 102 1 "2 9:15:40 9:15:40"
 

@@ -22,36 +22,6 @@ basename "$last" >> "$EDLOG"
 SH
 chmod +x "$E2E_WORK/editor.sh"
 
-# Clears the pane's bell flag: it is reset when the window is selected anew.
-clear_bell() {
-    e2e_tmux new-window -d -t "$E2E_SESSION:9" 'sleep 30'
-    e2e_tmux select-window -t "$E2E_SESSION:9"
-    e2e_tmux select-window -t "$E2E_SESSION:0"
-    e2e_tmux kill-window -t "$E2E_SESSION:9"
-}
-bell_flag() { e2e_tmux display-message -p -t "$E2E_SESSION:0" '#{window_bell_flag}'; }
-
-# expect_beep KEY...: each key beeps and leaves the screen as it was.
-expect_beep() {
-    local key before i
-    for key in "$@"; do
-        before=$(e2e_screen)
-        clear_bell
-        [ "$(bell_flag)" = 0 ] || e2e_fail "bell flag could not be cleared"
-        e2e_send "$key"
-        for ((i = 0; i < 30; i++)); do
-            [ "$(bell_flag)" = 1 ] && break
-            sleep 0.1
-        done
-        [ "$(bell_flag)" = 1 ] || e2e_fail "key $key did not beep"
-        for ((i = 0; i < 20; i++)); do
-            [ "$(e2e_screen)" = "$before" ] && break
-            sleep 0.1
-        done
-        [ "$(e2e_screen)" = "$before" ] || e2e_fail "key $key changed the screen"
-    done
-}
-
 editor_count() { if [ -f "$EDLOG" ]; then wc -l < "$EDLOG"; else echo 0; fi; }
 
 # editor_calls N: waits until the editor has been started N times in all.
@@ -62,11 +32,6 @@ editor_calls() {
         sleep 0.1
     done
     e2e_fail "the editor was started $(editor_count) times, expected $1"
-}
-
-wait_main_menu() {
-    e2e_wait_for "[Esc] 終了"
-    e2e_wait_for "選択[ ]"
 }
 
 # The screen of a submenu: title framed by stars on rows 5-7 and the prompt row.
@@ -110,9 +75,9 @@ got=$(tr '\n' ' ' < "$EDLOG")
 for f in EKI.TXT BUMON.TXT TEAM.TXT SENSYU.TXT OPTION.TXT; do
     cmp -s "$E2E_SAMPLE/$f" "$E2E_RACE/$f" || e2e_fail "$f changed although the editor changed nothing"
 done
-expect_beep x F2
+e2e_expect_beep x F2
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 
 # ---- 2. Start time of the junior-high division moved to 10:45:00 ----
 cp "$MAST" "$E2E_WORK/mast_before"
@@ -139,7 +104,7 @@ e2e_expect_screen " 3: 女子の部                   のスタート時刻＝ 1
 e2e_expect_screen " 4: 中学男子の部               のスタート時刻＝ 10:45'00"
 cmp -s "$MAST" "$E2E_WORK/mast_before" || e2e_fail "MASTFILE.DAT changed before the registration"
 e2e_send y
-wait_main_menu
+e2e_wait_main_menu
 python3 - "$E2E_WORK/mast_before" "$MAST" <<'PY' || e2e_fail "start times in MASTFILE.DAT (see above)"
 import struct, sys
 before, after = (open(p, "rb").read() for p in sys.argv[1:])
@@ -227,9 +192,9 @@ if bad:
 sys.exit(1 if bad else 0)
 PY
 # Entries still to come only beep.
-expect_beep 1 2 3 4 5 7 8
+e2e_expect_beep 1 2 3 4 5 7 8
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 
 # ---- 4. Other functions ----
 e2e_send 9
@@ -342,9 +307,9 @@ done
 e2e_send Escape
 e2e_wait_for "* その他 *"
 [ "$(md5sum < "$MAST")" = "$before" ] || e2e_fail "the refused import changed MASTFILE.DAT"
-expect_beep x
+e2e_expect_beep x
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 
 # ---- 5. Certificates: no destination line, nothing built behind the entries ----
 e2e_send 8
@@ -355,9 +320,9 @@ e2e_expect_row 9 "MS-Word の差し込み印刷機能を使って賞状を作り
 e2e_expect_row 11 "開くとき [マクロを有効にする] を選択してください。"
 e2e_expect_row 13 "[1] 区間賞差し込みファイル（\"区間賞TAB.txt\"）を作る"
 e2e_expect_row 19 "[8] [6]と[7]を続けて実行"
-expect_beep 1 2 3 6 7 8 F2
+e2e_expect_beep 1 2 3 6 7 8 F2
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 
 # ---- 6. Results: the entries not built yet beep ----
 e2e_send 7
@@ -365,9 +330,9 @@ e2e_wait_for "* 結果出力 *"
 expect_frame "* 結果出力 *" 20
 e2e_expect_row 9 "[0] ゴール速報"
 e2e_expect_row 18 "[9] 全明細データファイル出力"
-expect_beep 0 1 2 4 5 6 8 9
+e2e_expect_beep 0 1 2 4 5 6 8 9
 e2e_send Escape
-wait_main_menu
+e2e_wait_main_menu
 
 e2e_send Escape
 e2e_wait_for "を終了しますか？"
