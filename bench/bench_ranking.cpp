@@ -20,7 +20,7 @@
 #include "reports/results_list.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
-#include "shell/submenu_entries.h"
+#include "eventdata/selection.h"
 #include "timing/ranking.h"
 
 using namespace korvel;

@@ -1,67 +1,11 @@
 #include "checks/team_count.h"
 
-#include <algorithm>
-#include <cstdarg>
-#include <cstring>
-#include <vector>
-
+#include "eventdata/division_counts.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
 #include "shell/output.h"
 
 namespace korvel {
-
-namespace {
-
-void out_printf(FILE* out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-
-void out_printf(FILE* out, const char* format, ...) {
-    char line[256];
-    va_list args;
-    va_start(args, format);
-    if (out) {
-        std::vfprintf(out, format, args);
-    } else {
-        std::vsnprintf(line, sizeof line, format, args);
-        cputs(line);
-    }
-    va_end(args);
-}
-
-// Teams per division index of the master file mast_name.
-void count_teams(const char* mast_name, int (&counts)[MAX_BUMON]) {
-    std::fill(std::begin(counts), std::end(counts), 0);
-    unsigned char header[MAST_HEADER_SIZE];
-    Stream f = mast_open(mast_name, "rb", header);
-    MastHeader h = decode_mast_header(header);
-    // Only the division byte is needed: records are read at the length the file
-    // itself states, so a file of another shape is still counted correctly.
-    if (h.rec_len <= MAST_DIVISION) return;
-    std::vector<unsigned char> record(static_cast<std::size_t>(h.rec_len));
-    while (std::fread(record.data(), 1, record.size(), f) == record.size()) {
-        int d = record[MAST_DIVISION];
-        if (d < MAX_BUMON) ++counts[d];
-    }
-}
-
-void print_counts(FILE* out, const int (&counts)[MAX_BUMON]) {
-    int width = 0;
-    for (int d = 0; d < bumon_suu; ++d) width = std::max(width, static_cast<int>(std::strlen(divisions[d].name)));
-    int total = 0;
-    for (int d = 0; d < bumon_suu; ++d) {
-        out_printf(out, "%2d: %-*s %3dチーム\n", d + 1, width, divisions[d].name, counts[d]);
-        total += counts[d];
-    }
-    out_printf(out, "%*s合計 %3dチーム\n", width, "", total);
-}
-
-}  // namespace
-
-void count_division_teams(const char* mast_name, FILE* out) {
-    int counts[MAX_BUMON];
-    count_teams(mast_name, counts);
-    print_counts(out, counts);
-}
 
 void team_count_report() {
     // Counted before the report is opened: a missing file leaves no report half open.

@@ -7,7 +7,6 @@
 
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
-#include "timing/consistency.h"
 
 namespace korvel {
 
@@ -100,6 +99,12 @@ unsigned sequence_offset(const char* destination, const MastHeader& h) {
 
 }  // namespace
 
+namespace {
+void (*import_checks)(const char* file) = nullptr;
+}  // namespace
+
+void set_import_checks(void (*checks)(const char* file)) { import_checks = checks; }
+
 int import_times(const char* destination, const char* source) {
     int same = same_file(destination, source);
     if (same == 0 || same == -3 || same == -4) {
@@ -188,8 +193,7 @@ int import_times(const char* destination, const char* source) {
     // The warnings read records of the loaded event definition; the headers above
     // only had to agree with each other.
     if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
-        check_time_order(destination);
-        speed_check(destination);
+        if (import_checks) import_checks(destination);
     }
     return 0;
 }

@@ -12,4 +12,8 @@ namespace korvel {
 // submenu merges into MASTFILE.DAT from a file the user names.
 int import_times(const char* destination, const char* source);
 
+// The plausibility checks run over the destination after a merge (the order check
+// and the speed check, which live above the event data); installed at start-up.
+void set_import_checks(void (*checks)(const char* file));
+
 }  // namespace korvel

@@ -1,4 +1,5 @@
 #include "eventdata/master_build.h"
+#include "eventdata/team_index.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "checks/team_count.h"
+#include "eventdata/division_counts.h"
 #include "eventdata/import_times.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/list_file.h"

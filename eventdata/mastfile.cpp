@@ -1,4 +1,5 @@
 #include "eventdata/mastfile.h"
+#include "eventdata/team_index.h"
 
 #include <cstring>
 #include <filesystem>

@@ -1,4 +1,5 @@
 #include "eventdata/runner_names.h"
+#include "eventdata/team_index.h"
 
 #include <algorithm>
 #include <array>

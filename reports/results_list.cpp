@@ -11,7 +11,7 @@
 #include "shell/options.h"
 #include "shell/output.h"
 #include "shell/sjis.h"
-#include "shell/submenu_entries.h"
+#include "eventdata/selection.h"
 #include "timing/ranking.h"
 
 namespace korvel {

@@ -62,6 +62,5 @@ void menu_return_prompt();
 // the main menu. buf receives the text (at most width characters).
 int input_number(char* buf, int width, void (*on_leave)(), int mask);
 int input_text(char* buf, int maxlen);
-int select_station(const char* title, int colour, bool show_destination, bool allow_all);
 
 }  // namespace korvel

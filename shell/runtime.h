@@ -71,20 +71,9 @@ void show_system_error(int err);
 // Installed at start: a failed allocation reports itself and makes the orderly stop.
 void install_out_of_memory_handler();
 
-// Master file index: team number -> record number.
-class TeamIndex {
-public:
-    TeamIndex();
-    void set();
-    // Record number of a team 1-999, -1 when it has none, -9 outside 1-999.
-    int record_of(int team) const;
-    void clear();
-    void put(int team, int record);
-
-private:
-    int slots_[1000];
-};
-extern TeamIndex team_index;
+// Work to undo before the orderly stop ends the program (temporary files, tables that
+// must not outlive it); run in the order registered.
+void at_fatal_stop(void (*cleanup)());
 
 void open_with_association(const char* path);
 void open_in_editor(const char* path);

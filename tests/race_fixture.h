@@ -10,7 +10,7 @@
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
 #include "shell/output.h"
-#include "shell/submenu_entries.h"
+#include "eventdata/selection.h"
 #include "tests/records.h"
 #include "tests/support.h"
 

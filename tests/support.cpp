@@ -10,6 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "eventdata/import_times.h"
+#include "timing/consistency.h"
+
 namespace korvel_test {
 
 namespace {
@@ -65,6 +68,8 @@ void WorkFolderTest::SetUp() {
     console_ = c.get();
     platform::set_console(std::move(c));
     korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
+    // As at start-up: a merge of times is followed by the plausibility checks.
+    korvel::set_import_checks(korvel::check_merged_times);
 }
 
 void WorkFolderTest::TearDown() {

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "shell/console_ui.h"
-#include "shell/menus.h"
+#include "eventdata/team_index.h"
+#include "menus/menus.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
 #include "tests/support.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "eventdata/kihondat.h"
+#include "eventdata/team_index.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
 #include "platform/files.h"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "eventdata/mastfile.h"
+#include "eventdata/team_index.h"
 #include "tests/support.h"
 
 using namespace korvel;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "eventdata/record_layout.h"
+#include "eventdata/team_index.h"
 #include "platform/process.h"
 #include "shell/console_ui.h"
 #include "shell/output.h"

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "checks/team_count.h"
+#include "eventdata/division_counts.h"
 #include "shell/output.h"
 #include "tests/race_event_fixture.h"
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "eventdata/kihondat.h"
+#include "eventdata/team_index.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
 #include "tests/support.h"

@@ -195,6 +195,11 @@ int speed_check(const char* file) {
     return total;
 }
 
+void check_merged_times(const char* file) {
+    check_time_order(file);
+    speed_check(file);
+}
+
 void same_time_check_list() {
     std::vector<TeamRecord> records = read_all_records(MASTFILE_NAME);
     open_fpout();

@@ -28,6 +28,9 @@ int speed_test(const TeamRecord& r, int k, bool print);
 // then the total and waits for Y when there was any. Returns the total.
 int speed_check(const char* file = MASTFILE_NAME);
 
+// The order check and the speed check of file, as run after times were merged into it.
+void check_merged_times(const char* file);
+
 // The teams of a division that reach a station on the same cumulative time, through
 // the output destination (print key PRINTCMD66). Run after recompute_results.
 void same_time_check_list();

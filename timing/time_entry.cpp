@@ -3,6 +3,8 @@
 // disk before the next prompt, so a crash or a power cut loses at most the pair being
 // typed.
 #include "timing/time_entry.h"
+#include "eventdata/selection.h"
+#include "eventdata/team_index.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -7,18 +7,17 @@
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
 #include "eventdata/race_time.h"
+#include "eventdata/selection.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
-#include "shell/menus.h"
+#include "menus/menus.h"
 #include "shell/options.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
-#include "shell/submenu_entries.h"
+#include "menus/submenu_entries.h"
 
 namespace korvel {
-
-bool division_selected[21];
 
 namespace {
 
@@ -143,73 +142,6 @@ void check_submenu() {
 }
 
 // ---- Results ----
-
-int select_divisions() {
-    for (;;) {
-        clear_screen();
-        set_cursor(0, 0);
-        cputs("成績一覧表 出力部門選択");
-        show_destination_line(48, 0);
-        set_cursor(2, 8);
-        cputs(" 0. 全部門");
-        for (int d = 1; d <= bumon_suu; ++d) {
-            set_cursor(d + 2, 8);
-            cprintf("%2d. %s", d, divisions[d - 1].name);
-        }
-        cputs("\n\n");
-        std::memset(division_selected, 0, sizeof division_selected);
-        bool any = false;
-        bool redraw = false;
-        while (!redraw) {
-            cputs("選択部門No(空入力で選択終了)＝");
-            char buf[8];
-            int n = input_number(buf, 2, nullptr, HINT_ESC | HINT_F2 | HINT_F5);
-            if (n == -2) {
-                redraw = true;
-            } else if (n == -1) {
-                return 0;
-            } else if (n == 0) {
-                return any ? 1 : 0;
-            } else {
-                int d = std::atoi(buf);
-                if (d == 0) {
-                    for (bool& s : division_selected) s = true;
-                    return 1;
-                }
-                if (d >= 1 && d <= bumon_suu) {
-                    division_selected[d] = true;
-                    any = true;
-                } else {
-                    beep();
-                }
-            }
-        }
-    }
-}
-
-int ask_section() {
-    for (;;) {
-        clear_screen();
-        set_cursor(0, 0);
-        cputs("区間順位表出力");
-        show_destination_line(48, 0);
-        bool redraw = false;
-        while (!redraw) {
-            set_cursor(2, 8);
-            clear_to_eol(2, 8);
-            cputs("区間＝");
-            char buf[8];
-            int n = input_number(buf, 2, nullptr, HINT_ESC | HINT_F2 | HINT_F5);
-            if (n == -2) redraw = true;
-            else if (n == -1) return 0;
-            else {
-                int s = std::atoi(buf);
-                if (n > 0 && s >= 1 && s <= max_kukan) return s;
-                beep();
-            }
-        }
-    }
-}
 
 void results_submenu() {
     const Frame f{"* 結果出力 *", 11, true, 20, HINT_ESC | HINT_F2 | HINT_F5};

@@ -4,9 +4,6 @@
 
 namespace korvel {
 
-extern bool division_selected[21];
-int select_divisions();
-int ask_section();
 void speed_table();
 
 void run_check_entry(int entry);

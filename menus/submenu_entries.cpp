@@ -1,4 +1,4 @@
-#include "shell/submenu_entries.h"
+#include "menus/submenu_entries.h"
 
 #include "checks/team_count.h"
 #include "eventdata/import_times.h"

@@ -5,7 +5,9 @@
 #include <ctime>
 #include <string>
 
+#include "eventdata/import_times.h"
 #include "eventdata/kihondat.h"
+#include "eventdata/team_index.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
 #include "eventdata/start_time.h"
@@ -13,9 +15,10 @@
 #include "platform/files.h"
 #include "platform/terminal_console.h"
 #include "shell/console_ui.h"
-#include "shell/menus.h"
+#include "menus/menus.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
+#include "timing/consistency.h"
 #include "timing/time_entry.h"
 
 namespace korvel {
@@ -78,6 +81,7 @@ void draw_clock() {
 
 void start_up(int argc, char** argv) {
     install_out_of_memory_handler();
+    set_import_checks(check_merged_times);
     // The terminal is taken first so that a damaged master file can be reported.
     auto terminal = platform::make_terminal_console();
     if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr
