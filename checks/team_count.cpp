@@ -3,7 +3,7 @@
 #include "eventdata/division_counts.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
-#include "shell/output.h"
+#include "shell/report.h"
 
 namespace korvel {
 
@@ -11,11 +11,11 @@ void team_count_report() {
     // Counted before the report is opened: a missing file leaves no report half open.
     int counts[MAX_BUMON];
     count_teams(MASTFILE_NAME, counts);
-    open_fpout();
-    std::fprintf(fpout, "\n*** %s  部門別チーム数一覧表 ***  %s\n", event_name(), date_time_stamp());
-    print_counts(fpout, counts);
-    out_new_page();
-    closefpout_and_callprt("PRINTCMD95");
+    Report report(print_key::TEAM_COUNTS);
+    report.title(" 部門別チーム数一覧表");
+    print_counts(report.out(), counts);
+    report.new_page();
+    report.deliver();
 }
 
 }  // namespace korvel

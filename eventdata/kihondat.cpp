@@ -368,12 +368,6 @@ void kihon_data() {
     publish(*d);
 }
 
-const char* event_name() {
-    static std::string name;
-    if (!get_option("EVENTNAME", name) && !get_option("EVENTMEI", name)) name = "？？？？駅伝大会";
-    return name.c_str();
-}
-
 void print_kyori(FILE* stream, char* buffer, double distance, int width, const char* suffix,
                  std::size_t buffer_size) {
     int decimals = distance_decimals <= 1 ? 1 : distance_decimals == 2 ? 2 : 3;

@@ -10,6 +10,8 @@
 #include "eventdata/race_time.h"
 #include "eventdata/record_layout.h"
 
+#include "shell/options.h"
+
 namespace korvel {
 
 constexpr int MAX_EKI = 50;    // stations (physical, 0..eki_suu-1)
@@ -60,9 +62,6 @@ extern unsigned char debug_flag;
 // what the last successful load gave them.
 void kihon_data();
 
-// EVENTNAME, else EVENTMEI, else "？？？？駅伝大会"; looked up on every call. The text
-// stays valid until the next call.
-const char* event_name();
 
 // The distance right-aligned in width with 1, 2 or 3 decimals (as written in EKI.TXT)
 // and suffix: to stream when given, else into buffer (buffer_size bytes, the text is

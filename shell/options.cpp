@@ -101,4 +101,10 @@ void show_option_listing() {
     menu_return_prompt();
 }
 
+const char* event_name() {
+    static std::string name;
+    if (!get_option("EVENTNAME", name) && !get_option("EVENTMEI", name)) name = "？？？？駅伝大会";
+    return name.c_str();
+}
+
 }  // namespace korvel

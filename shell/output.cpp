@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
@@ -219,17 +220,24 @@ void open_fpout() {
     }
 }
 
+int fpout_destination() { return fpout_kind; }
+
+void attach_fpout(Stream stream, int kind) {
+    fpout = std::move(stream);
+    fpout_kind = kind;
+}
+
 void out_new_page() {
-    if (destination() == OUT_PRINTER && fpout) std::fputc('\f', fpout);
+    if (fpout_kind == OUT_PRINTER && fpout) std::fputc('\f', fpout);
 }
 
 void begin_field() {
-    int kind = destination();
+    int kind = fpout_kind;
     if ((kind == OUT_FILE || kind == OUT_CLIPBOARD) && field_separator == ',' && fpout) std::fputc('"', fpout);
 }
 
 void next_field() {
-    int kind = destination();
+    int kind = fpout_kind;
     if (!(kind == OUT_FILE || kind == OUT_CLIPBOARD) || field_separator == 0 || !fpout) return;
     if (field_separator != '\t') std::fputc('"', fpout);
     std::fputc(field_separator, fpout);
@@ -309,14 +317,31 @@ int copy_file_to_clipboard(const std::string& name) {
 
 }  // namespace
 
-void closefpout_and_callprt(const char* print_key) {
-    fclose_or_abort(fpout);
+void abandon_fpout() {
+    if (!fpout) return;
+    fpout.close();
+    if (fpout_kind != OUT_FILE) std::remove(temp_name.c_str());
+}
+
+bool closefpout_and_callprt(const char* print_key) {
     int kind = fpout_kind;
-    if (kind == OUT_FILE) {
-        open_in_editor(list_file_name().c_str());
-        return;
+    std::string file = kind == OUT_FILE ? list_file_name() : temp_name;
+    // A write that failed (a full disk) loses this report and nothing else.
+    bool written = fpout && std::fflush(fpout) == 0 && !std::ferror(fpout);
+    int err = errno;
+    bool closed = fpout.close();
+    if (!closed && written) err = errno;
+    if (!written || !closed) {
+        if (kind != OUT_FILE) std::remove(file.c_str());
+        cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", shown_path(file).c_str());
+        show_system_error(err);
+        wait_confirm();
+        return false;
     }
-    std::string file = temp_name;
+    if (kind == OUT_FILE) {
+        open_in_editor(file.c_str());
+        return true;
+    }
     if (kind == OUT_CLIPBOARD) {
         if (copy_file_to_clipboard(file) == 0) {
             cputs("\nクリップボードへ出力しました\n");
@@ -327,7 +352,7 @@ void closefpout_and_callprt(const char* print_key) {
             wait_confirm();
         }
         std::remove(file.c_str());
-        return;
+        return true;
     }
     std::vector<std::string> argv;
     if (build_print_command(print_key, file, argv)) {
@@ -344,6 +369,7 @@ void closefpout_and_callprt(const char* print_key) {
         }
     }
     std::remove(file.c_str());
+    return true;
 }
 
 }  // namespace korvel

@@ -32,7 +32,15 @@ std::string list_file_name(char* mode_char = nullptr);
 void select_output_destination();
 int confirm_output_destination(bool ask_separator);
 void open_fpout();
-void closefpout_and_callprt(const char* print_key);
+// Closes fpout and delivers it; false (after its message) when the text could not be
+// written whole, and the report is then lost.
+bool closefpout_and_callprt(const char* print_key);
+// Closes an undelivered fpout and removes its temporary file.
+void abandon_fpout();
+// The destination fpout was opened for.
+int fpout_destination();
+// Makes stream the report stream of a report opened for destination kind (tests).
+void attach_fpout(Stream stream, int kind);
 void out_new_page();
 void begin_field();
 void next_field();

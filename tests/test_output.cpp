@@ -10,6 +10,7 @@
 #include "platform/process.h"
 #include "shell/console_ui.h"
 #include "shell/output.h"
+#include "shell/report.h"
 #include "tests/support.h"
 
 using korvel_test::read_file;
@@ -118,6 +119,31 @@ TEST_F(OutputTest, ReportGoesWhereItWasOpenedForAndItsFileIsDeleted) {
     EXPECT_EQ(temporary_files(), 0);
 }
 
+TEST_F(OutputTest, AbandonedReportClosesAndRemovesItsTemporaryFile) {
+    out_kind_no = OUT_PRINTER;
+    try {
+        Report report(print_key::RESULTS);
+        report.title("部門別成績一覧表");
+        EXPECT_EQ(temporary_files(), 1);
+        jump_to_main_menu();
+    } catch (const MainMenuReturn&) {
+    }
+    EXPECT_EQ(temporary_files(), 0);
+    EXPECT_EQ(open_stream_count(), 0);
+}
+
+TEST_F(OutputTest, FailedWriteLosesOnlyThatReport) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    write_file("OPTION.TXT", "LISTFILE=/dev/full\r\n");
+    out_kind_no = OUT_FILE;
+    Report report(print_key::TEAM_COUNTS);
+    report.puts(std::string(70000, 'x'));
+    con().type("y");
+    EXPECT_FALSE(report.deliver());
+    EXPECT_NE(con().screen().find("への書き込みに失敗しました"), std::string::npos);
+    EXPECT_EQ(open_stream_count(), 0);
+}
+
 FILE* failing_open(const char*, const char*) {
     errno = EIO;
     return nullptr;
@@ -207,7 +233,7 @@ TEST_F(OutputTest, SeparatorQuestionAndEscape) {
 TEST_F(OutputTest, CellsAndPagesPerDestination) {
     // Opening the list file needs an editor at the end; only the text is checked.
     field_separator = ',';
-    fpout = fopen_retry("cells.txt", "wt");
+    attach_fpout(fopen_retry("cells.txt", "wt"), OUT_FILE);
     begin_field();
     std::fputs("a", fpout);
     next_field();
@@ -216,12 +242,17 @@ TEST_F(OutputTest, CellsAndPagesPerDestination) {
     field_separator = '\t';
     next_field();
     std::fputs("c\n", fpout);
+    // A destination chosen while the report is open does not change its marks.
     out_kind_no = OUT_PRINTER;
+    begin_field();
+    fpout.close();
+    EXPECT_EQ(read_file("cells.txt"), "\"a\",\"b\tc\r\n");
+    attach_fpout(fopen_retry("page.txt", "wt"), OUT_PRINTER);
     begin_field();
     next_field();
     out_new_page();
     fpout.close();
-    EXPECT_EQ(read_file("cells.txt"), "\"a\",\"b\tc\r\n\f");
+    EXPECT_EQ(read_file("page.txt"), "\f");
 }
 
 }  // namespace

@@ -282,9 +282,8 @@ TEST_F(ResultsListTest, FormFeedAfterEachListedDivisionOnThePrinter) {
     race(false);
     std::fill(std::begin(division_selected), std::end(division_selected), true);
     ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    out_kind_no = OUT_PRINTER;
     field_separator = ',';  // never used on the printer
-    fpout = Stream(platform::open_file("print.txt", "wt"));
+    attach_fpout(Stream(platform::open_file("print.txt", "wt")), OUT_PRINTER);
     write_seiseki(AT_GOAL);
     fpout.close();
     const std::string text = normalised(read_file("print.txt"));
