@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/console.h"
+#include "platform/cp932.h"
 
 namespace platform {
 
@@ -94,7 +95,38 @@ int text_close(void* cookie) {
 
 }  // namespace
 
-FILE* open_file(const char* name, const char* mode) {
+namespace {
+bool valid_utf8(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = c < 0x80 ? 0 : (c >= 0xC2 && c <= 0xDF) ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c >= 0xF0 && c <= 0xF4) ? 3 : 9;
+        if (n == 9 || i + n >= s.size() + (n == 0)) return false;
+        for (std::size_t k = 1; k <= n; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += n + 1;
+    }
+    return true;
+}
+}  // namespace
+
+std::string disk_name(std::string_view name) {
+    if (valid_utf8(name)) return std::string(name);
+    return cp932_to_utf8(name);
+}
+
+bool remove_file(const char* name) { return std::remove(disk_name(name).c_str()) == 0; }
+
+bool rename_file(const char* from, const char* to) {
+    return std::rename(disk_name(from).c_str(), disk_name(to).c_str()) == 0;
+}
+
+bool make_folder(const char* name) { return ::mkdir(disk_name(name).c_str(), 0777) == 0; }
+
+FILE* open_file(const char* given_name, const char* mode) {
+    const std::string disk = disk_name(given_name);
+    const char* name = disk.c_str();
     std::string clean;
     bool binary = false;
     for (const char* m = mode; *m; ++m) {
@@ -141,7 +173,7 @@ OpenError classify_errno(int err) {
 
 namespace {
 int identity(const char* path, struct stat& st, int open_code, int stat_code) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    int fd = ::open(disk_name(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return open_code;
     int r = fstat(fd, &st);
     ::close(fd);
@@ -164,7 +196,7 @@ std::uint32_t pack_dos_time(int year, int month, int day, int hour, int minute, 
 }
 
 std::uint32_t file_mtime(const char* path) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    int fd = ::open(disk_name(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
     struct stat st;
     int r = fstat(fd, &st);
@@ -178,11 +210,11 @@ std::uint32_t file_mtime(const char* path) {
 
 bool file_exists(const char* path) {
     struct stat st;
-    return ::stat(path, &st) == 0;
+    return ::stat(disk_name(path).c_str(), &st) == 0;
 }
 
 bool folder_exists(const char* path) {
-    DIR* d = opendir(path);
+    DIR* d = opendir(disk_name(path).c_str());
     if (!d) return false;
     closedir(d);
     return true;

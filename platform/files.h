@@ -5,8 +5,19 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace platform {
+
+// The name the system knows a file by. The program names files in CP932 (区間賞TAB.txt,
+// the certificate templates); on disk such names are UTF-8, as every file manager and
+// shell shows them. A name that already is UTF-8 (a path from the system, any ASCII
+// name) is taken as it is. Every file name the program passes to the system goes
+// through here: the functions below do it themselves.
+std::string disk_name(std::string_view name);
+bool remove_file(const char* name);
+bool rename_file(const char* from, const char* to);
+bool make_folder(const char* name);
 
 // fopen with the C library's Windows modes: a mode without "b" is a text stream
 // whose writes turn "\n" into CR LF and whose reads drop a CR before LF. "t" and "b"

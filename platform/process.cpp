@@ -382,8 +382,10 @@ int run_shell(const std::string& command) { return run_waited({"/bin/sh", "-c", 
 
 bool graphical_session() { return env_set("DISPLAY") || env_set("WAYLAND_DISPLAY"); }
 
-void open_with_association(const std::string& path) {
-    if (path.empty()) return;
+void open_with_association(const std::string& given_path) {
+    if (given_path.empty()) return;
+    // An address is passed on as it is; a file by its name on disk.
+    const std::string path = given_path.find("://") != std::string::npos ? given_path : disk_name(given_path);
     if (graphical_session() && on_path("xdg-open")) {
         spawn_detached({"xdg-open", path});
         return;
@@ -397,7 +399,8 @@ void open_with_association(const std::string& path) {
     show_in_pager(path);
 }
 
-bool edit_text_file(const std::string& editor, const std::string& path) {
+bool edit_text_file(const std::string& editor, const std::string& given_path) {
+    const std::string path = disk_name(given_path);
     std::string original;
     bool missing = false;
     if (!read_whole(path, original)) {

@@ -617,3 +617,22 @@ TEST(ErrorText, IsCp932Text) {
     EXPECT_FALSE(platform::error_text(ENOENT).empty());
     EXPECT_FALSE(platform::error_text(123456).empty());
 }
+
+TEST(DiskNameTest, JapaneseNamesAreUtf8OnDiskAndSystemPathsStayAsGiven) {
+    const std::string cp932 = "区間賞TAB.txt";  // CP932 bytes, as the program names it
+    EXPECT_EQ(platform::disk_name(cp932), korvel_test::to_utf8(cp932));
+    EXPECT_EQ(platform::disk_name("OUT.TXT"), "OUT.TXT");
+    const std::string utf8 = korvel_test::to_utf8("/tmp/大会/" + cp932);
+    EXPECT_EQ(platform::disk_name(utf8), utf8);
+    char templ[] = "/tmp/korvel_disk_XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    const std::string folder = templ;
+    FILE* f = platform::open_file((folder + "/" + cp932).c_str(), "wt");
+    ASSERT_NE(f, nullptr);
+    std::fputs("a\n", f);
+    std::fclose(f);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/" + korvel_test::to_utf8(cp932)));
+    EXPECT_TRUE(platform::file_exists((folder + "/" + cp932).c_str()));
+    EXPECT_TRUE(platform::remove_file((folder + "/" + cp932).c_str()));
+    std::filesystem::remove(folder);
+}
