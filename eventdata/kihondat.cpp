@@ -401,13 +401,40 @@ void fix_file(const char* name) {
     jump_to_main_menu();
 }
 
+int division_sections(int division) {
+    if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return 0;
+    int n = std::min({static_cast<int>(divisions[division].kukan_suu), max_kukan, MAX_KUKAN});
+    return n < 0 ? 0 : n;
+}
+
+int logical_station(int division, int physical) {
+    if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return -1;
+    if (physical < 0 || physical >= eki_suu || physical >= MAX_EKI) return -1;
+    int k = phy_to_log[division][physical];
+    return k >= 0 && k <= division_sections(division) ? k : -1;
+}
+
+int physical_station(int division, int logical) {
+    if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return -1;
+    if (logical < 0 || logical > division_sections(division)) return -1;
+    int s = log_to_phy[division][logical];
+    return s >= 0 && s < eki_suu && s < MAX_EKI ? s : -1;
+}
+
+const char* logical_station_name(int division, int logical) {
+    int s = physical_station(division, logical);
+    return s >= 0 ? stations[s].name : "";
+}
+
+double distance_between(int division, int from, int to) {
+    int a = physical_station(division, from);
+    int b = physical_station(division, to);
+    return a >= 0 && b >= 0 ? stations[b].distance - stations[a].distance : 0.0;
+}
+
 double section_distance(int division, int section) {
-    if (division < 0 || division >= bumon_suu || section < 1 || section > divisions[division].kukan_suu)
-        return 0.0;
-    int to = log_to_phy[division][section];
-    int from = log_to_phy[division][section - 1];
-    if (to < 0 || from < 0) return 0.0;
-    return stations[to].distance - stations[from].distance;
+    if (section < 1) return 0.0;
+    return distance_between(division, section - 1, section);
 }
 
 }  // namespace korvel

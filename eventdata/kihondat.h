@@ -74,6 +74,19 @@ void print_kyori(FILE* stream, char* buffer, double distance, int width, const c
 // fixing it (back to the main menu) or stop (fatal stop). Never returns.
 [[noreturn]] void fix_file(const char* name);
 
+// Checked questions about the loaded definition. Every report and screen asks these
+// instead of reading the tables: an unknown division or station gets the "none"
+// answer stated, never an index out of the tables.
+// Sections of division d (its kukan_suu, at most max_kukan); 0 for an unknown one.
+int division_sections(int division);
+// Logical station of physical station s in division d; -1 when d does not use it.
+int logical_station(int division, int physical);
+// Physical station of logical station k of division d; -1 when there is none.
+int physical_station(int division, int logical);
+// The name of logical station k of division d; "" when there is none.
+const char* logical_station_name(int division, int logical);
+// km between logical stations from and to of division d; 0 when either is missing.
+double distance_between(int division, int from, int to);
 // The length of section k (1..kukan_suu) of division d, in km.
 double section_distance(int division, int section);
 

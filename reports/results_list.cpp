@@ -24,22 +24,7 @@ constexpr int TIME_COLUMNS = 13;
 // More empty lines than a page holds only waste paper.
 constexpr int MAX_LF = 99;
 
-const StationInfo* station_at(int d, int k) {
-    if (d < 0 || d > MAX_BUMON || k < 0 || k > MAX_KUKAN) return nullptr;
-    int s = log_to_phy[d][k];
-    return (s >= 0 && s < eki_suu && s < MAX_EKI) ? &stations[s] : nullptr;
-}
-
-const char* station_name(int d, int k) {
-    const StationInfo* s = station_at(d, k);
-    return s ? s->name : "";
-}
-
-double distance_between(int d, int from, int to) {
-    const StationInfo* a = station_at(d, from);
-    const StationInfo* b = station_at(d, to);
-    return (a && b) ? b->distance - a->distance : 0.0;
-}
+const char* station_name(int d, int k) { return logical_station_name(d, k); }
 
 void end_row() {
     begin_field();

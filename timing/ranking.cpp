@@ -311,13 +311,6 @@ int recompute_results(bool ask_destination, bool ask_separator, int station) {
 
 void make_print_jun(int station) { build_print_order(read_all_records(), station); }
 
-int division_sections(int division) {
-    if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return 0;
-    int n = divisions[division].kukan_suu;
-    n = std::min({n, max_kukan, MAX_KUKAN});
-    return n < 0 ? 0 : n;
-}
-
 int division_first(int division) {
     if (division < 0 || division + 1 >= BUMON_START_SIZE) return 0;
     return bumon_start[division] < 0 ? 0 : bumon_start[division];

@@ -32,9 +32,6 @@ int recompute_results(bool ask_destination, bool ask_separator, int station);
 // are in MASTFILE.DAT.
 void make_print_jun(int station);
 
-// Sections of division d as the event defines it; 0 for an index it does not define.
-int division_sections(int division);
-
 // Walks division d of the listing order: for (int p = division_first(d); p <
 // division_end(d); ++p) print_jun[p] ... Empty for a division without teams.
 int division_first(int division);
