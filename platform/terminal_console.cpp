@@ -360,20 +360,29 @@ int TerminalConsole::function_key(wint_t code) {
     return VK_OTHER;
 }
 
-// After Esc: nothing more means the Esc key; a sequence curses did not know, or Alt
-// with a key, is one key the program has no code for.
+// After Esc: nothing more means the Esc key, and so does anything else that arrived
+// with it (a fast typist, a slow link, a burst of pasted keys): the program has no Alt
+// keys, so Esc and the key after it are two keys. Only a CSI or SS3 sequence that
+// curses did not know is one key, one the program has no code for.
 int TerminalConsole::escape_sequence() {
     wint_t next;
     int r = wget_wch(stdscr, &next);
     if (r == ERR) return VK_ESCAPE;
     if (r == OK && (next == '[' || next == 'O')) {
-        bool csi = next == '[';
         wint_t c;
-        while (wget_wch(stdscr, &c) == OK) {
-            if (!csi || (c >= 0x40 && c <= 0x7E)) break;
+        if (wget_wch(stdscr, &c) == ERR) {
+            // Esc, then "[" or "O" typed: curses waited for a sequence that never came.
+            unget_wch(next);
+            return VK_ESCAPE;
         }
+        bool csi = next == '[';
+        while (csi && !(c >= 0x40 && c <= 0x7E) && wget_wch(stdscr, &c) == OK) {
+        }
+        return VK_OTHER;
     }
-    return VK_OTHER;
+    if (r == KEY_CODE_YES) ungetch(static_cast<int>(next));
+    else unget_wch(next);
+    return VK_ESCAPE;
 }
 
 int TerminalConsole::read_key() {

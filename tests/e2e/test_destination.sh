@@ -2,7 +2,8 @@
 # The output destination: F2 refused by the main menu, the selection from main-menu
 # entry 2 and from F2 in the "other" submenu, SELCTOUT.DAT after each choice and after
 # the exit, the choice kept over a restart, Esc and F5 in the selection leaving it
-# unchanged, an out-of-range SELCTOUT.DAT, and the list file name on the menu.
+# unchanged, Esc and a digit in one burst, an out-of-range SELCTOUT.DAT, and the list
+# file name on the menu.
 set -u
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1" "$2"
@@ -136,6 +137,16 @@ e2e_wait_main_menu
 menu_destination "クリップボード"
 selctout_is 02000000
 [ "$(stat -c %y "$SELCTOUT")" = "$stamp" ] || e2e_fail "SELCTOUT.DAT was rewritten without a choice"
+# Esc and a digit arriving in one burst (a fast typist, ssh) are two keys: Esc leaves
+# the selection unchanged and the digit picks the main-menu entry.
+e2e_send 2
+e2e_wait_for "出力先の変更"
+e2e_tmux send-keys -t "$E2E_SESSION" Escape 6
+e2e_wait_for "* 入力データ・チェック *"
+selctout_is 02000000
+e2e_send Escape
+e2e_wait_main_menu
+menu_destination "クリップボード"
 e2e_send Escape
 e2e_wait_for "を終了しますか？"
 e2e_send y
