@@ -2,7 +2,7 @@
 
 namespace platform {
 
-MemoryConsole::MemoryConsole(int columns, int rows) : buffer_(columns, rows) {}
+MemoryConsole::MemoryConsole(int columns, int rows) : buffer_(columns, rows), view_(buffer_.rows()) {}
 
 void MemoryConsole::type(std::string_view text) {
     for (char c : text) keys_.push_back(static_cast<unsigned char>(c));
@@ -10,16 +10,23 @@ void MemoryConsole::type(std::string_view text) {
 
 void MemoryConsole::press(int key) { keys_.push_back(key); }
 
+// As on the terminal: the paging keys move the view and never reach the program.
 int MemoryConsole::poll_event() {
-    if (keys_.empty()) return EVENT_NONE;
-    int key = keys_.front();
-    keys_.pop_front();
-    return key;
+    view_.follow(buffer_);
+    while (!keys_.empty()) {
+        int key = keys_.front();
+        keys_.pop_front();
+        if (view_.page(key, buffer_)) continue;
+        view_.end_paging();
+        return key;
+    }
+    return EVENT_NONE;
 }
 
 int MemoryConsole::wait_event() {
-    if (keys_.empty()) throw ScriptExhausted();
-    return poll_event();
+    int key = poll_event();
+    if (key == EVENT_NONE) throw ScriptExhausted();
+    return key;
 }
 
 void MemoryConsole::flush_input() {

@@ -10,6 +10,7 @@
 
 #include "platform/console.h"
 #include "platform/screen_buffer.h"
+#include "platform/screen_view.h"
 
 namespace platform {
 
@@ -32,6 +33,12 @@ public:
     std::string row(int row) const;
     // The whole screen, one line per row, trailing blanks removed.
     std::string screen() const;
+    // A terminal window of this many rows onto the buffer (the whole buffer unless
+    // set), and what it shows at its row y, trailing blanks removed. The view moves
+    // as on the terminal: before each key is read.
+    void set_window_rows(int rows) { view_.resize(rows, buffer_); }
+    int view_top() const { return view_.top(); }
+    std::string shown_row(int y) const { return row(view_.top() + y); }
     int attribute_at(int row, int col) const { return buffer_.attribute_at(row, col); }
     int bells() const { return bells_; }
     const std::string& title() const { return title_; }
@@ -54,7 +61,7 @@ public:
     int pending_events() override { return static_cast<int>(keys_.size()); }
     void flush_input() override;
     void set_title(std::string_view t) override { title_ = std::string(t); }
-    void refresh() override {}
+    void refresh() override { view_.follow(buffer_); }
     void suspend() override { ++suspends_; }
     void resume() override {}
     void shutdown() override {}
@@ -65,6 +72,7 @@ public:
 
 private:
     ScreenBuffer buffer_;
+    ScreenView view_;
     std::deque<int> keys_;
     int bells_ = 0;
     int suspends_ = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/cp932.h"
+
 namespace platform {
 
 ScreenBuffer::ScreenBuffer(int columns, int rows)
@@ -12,6 +14,7 @@ ScreenBuffer::ScreenBuffer(int columns, int rows)
       dirty_(rows_, true) {}
 
 void ScreenBuffer::set_cursor(int row, int col) {
+    trail_next_ = false;
     row_ = std::clamp(row, 0, rows_ - 1);
     col_ = std::clamp(col, 0, columns_ - 1);
 }
@@ -20,6 +23,11 @@ int ScreenBuffer::write(std::string_view text) {
     int bells = 0;
     for (char c : text) {
         auto byte = static_cast<unsigned char>(c);
+        if (trail_next_) {
+            trail_next_ = false;
+            put(byte);
+            continue;
+        }
         switch (byte) {
         case '\n': new_line(); break;
         case '\r': col_ = 0; break;
@@ -32,7 +40,15 @@ int ScreenBuffer::write(std::string_view text) {
             while (blanks-- > 0) put(' ');
             break;
         }
-        default: put(byte); break;
+        default:
+            if (is_cp932_lead(byte)) {
+                trail_next_ = true;
+                // A double-byte character never splits over two rows: one that does
+                // not fit in the last column leaves it blank and starts the next row.
+                if (col_ == columns_ - 1) put(' ');
+            }
+            put(byte);
+            break;
         }
     }
     return bells;
@@ -66,6 +82,7 @@ void ScreenBuffer::fill(int row, int col, int count, char ch, int attribute) {
     if (row < 0 || row >= rows_ || col < 0 || col >= columns_) return;
     std::size_t start = index(row, col);
     std::size_t end = std::min(cells_.size(), start + static_cast<std::size_t>(std::max(count, 0)));
+    if (start == 0 && end == cells_.size()) ++clears_;
     for (std::size_t i = start; i < end; ++i) {
         cells_[i] = static_cast<unsigned char>(ch);
         attrs_[i] = static_cast<unsigned char>(attribute);
@@ -79,6 +96,15 @@ std::string ScreenBuffer::row_text(int row) const {
     if (row < 0 || row >= rows_) return {};
     auto begin = cells_.begin() + static_cast<std::ptrdiff_t>(index(row, 0));
     return std::string(begin, begin + columns_);
+}
+
+int ScreenBuffer::last_used_row() const {
+    for (int r = rows_ - 1; r > 0; --r) {
+        for (int c = 0; c < columns_; ++c) {
+            if (cells_[index(r, c)] != ' ' || attrs_[index(r, c)] != 7) return r;
+        }
+    }
+    return 0;
 }
 
 void ScreenBuffer::mark_all_dirty() { std::fill(dirty_.begin(), dirty_.end(), true); }

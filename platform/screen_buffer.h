@@ -34,6 +34,10 @@ public:
     void mark_all_dirty();
     // Counts how often the buffer scrolled, so a view can follow it.
     long scroll_count() const { return scrolls_; }
+    // Counts the fills of the whole buffer from its first cell: cleared screens.
+    long clear_count() const { return clears_; }
+    // The lowest row holding anything but blanks in the cleared colour (0 when none).
+    int last_used_row() const;
 
 private:
     std::size_t index(int row, int col) const { return static_cast<std::size_t>(row) * columns_ + col; }
@@ -47,6 +51,9 @@ private:
     int col_ = 0;
     int attribute_ = 7;
     long scrolls_ = 0;
+    long clears_ = 0;
+    // The last byte written was the first of a double-byte character.
+    bool trail_next_ = false;
     std::vector<unsigned char> cells_;
     std::vector<unsigned char> attrs_;
     std::vector<bool> dirty_;

@@ -23,6 +23,7 @@
 
 #include "platform/cp932.h"
 #include "platform/screen_buffer.h"
+#include "platform/screen_view.h"
 
 namespace platform {
 
@@ -163,6 +164,7 @@ public:
 
 private:
     int read_key();
+    int decode_key();
     int escape_sequence();
     int function_key(wint_t code);
     void take_size();
@@ -174,7 +176,9 @@ private:
     ScreenBuffer buffer_;
     int term_rows_ = 24;
     int term_cols_ = 80;
+    ScreenView view_{24};
     int view_top_ = 0;
+    bool cursor_shown_ = true;
     bool active_ = true;
     bool shut_ = false;
     bool changed_ = true;
@@ -243,6 +247,7 @@ void TerminalConsole::take_size() {
     getmaxyx(stdscr, term_rows_, term_cols_);
     term_rows_ = std::max(term_rows_, 1);
     term_cols_ = std::max(term_cols_, 1);
+    view_.resize(term_rows_, buffer_);
     redraw_all_ = true;
     changed_ = true;
 }
@@ -297,7 +302,8 @@ void TerminalConsole::refresh() {
     if (!active_ || shut_) return;
     if (!changed_ && !redraw_all_) return;
     int cursor = buffer_.cursor_row();
-    int top = view_top_for(cursor, view_top_, term_rows_, buffer_.rows());
+    view_.follow(buffer_);
+    int top = view_.top();
     bool all = redraw_all_ || top != view_top_;
     view_top_ = top;
     auto& dirty = buffer_.dirty_rows();
@@ -317,6 +323,13 @@ void TerminalConsole::refresh() {
         drawn = true;
     }
     std::fill(dirty.begin(), dirty.end(), false);
+    // Paged away from the cursor: no cursor is shown on a row it is not on.
+    bool cursor_in_view = cursor >= view_top_ && cursor < view_top_ + term_rows_;
+    if (cursor_in_view != cursor_shown_) {
+        curs_set(cursor_in_view ? 1 : 0);
+        cursor_shown_ = cursor_in_view;
+        drawn = true;
+    }
     int cy = std::clamp(cursor - view_top_, 0, term_rows_ - 1);
     int cx = std::min(buffer_.cursor_col(), term_cols_ - 1);
     if (drawn || cy != shown_cursor_y_ || cx != shown_cursor_x_) {
@@ -349,8 +362,6 @@ int TerminalConsole::function_key(wint_t code) {
     case KEY_C3: return VK_NEXT;
     case KEY_RESIZE:
         take_size();
-        // Show as much of the top as the new height allows, the cursor always.
-        view_top_ = std::max(0, buffer_.cursor_row() - term_rows_ + 1);
         refresh();
         return EVENT_NONE;
     default: break;
@@ -385,7 +396,25 @@ int TerminalConsole::escape_sequence() {
     return VK_ESCAPE;
 }
 
+// A key for the program; the paging keys move the view and are used up here.
 int TerminalConsole::read_key() {
+    for (;;) {
+        int key = decode_key();
+        if (key == EVENT_NONE) return key;
+        if (view_.page(key, buffer_)) {
+            changed_ = true;
+            refresh();
+            continue;
+        }
+        if (view_.paging()) {
+            view_.end_paging();
+            changed_ = true;
+        }
+        return key;
+    }
+}
+
+int TerminalConsole::decode_key() {
     wint_t ch;
     int r = wget_wch(stdscr, &ch);
     if (r == ERR) return EVENT_NONE;
@@ -512,13 +541,6 @@ void TerminalConsole::shutdown() {
 }
 
 }  // namespace
-
-int view_top_for(int cursor_row, int old_top, int rows, int buffer_rows) {
-    int top = old_top;
-    if (cursor_row < top) top = cursor_row;
-    else if (cursor_row >= top + rows) top = cursor_row - rows + 1;
-    return std::clamp(top, 0, std::max(0, buffer_rows - rows));
-}
 
 TerminalColors terminal_colors(int attribute, bool sixteen_colors) {
     int fg = attribute & 15;

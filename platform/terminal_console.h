@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/console.h"
+#include "platform/screen_view.h"
 
 namespace platform {
 
@@ -13,10 +14,6 @@ namespace platform {
 // the terminal is restored on exit, on a stop signal and on a crash. Returns nullptr,
 // after a message on stderr, when standard input and output are not a usable terminal.
 std::unique_ptr<Console> make_terminal_console();
-
-// The first buffer row shown on a terminal of height rows: it moves only as far as
-// needed to keep the cursor's row in view.
-int view_top_for(int cursor_row, int old_top, int rows, int buffer_rows);
 
 // Terminal colours of a colour attribute (low nibble foreground, high nibble
 // background; 1 blue, 2 green, 4 red, 8 intensity). With 16 colours the intensity is

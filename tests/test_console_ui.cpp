@@ -279,4 +279,81 @@ TEST_F(ScreenTest, ClearScreenUsesGreyCellsAndWhiteText) {
     EXPECT_EQ(con().cursor_col(), 0);
 }
 
+// ---- What the terminal window shows ----
+
+class ScreenViewTest : public WorkFolderTest {
+protected:
+    void SetUp() override {
+        WorkFolderTest::SetUp();
+        con().set_window_rows(25);
+    }
+    // A screen as the menus draw it: title on row 0, prompt on row 21.
+    void draw_menu() {
+        clear_screen();
+        cputs("TITLE");
+        set_cursor(21, 10);
+        cputs("選択[ ]");
+    }
+    void long_listing(int lines) {
+        for (int i = 0; i < lines; ++i) cprintf("line %d\n", i);
+    }
+    int wait() {
+        try {
+            return read_key();
+        } catch (const platform::ScriptExhausted&) {
+            return 0;
+        }
+    }
+};
+
+TEST_F(ScreenViewTest, AClearedScreenShowsItsFirstRowAgain) {
+    long_listing(40);  // runs past the window's last row: the view follows the cursor
+    wait();
+    EXPECT_EQ(con().shown_row(23), "line 39");
+    draw_menu();
+    wait();
+    EXPECT_EQ(con().shown_row(0), "TITLE");
+    EXPECT_EQ(con().shown_row(21), "          選択[ ]");
+
+    // Output past the last row of the buffer scrolls it; the next screen starts at the top.
+    long_listing(100);
+    wait();
+    draw_menu();
+    wait();
+    EXPECT_EQ(con().view_top(), 0);
+}
+
+TEST_F(ScreenViewTest, PagingKeysShowTheBufferUntilAnotherKey) {
+    long_listing(50);  // rows 0-49, cursor on row 50: rows 26-50 shown
+    con().press(platform::VK_PRIOR);
+    con().press(platform::VK_HOME);
+    con().press(platform::VK_NEXT);
+    EXPECT_EQ(wait(), 0);
+    EXPECT_EQ(con().shown_row(0), "line 25");  // one page down from the top
+    con().press(platform::VK_END);
+    wait();
+    EXPECT_EQ(con().shown_row(0), "line 26");
+    con().press(platform::VK_HOME);
+    con().press('x');
+    EXPECT_EQ(wait(), 'x');  // the program sees only the other key
+    EXPECT_EQ(con().view_top(), 26);
+    EXPECT_EQ(con().bells(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The bytes of one double-byte character always share a row.
+TEST_F(ScreenViewTest, ADoubleByteCharacterThatDoesNotFitStartsTheNextRow) {
+    cputs(std::string(79, '-') + "り。");
+    EXPECT_EQ(con().row_text(0), std::string(79, '-') + " ");
+    EXPECT_EQ(con().row(1), "り。");
+    // A second byte in the range of first bytes ("ぁ" is 82 9F) is no first byte.
+    set_cursor(3, 0);
+    cputs(std::string(78, '-') + "ぁx");
+    EXPECT_EQ(con().row(3), std::string(78, '-') + "ぁ");
+    EXPECT_EQ(con().row(4), "x");
+}
+
 }  // namespace

@@ -105,3 +105,20 @@ TEST_F(StartTimeTest, AnsweringNoWritesNothingAndUnsetTimesShowAsZero) {
 }
 
 }  // namespace
+
+namespace {
+
+// A terminal of 40 rows: the entry ran far down the screen (each refused Enter asks
+// again on a new row), yet the question is shown under the times it asks about.
+TEST_F(StartTimeTest, TheRegistrationQuestionShowsTheTimesItAsksAbout) {
+    con().set_window_rows(40);
+    for (int i = 0; i < 45; ++i) con().press(VK_RETURN);
+    enter("73000");
+    enter("91500");
+    EXPECT_THROW(enter_start_times(), platform::ScriptExhausted);
+    EXPECT_EQ(con().view_top(), 0);
+    EXPECT_EQ(con().shown_row(1), " 1: 一般の部                   のスタート時刻＝  7:30'00");
+    EXPECT_EQ(con().shown_row(3), "上のスタート時刻を登録しますか？（Y / N）[ ]");
+}
+
+}  // namespace
