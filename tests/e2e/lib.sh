@@ -12,7 +12,15 @@
 #
 # Also: e2e_open_session and e2e_run to start the program again in the same folder,
 # e2e_settle_on_menu to get past the first start's data build, e2e_screen, e2e_row,
-# e2e_expect_screen, e2e_expect_row, e2e_wait_gone, e2e_program_pid.
+# e2e_expect_screen, e2e_expect_row, e2e_expect_count, e2e_wait_gone,
+# e2e_program_pid.
+#
+# The machine may be busy (CI, a build running beside the tests): every screen
+# assertion waits for what it expects, polling until $E2E_TIMEOUT seconds have passed
+# (30 unless set), and keys are sent as a person types them: each key only once the
+# program has read the ones before, and at least $E2E_KEY_GAP seconds (0.15) after
+# the previous one, so that a screen which throws away typed-ahead keys never loses
+# one. A deliberate burst goes through e2e_tmux send-keys.
 #
 # The pane runs an interactive `bash --norc` in a terminal of 100x40 with LANG=C.UTF-8,
 # TZ=Asia/Tokyo and TERM=xterm-256color; the program is typed into it as a command
@@ -25,8 +33,11 @@
 # converted, so write expected texts in this file's encoding. Every failing helper
 # prints the screen and ends the test with status 1.
 
-E2E_COLS=100
-E2E_ROWS=40
+E2E_COLS=${E2E_COLS:-100}
+E2E_ROWS=${E2E_ROWS:-40}
+E2E_TIMEOUT=${E2E_TIMEOUT:-30}
+E2E_KEY_GAP=${E2E_KEY_GAP:-0.15}
+E2E_LAST_KEY=0
 E2E_PROMPT='e2e$ '
 # The prompt as captured: tmux drops trailing blanks.
 E2E_PROMPT_SHOWN='e2e$'
@@ -133,6 +144,7 @@ e2e_send() {
             C-?) name=$key ;;
             *) name="" ;;
         esac
+        e2e_key_turn
         if [ -n "$name" ]; then
             e2e_tmux send-keys -t "$E2E_SESSION" "$name" || e2e_fail "cannot send $key"
         else
@@ -144,8 +156,69 @@ e2e_send() {
 # e2e_type TEXT
 #   Types TEXT literally, even when it looks like a key name.
 e2e_type() {
+    e2e_key_turn
     e2e_tmux send-keys -t "$E2E_SESSION" -l -- "$1" || e2e_fail "cannot type $1"
 }
+
+# e2e_key_turn
+#   Waits as a person would before the next key: until the program has read every
+#   key sent so far (nothing left unread on the pane's terminal; a program that reads
+#   nothing for $E2E_TIMEOUT seconds is left to the next assertion), then until
+#   $E2E_KEY_GAP seconds have passed since the last key.
+e2e_key_turn() {
+    local deadline=$(( $(e2e_now) + E2E_TIMEOUT * 1000 ))
+    while [ "$(e2e_unread)" != 0 ] && [ "$(e2e_now)" -lt "$deadline" ]; do
+        sleep 0.05
+    done
+    local wait_ms=$(( E2E_LAST_KEY + $(e2e_ms "$E2E_KEY_GAP") - $(e2e_now) ))
+    [ "$wait_ms" -gt 0 ] && sleep "$(printf '%d.%03d' $((wait_ms / 1000)) $((wait_ms % 1000)))"
+    E2E_LAST_KEY=$(e2e_now)
+}
+
+# e2e_unread
+#   Prints how many bytes sent to the pane its program has not read yet.
+e2e_unread() {
+    local tty
+    tty=$(e2e_tmux display-message -p -t "$E2E_SESSION" '#{pane_tty}' 2>/dev/null)
+    [ -n "$tty" ] || { echo 0; return; }
+    # FIONREAD (0x541B) on the pane's terminal: the bytes waiting in its input queue.
+    perl -MFcntl -e 'sysopen(my $t, $ARGV[0], O_RDONLY | O_NOCTTY | O_NONBLOCK) or do { print 0; exit };
+        my $n = pack("L", 0); ioctl($t, 0x541B, $n) or do { print 0; exit }; print unpack("L", $n)' "$tty"
+}
+
+# e2e_now: milliseconds since the epoch. e2e_ms SECONDS: seconds (0.15) as milliseconds.
+e2e_now() { local t=${EPOCHREALTIME/[.,]/}; echo $(( t / 1000 )); }
+e2e_ms() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'; }
+
+# e2e_poll SECONDS COMMAND...
+#   Runs COMMAND every 0.1 s until it succeeds (status 0) or SECONDS have passed
+#   (status 1). Timeouts below $E2E_TIMEOUT are raised to it: a busy machine is slow.
+e2e_poll() {
+    local limit=$1
+    shift
+    [ "$limit" -lt "$E2E_TIMEOUT" ] && limit=$E2E_TIMEOUT
+    local deadline=$(( $(e2e_now) + limit * 1000 ))
+    while :; do
+        "$@" && return 0
+        [ "$(e2e_now)" -ge "$deadline" ] && return 1
+        sleep 0.1
+    done
+}
+
+# Conditions for e2e_poll.
+e2e_screen_has() { grep -F -q -- "$1" <<<"$(e2e_screen)"; }
+e2e_screen_lacks() { ! e2e_screen_has "$1"; }
+e2e_row_has() {
+    local row text
+    row=$(e2e_row "$1")
+    shift
+    for text in "$@"; do
+        grep -F -q -- "$text" <<<"$row" || return 1
+    done
+}
+e2e_count_is() { [ "$(e2e_screen | grep -F -c -- "$1")" = "$2" ]; }
+# Menus list their entries as "[1]" to "[9]" from column 10.
+e2e_nine_entries() { [ "$(e2e_screen | grep -c '^          \[[1-9]\] ')" = 9 ]; }
 
 # e2e_screen
 #   Prints the visible screen, one line per row, as UTF-8.
@@ -184,60 +257,55 @@ e2e_pass() {
     exit 0
 }
 
-# e2e_wait_for TEXT [TIMEOUT_SECONDS=10]
+# e2e_wait_for TEXT [TIMEOUT_SECONDS]
 #   Polls the screen every 0.1 s until it contains TEXT (a fixed string);
 #   fails with the screen after the timeout.
 e2e_wait_for() {
-    local text=$1 limit=$(( ${2:-10} * 10 )) i
-    for ((i = 0; i <= limit; i++)); do
-        grep -F -q -- "$text" <<<"$(e2e_screen)" && return 0
-        sleep 0.1
-    done
-    e2e_fail "timed out after ${2:-10} s waiting for \"$text\""
+    e2e_poll "${2:-$E2E_TIMEOUT}" e2e_screen_has "$1" \
+        || e2e_fail "timed out after ${2:-$E2E_TIMEOUT} s waiting for \"$1\""
 }
 
-# e2e_wait_gone TEXT [TIMEOUT_SECONDS=10]
+# e2e_wait_gone TEXT [TIMEOUT_SECONDS]
 #   Polls until TEXT is no longer on the screen.
 e2e_wait_gone() {
-    local text=$1 limit=$(( ${2:-10} * 10 )) i
-    for ((i = 0; i <= limit; i++)); do
-        grep -F -q -- "$text" <<<"$(e2e_screen)" || return 0
-        sleep 0.1
-    done
-    e2e_fail "timed out after ${2:-10} s waiting for \"$text\" to go"
+    e2e_poll "${2:-$E2E_TIMEOUT}" e2e_screen_lacks "$1" \
+        || e2e_fail "timed out after ${2:-$E2E_TIMEOUT} s waiting for \"$1\" to go"
 }
 
 # e2e_expect_screen TEXT [MESSAGE]
-#   Fails at once unless the screen contains TEXT now.
+#   Waits until the screen contains TEXT; fails with MESSAGE after the timeout.
 e2e_expect_screen() {
-    grep -F -q -- "$1" <<<"$(e2e_screen)" || e2e_fail "${2:-screen lacks \"$1\"}"
+    e2e_poll "$E2E_TIMEOUT" e2e_screen_has "$1" || e2e_fail "${2:-screen lacks \"$1\"}"
 }
 
-# e2e_expect_row N TEXT
-#   Fails unless row N contains TEXT.
+# e2e_expect_row N TEXT...
+#   Waits until row N contains every TEXT.
 e2e_expect_row() {
-    grep -F -q -- "$2" <<<"$(e2e_row "$1")" || e2e_fail "row $1 lacks \"$2\""
+    local n=$1
+    e2e_poll "$E2E_TIMEOUT" e2e_row_has "$@" || { shift; e2e_fail "row $n lacks \"$*\""; }
 }
 
-# e2e_wait_exit [TIMEOUT_SECONDS=10]
+# e2e_expect_count TEXT N [MESSAGE]
+#   Waits until exactly N rows of the screen contain TEXT.
+e2e_expect_count() {
+    e2e_poll "$E2E_TIMEOUT" e2e_count_is "$1" "$2" \
+        || e2e_fail "${3:-expected \"$1\" on $2 rows, saw $(e2e_screen | grep -F -c -- "$1")}"
+}
+
+# e2e_wait_exit [TIMEOUT_SECONDS]
 #   Waits for the program to end and sets E2E_EXIT to its exit status.
 e2e_wait_exit() {
-    local limit=$(( ${1:-10} * 10 )) i line
-    for ((i = 0; i <= limit; i++)); do
-        if [ -s "$E2E_EXIT_FILE" ]; then
-            line=$(cat "$E2E_EXIT_FILE")
-            E2E_EXIT=${line#EXIT:}
-            return 0
-        fi
-        sleep 0.1
-    done
-    e2e_fail "the program did not end within ${1:-10} s"
+    local line
+    e2e_poll "${1:-$E2E_TIMEOUT}" test -s "$E2E_EXIT_FILE" \
+        || e2e_fail "the program did not end within ${1:-$E2E_TIMEOUT} s"
+    line=$(cat "$E2E_EXIT_FILE")
+    E2E_EXIT=${line#EXIT:}
 }
 
-# e2e_expect_exit STATUS [TIMEOUT_SECONDS=10]
+# e2e_expect_exit STATUS [TIMEOUT_SECONDS]
 #   Waits for the program to end and fails unless it ended with STATUS.
 e2e_expect_exit() {
-    e2e_wait_exit "${2:-10}"
+    e2e_wait_exit "${2:-$E2E_TIMEOUT}"
     [ "$E2E_EXIT" = "$1" ] || e2e_fail "exit status $E2E_EXIT, expected $1"
 }
 
@@ -246,15 +314,12 @@ e2e_expect_exit() {
 #   terminal is back in line mode with echo (icanon, echo). The output goes to a
 #   file, so this works even when the program left echo off.
 e2e_check_terminal_sane() {
-    local out=$E2E_WORK/stty.txt i
+    local out=$E2E_WORK/stty.txt
     rm -f "$out"
+    e2e_key_turn
     e2e_tmux send-keys -t "$E2E_SESSION" -l "stty -a > $(printf '%q' "$out.tmp"); mv $(printf '%q' "$out.tmp") $(printf '%q' "$out")"
     e2e_tmux send-keys -t "$E2E_SESSION" Enter
-    for ((i = 0; i <= 50; i++)); do
-        [ -s "$out" ] && break
-        sleep 0.1
-    done
-    [ -s "$out" ] || e2e_fail "stty -a gave nothing: the shell did not get the command"
+    e2e_poll "$E2E_TIMEOUT" test -s "$out" || e2e_fail "stty -a gave nothing: the shell did not get the command"
     local words
     words=$(tr -s ' ;\n' '\n\n\n' < "$out")
     grep -x -q icanon <<<"$words" || e2e_fail "terminal left without icanon: $(cat "$out")"
@@ -307,7 +372,7 @@ e2e_program_pid() {
 # e2e_wait_main_menu [TIMEOUT]
 #   Waits until the main menu is drawn whole, its prompt included.
 e2e_wait_main_menu() {
-    e2e_wait_for "[Esc] 終了" "${1:-10}"
+    e2e_wait_for "[Esc] 終了" "${1:-$E2E_TIMEOUT}"
     e2e_wait_for "選択[ ]"
     e2e_expect_row 9 "[1] テキストファイルの作成・変更・閲覧"
     e2e_expect_row 21 "選択[ ]"
@@ -329,21 +394,15 @@ e2e_bell_flag() { e2e_tmux display-message -p -t "$E2E_SESSION:0" '#{window_bell
 # e2e_expect_beep KEY...
 #   Each key rings the bell and leaves the screen as it was.
 e2e_expect_beep() {
-    local key before i
+    local key before
     for key in "$@"; do
         before=$(e2e_screen)
         e2e_clear_bell
         [ "$(e2e_bell_flag)" = 0 ] || e2e_fail "bell flag could not be cleared"
         e2e_send "$key"
-        for ((i = 0; i < 30; i++)); do
-            [ "$(e2e_bell_flag)" = 1 ] && break
-            sleep 0.1
-        done
-        [ "$(e2e_bell_flag)" = 1 ] || e2e_fail "key $key did not beep"
-        for ((i = 0; i < 20; i++)); do
-            [ "$(e2e_screen)" = "$before" ] && break
-            sleep 0.1
-        done
-        [ "$(e2e_screen)" = "$before" ] || e2e_fail "key $key changed the screen"
+        e2e_poll "$E2E_TIMEOUT" e2e_bell_rang || e2e_fail "key $key did not beep"
+        e2e_poll "$E2E_TIMEOUT" e2e_screen_is "$before" || e2e_fail "key $key changed the screen"
     done
 }
+e2e_bell_rang() { [ "$(e2e_bell_flag)" = 1 ]; }
+e2e_screen_is() { [ "$(e2e_screen)" = "$1" ]; }

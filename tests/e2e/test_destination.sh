@@ -26,6 +26,7 @@ menu_destination() {
 # arrow_on ROW DIGIT: the selection screen points at ROW (4, 5 or 6) and shows DIGIT.
 arrow_on() {
     local r
+    e2e_expect_row 8 "選択（エンターで確定）[$2]"
     for r in 4 5 6; do
         if [ "$r" = "$1" ]; then
             e2e_expect_row "$r" "→"
@@ -33,7 +34,6 @@ arrow_on() {
             e2e_fail "the arrow is on row $r, expected row $1"
         fi
     done
-    e2e_expect_row 8 "選択（エンターで確定）[$2]"
 }
 
 e2e_start
@@ -47,11 +47,7 @@ e2e_clear_bell
 [ "$(e2e_bell_flag)" = 0 ] || e2e_fail "bell flag could not be cleared"
 before=$(e2e_screen | sed '2d')
 e2e_send F2
-for ((i = 0; i < 30; i++)); do
-    [ "$(e2e_bell_flag)" = 1 ] && break
-    sleep 0.1
-done
-[ "$(e2e_bell_flag)" = 1 ] || e2e_fail "F2 on the main menu did not beep"
+e2e_poll "$E2E_TIMEOUT" e2e_bell_rang || e2e_fail "F2 on the main menu did not beep"
 sleep 0.3
 after=$(e2e_screen | sed '2d')
 [ "$before" = "$after" ] || e2e_fail "F2 on the main menu changed the screen"

@@ -14,19 +14,17 @@ e2e_init "$1" "$2"
 MAST=$E2E_RACE/MASTFILE.DAT
 OUT=$E2E_RACE/OUT.TXT
 
-# wait_row_re REGEX [TIMEOUT]: waits until some screen row matches the extended regex.
+# wait_row_re REGEX: waits until some screen row matches the extended regex.
 wait_row_re() {
-    local limit=$(( ${2:-10} * 10 )) i
-    for ((i = 0; i <= limit; i++)); do
-        grep -E -q -- "$1" <<<"$(e2e_screen)" && return 0
-        sleep 0.1
-    done
-    e2e_fail "timed out waiting for a row matching /$1/"
+    e2e_poll "$E2E_TIMEOUT" row_matches "$1" || e2e_fail "timed out waiting for a row matching /$1/"
 }
+row_matches() { grep -E -q -- "$1" <<<"$(e2e_screen)"; }
 
-count_rows_re() {
-    e2e_screen | grep -E -c -- "$1"
+# expect_rows_re REGEX N MESSAGE: waits until exactly N rows match the regex.
+expect_rows_re() {
+    e2e_poll "$E2E_TIMEOUT" rows_match "$1" "$2" || e2e_fail "$3"
 }
+rows_match() { [ "$(e2e_screen | grep -E -c -- "$1")" = "$2" ]; }
 
 # choose_station N HEADER: from the station selection screen to the team prompt,
 # with no added time.
@@ -74,13 +72,9 @@ mast_sum() { md5sum < "$MAST"; }
 
 # wait_count TEXT N: waits until TEXT stands on N rows.
 wait_count() {
-    local i
-    for ((i = 0; i <= 100; i++)); do
-        [ "$(e2e_screen | grep -F -c -- "$1")" -ge "$2" ] && return 0
-        sleep 0.1
-    done
-    e2e_fail "timed out waiting for \"$1\" on $2 rows"
+    e2e_poll "$E2E_TIMEOUT" at_least "$1" "$2" || e2e_fail "timed out waiting for \"$1\" on $2 rows"
 }
+at_least() { [ "$(e2e_screen | grep -F -c -- "$1")" -ge "$2" ]; }
 
 # check_list final|intermediate: OUT.TXT against the times and ranks worked out by
 # hand; prints the differences.
@@ -288,8 +282,8 @@ e2e_type -1
 e2e_send Enter
 e2e_wait_gone "のタイム＝"
 wait_row_re "^407 .* +NoData \\( +-1 \\+ +00 \\)\$"
-[ "$(count_rows_re '^407 ')" = 1 ] || e2e_fail "team 407 is listed twice in the recent entries"
-[ "$(count_rows_re "^40[1-7] ")" = 7 ] || e2e_fail "expected seven recent entries"
+expect_rows_re '^407 ' 1 "team 407 is listed twice in the recent entries"
+expect_rows_re "^40[1-7] " 7 "expected seven recent entries"
 
 # Refused: a team number that is not in TEAM.TXT, and a team of a division that
 # does not pass this station. Neither may change the master file.
@@ -368,8 +362,7 @@ e2e_send Enter
 e2e_wait_for "区切文字(なし→"
 e2e_send 0
 e2e_wait_for "[3] 部門別成績一覧表出力" 20
-for ((i = 0; i < 50; i++)); do [ -s "$OUT" ] && break; sleep 0.1; done
-[ -s "$OUT" ] || e2e_fail "OUT.TXT was not written"
+e2e_poll "$E2E_TIMEOUT" test -s "$OUT" || e2e_fail "OUT.TXT was not written"
 
 check_list final || e2e_fail "results list by division differs (see above)"
 

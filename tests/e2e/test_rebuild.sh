@@ -9,15 +9,6 @@ e2e_init "$1" "$2"
 
 MAST=$E2E_RACE/MASTFILE.DAT
 
-# wait_row N TEXT: waits until row N holds TEXT.
-wait_row() {
-    for ((i = 0; i < 100; i++)); do
-        grep -F -q -- "$2" <<<"$(e2e_row "$1")" && return 0
-        sleep 0.1
-    done
-    e2e_fail "row $1 did not show \"$2\""
-}
-
 # block TEAM K: "seq departure arrival" of station block K of TEAM in MASTFILE.DAT,
 # read by the record layout (7-byte header, 29 bytes of team data, 18-byte blocks).
 block() {
@@ -110,11 +101,11 @@ e2e_wait_for "102 久遠野市役所Ｂ のタイム＝"
 e2e_send 91540 Enter
 e2e_wait_for "9:15'40"
 e2e_wait_for "チームＮｏ＝"
-grep -F "101 久遠野市役所Ａ" <<<"$(e2e_row 2)" | grep -F -q "9:15'12" || e2e_fail "team 101 not listed first"
-grep -F "102 久遠野市役所Ｂ" <<<"$(e2e_row 3)" | grep -F -q "9:15'40" || e2e_fail "team 102 not listed second"
+e2e_expect_row 2 "101 久遠野市役所Ａ" "9:15'12"
+e2e_expect_row 3 "102 久遠野市役所Ｂ" "9:15'40"
 # Back out: the team prompt, the added time, the station's own menu, the station list.
 e2e_send Escape
-wait_row 0 "加算時間＝       00...... Escｷｰで戻る"
+e2e_expect_row 0 "加算時間＝       00...... Escｷｰで戻る"
 e2e_send Escape
 e2e_wait_for "中継所  1 : 駅前通り"
 e2e_send Escape

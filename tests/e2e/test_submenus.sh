@@ -26,13 +26,9 @@ editor_count() { if [ -f "$EDLOG" ]; then wc -l < "$EDLOG"; else echo 0; fi; }
 
 # editor_calls N: waits until the editor has been started N times in all.
 editor_calls() {
-    local i
-    for ((i = 0; i < 100; i++)); do
-        [ "$(editor_count)" -ge "$1" ] && return 0
-        sleep 0.1
-    done
-    e2e_fail "the editor was started $(editor_count) times, expected $1"
+    e2e_poll "$E2E_TIMEOUT" editor_started "$1" || e2e_fail "the editor was started $(editor_count) times, expected $1"
 }
+editor_started() { [ "$(editor_count)" -ge "$1" ]; }
 
 # The screen of a submenu: title framed by stars on rows 5-7 and the prompt row.
 expect_frame() {
@@ -60,8 +56,7 @@ e2e_expect_row 13 "[5] オプション　OPTION.TXT"
 e2e_expect_row 15 "[6] 出力結果　　OUT.TXT"
 e2e_expect_row 16 "[7] HTML閲覧　　html/index.htm, html_keitai/index.htm"
 e2e_expect_row 18 "[9] 団体賞賞状差し込みデータ　団体賞TAB.txt"
-entries=$(e2e_screen | grep -c '^          \[[1-9]\] ')
-[ "$entries" = 9 ] || e2e_fail "expected nine entries, saw $entries"
+e2e_poll "$E2E_TIMEOUT" e2e_nine_entries || e2e_fail "expected nine entries"
 grep -F -q "F2" <<<"$(e2e_row 20)" && e2e_fail "F2 offered on the text-file screen"
 n=0
 for key in 1 2 3 4 5; do
@@ -92,11 +87,7 @@ e2e_send 100000 Enter
 e2e_wait_for " 4: 中学男子の部               のスタート時刻＝......"
 # Sixty minutes is no time: refused, asked again.
 e2e_send 106000 Enter
-for ((i = 0; i < 30; i++)); do
-    [ "$(e2e_screen | grep -c ' 4: 中学男子の部 ')" = 2 ] && break
-    sleep 0.1
-done
-[ "$(e2e_screen | grep -c ' 4: 中学男子の部 ')" = 2 ] || e2e_fail "106000 was not refused"
+e2e_expect_count " 4: 中学男子の部 " 2 "106000 was not refused"
 e2e_send 104500 Enter
 e2e_wait_for "上のスタート時刻を登録しますか？（Y / N）"
 e2e_expect_screen " 1: 一般の部                   のスタート時刻＝  9:00'00"
@@ -299,11 +290,7 @@ e2e_wait_for "MASTFILE.DAT と MASTFILE.DAT は同じファイルです。"
 e2e_expect_screen "取り込み処理は行いませんでした。"
 e2e_wait_for "上のメッセージを確認したら Y を入力"
 e2e_send y
-for ((i = 0; i < 30; i++)); do
-    [ "$(e2e_screen | grep -c '入力ファイル＝')" = 2 ] && break
-    sleep 0.1
-done
-[ "$(e2e_screen | grep -c '入力ファイル＝')" = 2 ] || e2e_fail "the import prompt did not come back"
+e2e_expect_count "入力ファイル＝" 2 "the import prompt did not come back"
 e2e_send Escape
 e2e_wait_for "* その他 *"
 [ "$(md5sum < "$MAST")" = "$before" ] || e2e_fail "the refused import changed MASTFILE.DAT"
