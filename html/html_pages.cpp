@@ -145,7 +145,8 @@ void HtmlPage::discard() {
 }
 
 bool HtmlPage::failed(int err) {
-    discard();
+    out_.close();
+    platform::remove_file(temporary_.c_str());
     cprintf("\n\"%s\" を書き込めませんでした。前のページのままです\n", path_.c_str());
     show_system_error(err);
     wait_confirm();
@@ -162,11 +163,7 @@ bool HtmlPage::close() {
     if (!out_) return false;
     if (!on_disk_ && (std::ferror(out_.get()) || !platform::sync_file(out_.get()))) return failed(errno ? errno : EIO);
     if (!out_.close()) return failed(errno);
-    if (!platform::rename_file(temporary_.c_str(), path_.c_str())) {
-        const int err = errno;
-        platform::remove_file(temporary_.c_str());
-        return failed(err);
-    }
+    if (!platform::rename_file(temporary_.c_str(), path_.c_str())) return failed(errno);
     return true;
 }
 
@@ -177,16 +174,17 @@ void write_pages(const char* folder, const std::vector<PageText>& pages) {
         open.push_back(html_create(folder, p.name.c_str()));
         open.back().puts(p.text);
     }
-    FILE* any = nullptr;
+    // A page that cannot be written (a full disk) ends the site: the pages not yet in
+    // place are dropped, and the old ones stay as they were.
     for (HtmlPage& page : open)
-        if (page.flush()) any = page.out();
+        if (!page.flush()) return;
     // One sync for the whole site; where the system cannot, each page is synced alone.
-    if (any && platform::sync_file_system(any))
+    if (!open.empty() && platform::sync_file_system(open.front().out()))
         for (HtmlPage& page : open) page.on_disk();
-    bool renamed = false;
-    for (HtmlPage& page : open) renamed = page.close() || renamed;
+    for (HtmlPage& page : open)
+        if (!page.close()) break;
     // The renames themselves reach the disk with one sync of the folder.
-    if (renamed) platform::sync_folder_of((std::string(folder) + "/index.htm").c_str());
+    platform::sync_folder_of((std::string(folder) + "/index.htm").c_str());
 }
 
 HtmlPage html_create(const char* folder, const char* name) {

@@ -44,7 +44,7 @@ protected:
     void SetUp() override {
         RaceTest::SetUp();
         options({"EVENTNAME=テスト駅伝"});
-        event({"Start 0", "Mid 5", "Goal 12"},
+        event({"Start 0", "Mid 5 URL=http://mid.example/?a=1&b=2", "Goal 12"},
               {"空の部", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "+++",
                "一般の部", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "+++"});
     }
@@ -107,8 +107,11 @@ TEST_F(HtmlTest, SiteOfARaceWhoseFirstDivisionHasNoTeams) {
     EXPECT_TRUE(contains(p, "<td nowrap bgcolor=\"#FFD700\">*A1<br>20'00< 1><br>20'00[ 1]</td>"));
     // Headings: full-width section numbers, stations and distances.
     EXPECT_TRUE(contains(p, "<th>第１区</th>\r\n<th>第２区</th>\r\n</tr>\r\n"));
+    // A station's address is escaped inside its attribute.
+    const std::string mid = "<a href=\"http://mid.example/?a=1&amp;b=2\" target=_blank>Mid</a>";
     EXPECT_TRUE(contains(p, "　　<b>\r\n  12.0km</b><br>　　*:区間賞<br>　　&:繰上出発</td>\r\n"
-                            "<td nowrap>Start<br>\r\n5.0km↓<br>\r\nMid</td>\r\n<td nowrap>Mid<br>\r\n7.0km↓<br>\r\nGoal</td>\r\n"));
+                            "<td nowrap>Start<br>\r\n5.0km↓<br>\r\n" + mid + "</td>\r\n<td nowrap>" + mid +
+                            "<br>\r\n7.0km↓<br>\r\nGoal</td>\r\n"));
     // One row per team, in listing order: Gamma (45'00), Alpha, 12, Echo, Delta.
     EXPECT_EQ(count_of(p, "No="), 5);
     EXPECT_LT(p.find("No=13"), p.find("No=11"));
@@ -138,6 +141,18 @@ TEST_F(HtmlTest, OptionsOfTheHeadColoursAndLinks) {
     const std::string contents = page("html/contents.htm");
     EXPECT_TRUE(contains(contents, "<td align=left><font size=\"-1\"><a href=\"http://photo.example/p.html\" target=_blank>写真</a>"));
     EXPECT_TRUE(contains(contents, "target=_parent>大会トップ</a>"));
+}
+
+// Odd option values: a colour written with its "#" (a comment: the value is empty, the
+// default stays) and a head text as long as an option line can hold.
+TEST_F(HtmlTest, OddOptionValues) {
+    const std::string meta = "<meta name=\"description\" content=\"" + std::string(950, 'x') + "\">";
+    options({"EVENTNAME=テスト駅伝", "HTMLCOLOR3=#00FF00", "HTML_HEAD=" + meta});
+    race();
+    make_html();
+    const std::string p = page("html/2.htm");
+    EXPECT_TRUE(contains(p, "<td nowrap bgcolor=\"#CD853F\">D1<br>"));
+    EXPECT_TRUE(contains(p, "<head>\r\n" + meta + "\r\n<meta http-equiv="));
 }
 
 // Speeds (5 km, 7 km): Gamma 2 16.15, Gamma 1 15.79, Alpha 1 15.00, 12's 1 14.29,
@@ -251,8 +266,11 @@ protected:
         RaceTest::SetUp();
         options({"EVENTNAME=テスト駅伝"});
         event({"Start 0", "A 5", "B 10", "Goal 15"},
-              {"一般", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "++++", "空", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "+++/"});
-        std::vector<TeamRecord> t = {team(1, 0, "Uno"), team(2, 0, "<i>Dos</i>"), team(3, 0, "Tres", true)};
+              {"一般", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "++++", "空", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "+++/",
+               "未", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "++//"});
+        // Division 3: a team without any time, not even its start.
+        std::vector<TeamRecord> t = {team(1, 0, "Uno"), team(2, 0, "<i>Dos</i>"), team(3, 0, "Tres", true),
+                                     team(9, 2, "Nine")};
         for (TeamRecord& r : t) start(r, hms(9, 0, 0));
         arrive(t[0], 1, hms(9, 20, 0));
         arrive(t[0], 2, hms(9, 45, 0));
@@ -260,7 +278,8 @@ protected:
         arrive(t[1], 2, hms(9, 40, 0));
         arrive(t[2], 1, hms(9, 18, 0));
         write_master(t);
-        write_names({runners(1, {"U1", "U2", "U3"}), runners(2, {"D1", "D2", "D3"}), runners(3, {"T1", "T2", "T3"})});
+        write_names({runners(1, {"U1", "U2", "U3"}), runners(2, {"D1", "D2", "D3"}), runners(3, {"T1", "T2", "T3"}),
+                     runners(9, {"N1"})});
         EXPECT_EQ(recompute_results(false, false, AT_GOAL), 0);
     }
 };
@@ -271,7 +290,8 @@ TEST_F(MobileTest, DivisionsUpToTheFurthestStation) {
     EXPECT_EQ(index, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n<html><head>\r\n"
                      "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=shift_jis\">\r\n"
                      "<title>テスト駅伝</title></head><body>\r\nテスト駅伝<br>\r\n"
-                     "<a href=\"1.htm\">一般</a><br><a href=\"2.htm\">空</a><br>\r\n</body></html>\r\n");
+                     "<a href=\"1.htm\">一般</a><br><a href=\"2.htm\">空</a><br><a href=\"3.htm\">未</a><br>\r\n"
+                     "</body></html>\r\n");
     EXPECT_FALSE(platform::file_exists("html_keitai/2.htm"));
     const std::string p = read_file("html_keitai/1.htm");
     EXPECT_TRUE(contains(p, "<title>テスト駅伝　一般</title>\r\n</head>\r\n<body>\r\nテスト駅伝　一般\r\n"
@@ -284,6 +304,19 @@ TEST_F(MobileTest, DivisionsUpToTheFurthestStation) {
                             "<span style=\"background-color:#C0C0C0\">2U2 25'00 2</span><br>\r\n"
                             "<hr> <br>No=3 Tres(オープン参加)<br>1T1 18'00<br>2T2 　<br>\r\n</body></html>\r\n"));
     EXPECT_FALSE(contains(p, "U3"));
+    // No station reached at all: the team alone, without rank, time or sections.
+    EXPECT_TRUE(contains(read_file("html_keitai/3.htm"), "<br>\r\n<hr> <br>No=9 Nine<br>\r\n</body></html>\r\n"));
+}
+
+// The results page of a division whose teams have no time: the team rows, no speed
+// ranking.
+TEST_F(MobileTest, ResultsPageOfADivisionWithoutTimes) {
+    make_html();
+    const std::string p = read_file("html/3.htm");
+    EXPECT_TRUE(contains(p, "<td nowrap align=left>　 No=9 <br><b>Nine</b><br>　 </td>\r\n"
+                            "<td nowrap>N1<br>&nbsp;<br>&nbsp;</td>\r\n</tr>\r\n</table>\r\n</table></body></html>\r\n"));
+    EXPECT_TRUE(contains(read_file("html/1.htm"), "スピードランキング"));
+    EXPECT_FALSE(contains(p, "スピードランキング"));
 }
 
 }  // namespace
