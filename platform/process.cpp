@@ -393,11 +393,14 @@ Opened open_with_association(const std::string& given_path) {
     }
     const std::string ext = lower_extension(path);
     if (address || ext == "htm" || ext == "html") {
+        // Our pages are Shift-JIS; a server names the charset of its own pages.
         std::vector<std::string> argv;
-        if (on_path("w3m")) argv = address ? std::vector<std::string>{"w3m", path} : std::vector<std::string>{"w3m", "-I", "SJIS", path};
-        else if (on_path("lynx")) argv = address ? std::vector<std::string>{"lynx", path} : std::vector<std::string>{"lynx", "-assume_charset=shift_jis", path};
-        if (argv.empty() || run_waited(argv, true) < 0) return Opened::not_opened;
-        return Opened::shown;
+        if (on_path("w3m")) argv = {"w3m", "-I", "SJIS"};
+        else if (on_path("lynx")) argv = {"lynx", "-assume_charset=shift_jis"};
+        else return Opened::not_opened;
+        if (address) argv.resize(1);
+        argv.push_back(path);
+        return run_waited(argv, true) < 0 ? Opened::not_opened : Opened::shown;
     }
     static const char* const text_extensions[] = {"", "txt", "chm", "csv", "tmp", "log"};
     bool text = false;
