@@ -2,6 +2,8 @@
 
 #include "checks/team_count.h"
 #include "eventdata/import_times.h"
+#include "html/html_pages.h"
+#include "html/speed_ranking.h"
 #include "reports/results_list.h"
 #include "shell/console_ui.h"
 #include "timing/consistency.h"
@@ -30,7 +32,9 @@ void run_results_entry(int entry) {
     }
     switch (entry) {
     case 3: results_list_entry(); break;
+    case 6: html_results_entry(); break;
     case 7: intermediate_list_entry(); break;
+    case 8: speed_ranking_entry(); break;
     default: beep(); break;
     }
 }

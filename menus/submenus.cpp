@@ -8,6 +8,7 @@
 #include "eventdata/master_build.h"
 #include "eventdata/race_time.h"
 #include "eventdata/selection.h"
+#include "html/html_pages.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
@@ -20,8 +21,6 @@
 namespace korvel {
 
 namespace {
-
-constexpr const char* home_page = "https://korvel32.example.org/";
 
 struct Frame {
     const char* title;
@@ -108,10 +107,8 @@ void text_file_submenu() {
             echo_key(key);
             if (key <= '5') open_in_editor(files[key - '1']);
             else if (key == '6') open_in_editor(list.c_str());
-            else if (key == '7') {
-                open_with_association("html/index.htm");
-                open_with_association("html_keitai/index.htm");
-            } else if (key == '8') open_in_editor("区間賞TAB.txt");
+            else if (key == '7') open_result_sites();
+            else if (key == '8') open_in_editor("区間賞TAB.txt");
             else open_in_editor("団体賞TAB.txt");
             continue;
         }
@@ -308,7 +305,7 @@ void other_submenu() {
         case '6': run_other_entry(6); continue;
         case '7': show_option_listing(); continue;
         case '8': print_program_settings(); continue;
-        case '9': open_with_association(home_page); continue;
+        case '9': open_in_browser({PROGRAM_HOME_PAGE}); continue;
         case 'P': case 'p': show_program_path(); continue;
         case 'C': case 'c': command_interpreter(key); continue;
         default: break;

@@ -230,12 +230,20 @@ std::string current_folder() {
     return buf;
 }
 
-bool sync_file(FILE* f) {
+bool flush_file(FILE* f) {
     if (!f || fflush(f) != 0) return false;
     auto& files = text_files();
-    if (auto it = files.find(f); it != files.end() && fflush(it->second->raw) != 0) return false;
+    return !(files.count(f) && fflush(files.at(f)->raw) != 0);
+}
+
+bool sync_file(FILE* f) {
     int fd = file_descriptor(f);
-    return fd >= 0 && fsync(fd) == 0;
+    return flush_file(f) && fd >= 0 && fsync(fd) == 0;
+}
+
+bool sync_file_system(FILE* f) {
+    int fd = file_descriptor(f);
+    return flush_file(f) && fd >= 0 && syncfs(fd) == 0;
 }
 
 bool sync_folder_of(const char* path) {

@@ -47,6 +47,12 @@ std::string current_folder();
 // Writes a whole file to disk before returning (fsync), and the folder entry after
 // a rename.
 bool sync_file(FILE* f);
+// Hands everything written to f to the system (both buffers of a text stream).
+bool flush_file(FILE* f);
+// Writes everything handed to the system for the file system that holds f (other
+// files included, flushed with flush_file) through to the disk, many new files in one
+// commit; false when that failed or cannot be done.
+bool sync_file_system(FILE* f);
 bool sync_folder_of(const char* path);
 
 // The folder of the running executable, with a trailing "/"; empty when unknown.

@@ -382,21 +382,33 @@ int run_shell(const std::string& command) { return run_waited({"/bin/sh", "-c", 
 
 bool graphical_session() { return env_set("DISPLAY") || env_set("WAYLAND_DISPLAY"); }
 
-void open_with_association(const std::string& given_path) {
-    if (given_path.empty()) return;
+Opened open_with_association(const std::string& given_path) {
+    if (given_path.empty()) return Opened::not_opened;
     // An address is passed on as it is; a file by its name on disk.
-    const std::string path = given_path.find("://") != std::string::npos ? given_path : disk_name(given_path);
+    const bool address = given_path.find("://") != std::string::npos;
+    const std::string path = address ? given_path : disk_name(given_path);
     if (graphical_session() && on_path("xdg-open")) {
         spawn_detached({"xdg-open", path});
-        return;
+        return Opened::started;
+    }
+    const std::string ext = lower_extension(path);
+    if (address || ext == "htm" || ext == "html") {
+        // Our pages are Shift-JIS; a server names the charset of its own pages.
+        std::vector<std::string> argv;
+        if (on_path("w3m")) argv = {"w3m", "-I", "SJIS"};
+        else if (on_path("lynx")) argv = {"lynx", "-assume_charset=shift_jis"};
+        else return Opened::not_opened;
+        if (address) argv.resize(1);
+        argv.push_back(path);
+        return run_waited(argv, true) < 0 ? Opened::not_opened : Opened::shown;
     }
     static const char* const text_extensions[] = {"", "txt", "chm", "csv", "tmp", "log"};
-    std::string ext = lower_extension(path);
     bool text = false;
     for (const char* e : text_extensions) text = text || ext == e;
     struct stat st;
-    if (!text || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (!text || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return Opened::not_opened;
     show_in_pager(path);
+    return Opened::shown;
 }
 
 bool edit_text_file(const std::string& editor, const std::string& given_path) {

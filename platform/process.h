@@ -15,9 +15,17 @@ int run_and_wait(const std::vector<std::string>& argv, bool needs_terminal);
 // Runs a command line through /bin/sh -c with the screen handed over; waits.
 int run_shell(const std::string& command);
 
+enum class Opened {
+    started,     // handed to the desktop's program, not waited for
+    shown,       // shown in the terminal (pager or terminal browser) and closed again
+    not_opened,  // nothing here can show it
+};
+
 // Opens a file or address with the program the desktop associates with it, without
-// waiting. Without a graphical session a text file is shown in the pager instead.
-void open_with_association(const std::string& path);
+// waiting. Without a graphical session a text file is shown in the pager, and a web
+// page (.htm, .html) or an address in a terminal browser, w3m or else lynx, told
+// that a page file is Shift-JIS; both are waited for.
+Opened open_with_association(const std::string& path);
 
 // Opens a CP932 text file in a text editor in the terminal and waits for it. The
 // editor is given a UTF-8 copy; what it saves is converted back. editor empty means

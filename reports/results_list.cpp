@@ -55,9 +55,13 @@ std::string runner_cell(int w, const TeamRecord& team, const RunnerNameRecord& n
     return cell;
 }
 
-// The runners of every team, read in file order (the listing order would seek for
-// every team). A name record that is missing or belongs to another team gives no
-// names rather than wrong ones.
+int lf_option() {
+    std::string value;
+    return get_option("LF", value) ? option_int(value) : 0;
+}
+
+}  // namespace
+
 std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& teams) {
     std::vector<RunnerNameRecord> names(teams.size());
     for (RunnerNameRecord& r : names) clear_name_record(r);
@@ -74,13 +78,6 @@ std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& t
     fclose_or_abort(f);
     return names;
 }
-
-int lf_option() {
-    std::string value;
-    return get_option("LF", value) ? option_int(value) : 0;
-}
-
-}  // namespace
 
 void print_seiseki_header(int n, int lf, int w, int d) {
     std::string senden;

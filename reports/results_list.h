@@ -4,6 +4,8 @@
 // next_field, from the same calls.
 #pragma once
 
+#include <vector>
+
 #include "eventdata/mastfile.h"
 
 namespace korvel {
@@ -21,6 +23,11 @@ void write_seiseki(int station);
 void print_seiseki_header(int n, int lf, int w, int division);
 // The three rows of one team up to logical station n.
 void print_seiseki_team(int lf, int w, int n, const TeamRecord& team, const RunnerNameRecord& names);
+
+// The runners of every team of teams (MASTFILE.DAT in file order), read in the same
+// order (the listing order would seek for every team). A name record that is missing
+// or belongs to another team gives no names rather than wrong ones.
+std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& teams);
 
 // Results menu entry 3: division selection, destination questions, the list at the
 // goal. Esc at the destination questions goes back to the selection.

@@ -253,6 +253,25 @@ void install_out_of_memory_handler() { std::set_new_handler(out_of_memory); }
 
 void open_with_association(const char* path) { platform::open_with_association(path); }
 
+void open_in_browser(const std::vector<std::string>& pages) {
+    bool told = false;
+    for (const std::string& page : pages) {
+        const bool address = page.find("://") != std::string::npos;
+        if (!address && !access_check(page.c_str())) {
+            told = true;
+            continue;
+        }
+        if (platform::open_with_association(page) != platform::Opened::not_opened) continue;
+        const std::string shown = address ? page : shown_path(platform::current_folder()) + "/" + page;
+        cprintf("\nブラウザで開いてください: %s", shown.c_str());
+        told = true;
+    }
+    if (told) {
+        cputs("\n");
+        wait_confirm();
+    }
+}
+
 int run_shell(const char* command) { return platform::run_shell(command); }
 
 void open_in_editor(const char* path) {

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace korvel {
 
@@ -76,6 +77,10 @@ void install_out_of_memory_handler();
 void at_fatal_stop(void (*cleanup)());
 
 void open_with_association(const char* path);
+// Opens web pages (files below the working folder, or addresses) for reading: with the
+// desktop's browser, else in a terminal browser. Where neither is there, one line per
+// page says which file or address to open, and the user confirms once.
+void open_in_browser(const std::vector<std::string>& pages);
 void open_in_editor(const char* path);
 int run_shell(const char* command);
 

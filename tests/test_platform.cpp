@@ -585,11 +585,35 @@ TEST_F(DesktopTest, TextFilesGoToThePagerWithoutADesktop) {
     platform::open_with_association("readme.txt");
     EXPECT_EQ(read_file("shown.txt"), u8s(u8"説明\n"));
     EXPECT_EQ(con().suspends(), 1);
-    platform::open_with_association("page.html");
-    platform::open_with_association("nothing.txt");
-    platform::open_with_association("https://example.com/");
+    EXPECT_EQ(platform::open_with_association("nothing.txt"), platform::Opened::not_opened);
+    {
+        // No terminal browser either: pages and addresses are not opened.
+        mkdir("empty", 0755);
+        EnvVar path("PATH", (folder() + "/empty").c_str());
+        EXPECT_EQ(platform::open_with_association("page.html"), platform::Opened::not_opened);
+        EXPECT_EQ(platform::open_with_association("https://example.com/"), platform::Opened::not_opened);
+    }
     EXPECT_EQ(read_file("shown.txt"), u8s(u8"説明\n"));
     EXPECT_EQ(con().suspends(), 1);
+}
+
+// Without a desktop a page opens in a terminal browser, told that the page is
+// Shift-JIS, and is waited for; lynx when w3m is missing.
+TEST_F(DesktopTest, PagesGoToATerminalBrowserWithoutADesktop) {
+    EnvVar display("DISPLAY", nullptr);
+    EnvVar wayland("WAYLAND_DISPLAY", nullptr);
+    mkdir("bin", 0755);
+    mkdir("html", 0755);
+    write_file("html/index.htm", "<p>");
+    write_script("bin/lynx", "echo \"lynx $*\" >> browsed.txt\n");
+    EnvVar path("PATH", (folder() + "/bin:/bin:/usr/bin").c_str());
+    EXPECT_EQ(platform::open_with_association("html/index.htm"), platform::Opened::shown);
+    write_script("bin/w3m", "echo \"w3m $*\" >> browsed.txt\n");
+    EXPECT_EQ(platform::open_with_association("html/index.htm"), platform::Opened::shown);
+    EXPECT_EQ(platform::open_with_association("https://example.com/"), platform::Opened::shown);
+    EXPECT_EQ(read_file("browsed.txt"),
+              "lynx -assume_charset=shift_jis html/index.htm\nw3m -I SJIS html/index.htm\nw3m https://example.com/\n");
+    EXPECT_EQ(con().suspends(), 3);
 }
 
 TEST_F(DesktopTest, Clipboard) {

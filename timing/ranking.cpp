@@ -172,20 +172,6 @@ struct OrderItem {
     int record;
 };
 
-// For each division, the furthest logical station at which any of its teams has an
-// arrival time; -1 when none has.
-void furthest_stations(const std::vector<TeamRecord>& records, int* furthest) {
-    std::fill(furthest, furthest + MAX_BUMON + 1, -1);
-    for (const TeamRecord& r : records) {
-        if (r.division >= bumon_suu || r.division >= MAX_BUMON) continue;
-        for (int k = division_sections(r.division); k > furthest[r.division]; --k) {
-            if (!time_is_none(r.blocks[k].arrival)) {
-                furthest[r.division] = k;
-                break;
-            }
-        }
-    }
-}
 
 OrderItem order_item(const TeamRecord& r, int record, int b) {
     OrderItem item{r.division, UNTIMED_KEY, NO_RANK_KEY, r.team_no, static_cast<signed char>(r.open_flag), record};
@@ -264,6 +250,19 @@ std::vector<TeamRecord> read_all_records() {
     while (static_cast<int>(records.size()) < MAX_TEAMS && mast_read_next(f, r)) records.push_back(r);
     fclose_or_abort(f);
     return records;
+}
+
+void furthest_stations(const std::vector<TeamRecord>& records, int* furthest) {
+    std::fill(furthest, furthest + MAX_BUMON + 1, -1);
+    for (const TeamRecord& r : records) {
+        if (r.division >= bumon_suu || r.division >= MAX_BUMON) continue;
+        for (int k = division_sections(r.division); k > furthest[r.division]; --k) {
+            if (!time_is_none(r.blocks[k].arrival)) {
+                furthest[r.division] = k;
+                break;
+            }
+        }
+    }
 }
 
 std::vector<TieItem> collect_tie_items(const std::vector<TeamRecord>& records, int s) {

@@ -56,4 +56,8 @@ std::vector<TieItem> collect_tie_items(const std::vector<TeamRecord>& records, i
 // Every record of MASTFILE.DAT (at most MAX_TEAMS), in file order.
 std::vector<TeamRecord> read_all_records();
 
+// For each division (furthest[0..MAX_BUMON]), the furthest logical station at which any
+// of its teams has an arrival time; -1 when none has.
+void furthest_stations(const std::vector<TeamRecord>& records, int* furthest);
+
 }  // namespace korvel
