@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ namespace {
 constexpr const char* SENSYU_FILE = "SENSYU.TXT";
 constexpr const char* NAMEFILE_TMP = "NAMEFILE.TMP";
 constexpr int MIN_NAME_WIDTH = 12;
+
+// An orderly stop while the name file is being built (a wrong SENSYU.TXT, "中止")
+// leaves NAMEFILE.DAT as it was and no half-built copy beside it.
+const bool removed_at_stop = (at_fatal_stop([] { std::remove(NAMEFILE_TMP); }), true);
 
 int get_i16(const unsigned char* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
 

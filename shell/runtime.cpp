@@ -27,9 +27,11 @@ std::function<void(int)>& exit_handler() {
 }
 
 // Every Stream that holds an open file, so the main menu can close what was left.
+// Never destroyed: a Stream with static storage (fpout) is destroyed at exit after any
+// function-local static, and must still find the registry.
 std::vector<Stream*>& open_streams() {
-    static std::vector<Stream*> streams;
-    return streams;
+    static auto* streams = new std::vector<Stream*>;
+    return *streams;
 }
 
 void register_stream(Stream* s) { open_streams().push_back(s); }
@@ -62,6 +64,8 @@ void set_exit_handler(std::function<void(int)> handler) { exit_handler() = std::
 
 void exit_program(int status) {
     if (exit_handler()) exit_handler()(status);
+    // A report still open (the terminal lost at a question) leaves no file behind.
+    abandon_fpout();
     if (platform::has_console()) platform::console().shutdown();
     std::fflush(nullptr);
     std::exit(status);

@@ -144,6 +144,40 @@ TEST_F(OutputTest, FailedWriteLosesOnlyThatReport) {
     EXPECT_EQ(open_stream_count(), 0);
 }
 
+TEST_F(OutputTest, OrderlyStopDuringAReportLeavesNoTemporaryFile) {
+    out_kind_no = OUT_CLIPBOARD;
+    open_fpout();
+    std::fputs("half a report\n", fpout);
+    EXPECT_PROGRAM_EXIT(fatal_stop(), 1);
+    EXPECT_EQ(temporary_files(), 0);
+}
+
+// The program ending while a report is open (the terminal lost at a question): the
+// stream registry must outlive fpout, and the temporary file goes.
+TEST_F(OutputTest, ExitWhileAReportIsOpen) {
+    out_kind_no = OUT_PRINTER;
+    EXPECT_EXIT(
+        {
+            set_exit_handler(nullptr);
+            Report report(print_key::RESULTS);
+            report.puts("unfinished\n");
+            exit_program(3);
+        },
+        ::testing::ExitedWithCode(3), "");
+    EXPECT_EQ(temporary_files(), 0);
+}
+
+TEST_F(OutputTest, DestinationThatCannotBeKeptIsReportedAndHoldsForTheRun) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    std::filesystem::create_symlink("/dev/full", "SELCTOUT.DAT");
+    con().press(VK_RIGHT);
+    con().press(VK_RETURN);
+    con().type("y");
+    select_output_destination();
+    EXPECT_EQ(out_kind_no, OUT_CLIPBOARD);
+    EXPECT_NE(con().screen().find("SELCTOUT.DAT への書き込みに失敗しました"), std::string::npos);
+}
+
 FILE* failing_open(const char*, const char*) {
     errno = EIO;
     return nullptr;
