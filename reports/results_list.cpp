@@ -24,8 +24,6 @@ constexpr int TIME_COLUMNS = 13;
 // More empty lines than a page holds only waste paper.
 constexpr int MAX_LF = 99;
 
-const char* station_name(int d, int k) { return logical_station_name(d, k); }
-
 void end_row() {
     begin_field();
     std::fputs("\n", fpout);
@@ -111,7 +109,7 @@ void print_seiseki_header(int n, int lf, int w, int d) {
     next_field();
     print_kyori(fpout, nullptr, distance_between(d, 0, n), 7, "km");
     std::fprintf(fpout, "%16s", "");
-    for (int i = 1; i <= n; ++i) section_cell(w, station_name(d, i - 1));
+    for (int i = 1; i <= n; ++i) section_cell(w, logical_station_name(d, i - 1));
     end_row();
 
     begin_field();
@@ -130,7 +128,7 @@ void print_seiseki_header(int n, int lf, int w, int d) {
     std::fputs(" 位", fpout);
     next_field();
     std::fprintf(fpout, "          %s:繰上出発     ", "&");
-    for (int i = 1; i <= n; ++i) section_cell(w, station_name(d, i));
+    for (int i = 1; i <= n; ++i) section_cell(w, logical_station_name(d, i));
     end_row();
     if (lf > 0) std::fputs("\n", fpout);
 }
@@ -189,7 +187,7 @@ void write_seiseki(int station) {
             if (!division_selected[d + 1]) continue;
             n = division_sections(d);
         } else {
-            n = (station >= 0 && station < eki_suu && station < MAX_EKI) ? phy_to_log[d][station] : -1;
+            n = logical_station(d, station);
         }
         if (n < 0) continue;
         bool listed = false;

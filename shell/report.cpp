@@ -63,6 +63,12 @@ std::string padded(const Cell& cell) {
     return cell.align == Cell::RIGHT ? blanks + cell.text : cell.text + blanks;
 }
 
+std::string text_line(const Row& row) {
+    std::string line;
+    for (const Cell& cell : row) line += padded(cell);
+    return line;
+}
+
 void write_text_row(Report& report, const Row& row) {
     report.begin_field();
     for (std::size_t i = 0; i < row.size(); ++i) {

@@ -91,6 +91,9 @@ inline Cell plain(std::string text) { return Cell{std::move(text), 0, Cell::LEFT
 // The cell's text padded to its width.
 std::string padded(const Cell& cell);
 
+// The padded cells side by side, for reports that have no delimited form.
+std::string text_line(const Row& row);
+
 // Plain text with optional separators: begin_field at the start of the row, the
 // padded cells with next_field between them, begin_field and the line end. Without a
 // separator the marks write nothing and the row is the cells side by side.
