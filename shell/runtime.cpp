@@ -284,13 +284,17 @@ void open_in_editor(const char* path) {
 // ---- Stamps ----
 
 namespace {
-std::tm now_local() {
+std::tm real_local_now() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
     localtime_r(&t, &tm);
     return tm;
 }
+
+std::tm (*now_local)() = real_local_now;
 }  // namespace
+
+void set_clock(std::tm (*local_now)()) { now_local = local_now ? local_now : real_local_now; }
 
 const char* date_stamp() {
     static char buf[32];
