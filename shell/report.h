@@ -43,6 +43,10 @@ class Report {
 public:
     // Opens the output for the current destination (the report stream fpout).
     explicit Report(const char* print_key);
+    // Writes into the report stream its caller already opened (open_fpout,
+    // attach_fpout) and will deliver or close: nothing is opened or closed here.
+    struct OpenOutput {};
+    explicit Report(OpenOutput);
     ~Report();
     Report(const Report&) = delete;
     Report& operator=(const Report&) = delete;
@@ -71,7 +75,7 @@ public:
 private:
     const char* print_key_;
     int kind_;
-    bool open_ = false;
+    bool open_ = false;  // owned and not yet delivered
 };
 
 // A cell of a report row: its text and how a text renderer lays it out. width 0 writes

@@ -1,6 +1,7 @@
 // The results list and the intermediate results, compared with texts worked out from
 // the column rules: 28 columns before the sections, W + 1 per section (W = 14 here).
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -286,6 +287,44 @@ TEST_F(ResultsListTest, FormFeedAfterEachListedDivisionOnThePrinter) {
     EXPECT_EQ(text.substr(first + 1), lines(kids_heading("部門別成績一覧表")) + lines(kid_a()) + "\f");
     EXPECT_EQ(text.find('"'), std::string::npos);
     EXPECT_EQ(text.find("Late"), std::string::npos);
+}
+
+// The data are read before the output is opened: a missing name file on the printer
+// leaves neither a temporary file nor a stream behind.
+TEST_F(ResultsListTest, MissingNameFileLeavesNoReportHalfOpen) {
+    race(false);
+    std::remove(NAMEFILE_NAME);
+    division_selected[1] = true;
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    out_kind_no = OUT_PRINTER;
+    con().type("Y");
+    EXPECT_MAIN_MENU_RETURN(print_seiseki(AT_GOAL));
+    EXPECT_EQ(open_stream_count(), 0);
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+// A row's cells hold the content and the column each needs, apart from any separator:
+// what another renderer (HTML) takes.
+TEST_F(ResultsListTest, TeamRowsAreCells) {
+    race(false);
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    const std::vector<TeamRecord> t = master();
+    RunnerNameRecord names = runners(12, {"Takahashi", "Kato"});
+    const std::vector<Row> rows = seiseki_team_rows(14, 2, t[1], names);
+    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows[0].size(), 4u);
+    EXPECT_EQ(rows[0][0].text, "2");
+    EXPECT_EQ(rows[0][0].width, 3);
+    EXPECT_EQ(rows[0][1].text, " Beta");
+    EXPECT_EQ(rows[0][1].width, 25);
+    // Section 2 won after a carried start: both marks fit before a short name.
+    EXPECT_EQ(rows[0][3].text, "*&Kato");
+    EXPECT_EQ(rows[0][3].width, 15);
+    EXPECT_EQ(rows[0][3].align, Cell::RIGHT);
+    // Times in the 13-character time text.
+    EXPECT_EQ(rows[1][2].text, "    31'00< 2>");
+    EXPECT_EQ(rows[2][3].text, "    52'00[ 2]");
 }
 
 TEST_F(ResultsListTest, RanksFromOneHundredLoseTheClosingBracket) {
