@@ -49,8 +49,11 @@ void remove_temporary_file() {
     temp_name.clear();
 }
 
-// An orderly stop in the middle of a report leaves no temporary file behind.
+// An orderly stop in the middle of a report leaves no temporary file behind; nor
+// does any other end of the program (the terminal lost at a question). Registered
+// after fpout and temp_name were made, so it runs before they are destroyed.
 const bool abandoned_at_stop = (at_fatal_stop(abandon_fpout), true);
+const bool abandoned_at_exit = (std::atexit(abandon_fpout), true);
 
 }  // namespace
 

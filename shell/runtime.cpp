@@ -64,8 +64,6 @@ void set_exit_handler(std::function<void(int)> handler) { exit_handler() = std::
 
 void exit_program(int status) {
     if (exit_handler()) exit_handler()(status);
-    // A report still open (the terminal lost at a question) leaves no file behind.
-    abandon_fpout();
     if (platform::has_console()) platform::console().shutdown();
     std::fflush(nullptr);
     std::exit(status);
