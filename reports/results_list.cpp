@@ -95,6 +95,7 @@ SeisekiData gather_seiseki() {
     data.has_senden = get_option("SENDEN", data.senden);
     data.teams = read_all_records();
     data.names = read_name_records(data.teams);
+    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) data.order.push_back(listing_order(d));
     return data;
 }
 
@@ -165,13 +166,12 @@ void print_seiseki_team(Report& report, const SeisekiData& data, int n, const Te
 }
 
 void write_seiseki(Report& report, int station, const SeisekiData& data) {
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
+    for (int d = 0; d < static_cast<int>(data.order.size()); ++d) {
         const int n = target_station(station, d);
         if (n < 0) continue;
         bool listed = false;
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
-            if (rec < 0 || rec >= static_cast<int>(data.teams.size())) continue;
+        for (const int rec : data.order[d]) {
+            if (rec >= static_cast<int>(data.teams.size())) continue;
             if (!listed) print_seiseki_header(report, data, n, d);
             listed = true;
             print_seiseki_team(report, data, n, data.teams[rec], data.names[rec]);

@@ -17,8 +17,8 @@ namespace korvel {
 // intermediate results. The caller has run recompute_results for the same station.
 void print_seiseki(int station);
 
-// What the report is made from, gathered before its output is opened: a file that
-// cannot be read then leaves no report half open.
+// What the report is made from, gathered before its output is opened (a file that
+// cannot be read then leaves no report half open), the listing order included.
 struct SeisekiData {
     int w = 0;   // runner column width without its separating blank
     int lf = 0;  // empty lines after each team block (option LF)
@@ -26,10 +26,11 @@ struct SeisekiData {
     std::string senden;  // the SENDEN line above every title
     std::vector<TeamRecord> teams;  // file order
     std::vector<RunnerNameRecord> names;  // the same records' runners
+    std::vector<std::vector<int>> order;  // per division, record numbers in listing order
 };
 SeisekiData gather_seiseki();
 
-// The report text into report for station, in the listing order of print_jun.
+// The report text into report for station, in the listing order of data.
 void write_seiseki(Report& report, int station, const SeisekiData& data);
 // The same into fpout, which the caller has opened and will deliver.
 void write_seiseki(int station);

@@ -327,6 +327,23 @@ TEST_F(ResultsListTest, TeamRowsAreCells) {
     EXPECT_EQ(rows[2][3].text, "    52'00[ 2]");
 }
 
+// The report walks the order it is given, not the last computed one.
+TEST_F(ResultsListTest, ListsTheOrderItIsGiven) {
+    race(false);
+    division_selected[2] = true;
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    SeisekiData data = gather_seiseki();
+    data.order[1] = {4, 4};  // Kid A twice
+    attach_fpout(Stream(platform::open_file("given.txt", "wt")), OUT_FILE);
+    {
+        Report report{Report::OpenOutput{}};
+        write_seiseki(report, AT_GOAL, data);
+    }
+    fpout.close();
+    EXPECT_EQ(normalised(read_file("given.txt")),
+              lines(kids_heading("部門別成績一覧表")) + lines(kid_a()) + lines(kid_a()));
+}
+
 TEST_F(ResultsListTest, RanksFromOneHundredLoseTheClosingBracket) {
     std::vector<TeamRecord> t;
     std::vector<RunnerNameRecord> n;

@@ -315,4 +315,11 @@ int division_end(int division) {
     return std::min(std::max(bumon_start[division + 1], 0), MAX_TEAMS);
 }
 
+std::vector<int> listing_order(int division) {
+    std::vector<int> order;
+    for (int p = division_first(division); p < division_end(division); ++p)
+        if (print_jun[p] >= 0) order.push_back(print_jun[p]);
+    return order;
+}
+
 }  // namespace korvel
