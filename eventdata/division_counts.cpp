@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
-#include <vector>
 
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
@@ -38,11 +37,10 @@ void count_teams(const char* mast_name, int (&counts)[MAX_BUMON]) {
     // Only the division byte is needed: records are read at the length the file
     // itself states, so a file of another shape is still counted correctly.
     if (h.rec_len <= MAST_DIVISION) return;
-    std::vector<unsigned char> record(static_cast<std::size_t>(h.rec_len));
-    while (std::fread(record.data(), 1, record.size(), f) == record.size()) {
+    read_raw_records(f, h.rec_len, [&counts](int, const unsigned char* record) {
         int d = record[MAST_DIVISION];
         if (d < MAX_BUMON) ++counts[d];
-    }
+    });
 }
 
 void print_counts(FILE* out, const int (&counts)[MAX_BUMON]) {

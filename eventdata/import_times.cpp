@@ -15,13 +15,6 @@ namespace {
 constexpr int NOT_A_MASTER_FILE = 3;
 constexpr int MAX_TEAM_NO = 999;
 
-int get_i16(const unsigned char* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
-
-void put_i16(unsigned char* p, int v) {
-    p[0] = static_cast<unsigned char>(v & 0xFF);
-    p[1] = static_cast<unsigned char>((v >> 8) & 0xFF);
-}
-
 RaceTime time_at(const unsigned char* p) { return RaceTime{p[0], p[1], p[2]}; }
 
 bool block_has_time(const unsigned char* block) {
@@ -61,9 +54,10 @@ bool index_source(const char* source, const MastHeader& h, std::vector<int>& ind
     index.assign(MAX_TEAM_NO + 1, -1);
     Stream f = fopen_retry(source, "rb");
     if (std::fseek(f, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", source, MAST_HEADER_SIZE);
-    std::vector<unsigned char> record(static_cast<std::size_t>(h.rec_len));
-    for (int n = 0; std::fread(record.data(), 1, record.size(), f) == record.size(); ++n) {
-        int team = get_i16(record.data() + MAST_TEAM_NO);
+    bool indexed = true;
+    read_raw_records(f, h.rec_len, [&](int n, const unsigned char* record) {
+        int team = get_le16(record + MAST_TEAM_NO);
+        if (!indexed) return;
         if (team < 0 || team > MAX_TEAM_NO) {
             // The report of the team index, without its stop: the user may name
             // another file.
@@ -71,11 +65,12 @@ bool index_source(const char* source, const MastHeader& h, std::vector<int>& ind
             cprintf("\nチームＮｏ=%d エラー in set()\n", team);
             cprintf("%s が壊れています\n", source);
             cprintf("レコード長=%d\n", h.rec_len);
-            return false;
+            indexed = false;
+            return;
         }
         index[team] = n;
-    }
-    return true;
+    });
+    return indexed;
 }
 
 // The highest input sequence number of the destination, over the stations its teams'
@@ -83,17 +78,17 @@ bool index_source(const char* source, const MastHeader& h, std::vector<int>& ind
 unsigned sequence_offset(const char* destination, const MastHeader& h) {
     Stream f = fopen_retry(destination, "rb");
     if (std::fseek(f, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", destination, MAST_HEADER_SIZE);
-    std::vector<unsigned char> record(static_cast<std::size_t>(h.rec_len));
     unsigned offset = 0;
-    int blocks = last_block(h);
-    while (std::fread(record.data(), 1, record.size(), f) == record.size()) {
+    const int blocks = last_block(h);
+    read_raw_records(f, h.rec_len, [&](int, const unsigned char* record) {
+        // A division outside the event: every block the record has.
         int d = record[MAST_DIVISION];
-        int sections = d < bumon_suu && d < MAX_BUMON ? std::min<int>(divisions[d].kukan_suu, blocks) : blocks;
+        int sections = d < bumon_suu ? std::min(division_sections(d), blocks) : blocks;
         for (int k = 1; k <= sections; ++k) {
-            unsigned seq = static_cast<std::uint16_t>(get_i16(record.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE));
+            unsigned seq = static_cast<std::uint16_t>(get_le16(record + MAST_BLOCKS + k * MAST_BLOCK_SIZE));
             offset = std::max(offset, seq);
         }
-    }
+    });
     return offset;
 }
 
@@ -154,7 +149,7 @@ int import_times(const char* destination, const char* source) {
     if (std::fseek(to, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", destination, MAST_HEADER_SIZE);
     int taken = 0;
     while (std::fread(dest.data(), 1, rec_len, to) == rec_len) {
-        int team = get_i16(dest.data() + MAST_TEAM_NO);
+        int team = get_le16(dest.data() + MAST_TEAM_NO);
         if (team < 0 || team > MAX_TEAM_NO) {
             cprintf("チームNo＝%d が不正\n", team);
             continue;
@@ -174,7 +169,7 @@ int import_times(const char* destination, const char* source) {
             const unsigned char* s = src.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
             if (block_has_time(d) || !block_has_time(s)) continue;
             std::memcpy(d, s, MAST_BLOCK_SIZE);
-            put_i16(d + BLOCK_INPUT_SEQ, static_cast<std::uint16_t>(get_i16(s + BLOCK_INPUT_SEQ) + offset));
+            put_le16(d + BLOCK_INPUT_SEQ, static_cast<std::uint16_t>(get_le16(s + BLOCK_INPUT_SEQ) + offset));
             ++taken;
             changed = true;
         }

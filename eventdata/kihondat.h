@@ -17,6 +17,7 @@ namespace korvel {
 constexpr int MAX_EKI = 50;    // stations (physical, 0..eki_suu-1)
 constexpr int MAX_BUMON = 20;  // divisions (0..bumon_suu-1, shown as index + 1)
 constexpr int MAX_KUKAN = 20;  // sections of one division (logical stations 0..20)
+constexpr int MAX_TEAMS = 500;  // records of MASTFILE.DAT
 
 constexpr int STATION_NAME_LEN = 12;
 constexpr int WORK_NAME_LEN = 20;

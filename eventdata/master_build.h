@@ -8,8 +8,6 @@
 
 namespace korvel {
 
-constexpr int MAX_TEAMS = 500;
-
 // flag 0: the automatic rebuild of the waiting menu; 1: on demand. Non-zero when the
 // files were rebuilt (the caller redraws).
 int build_master_file(int flag);

@@ -22,17 +22,7 @@ constexpr const char* DEBUG_DUMP = "debugdmp.tmp";
 constexpr int MAX_MASTREC = mastrec_size(MAX_KUKAN);
 constexpr int MAX_NAMEREC = namerec_size(MAX_KUKAN);
 
-// ---- Little-endian fields ----
-
-void put16(unsigned char* p, std::int16_t v) {
-    auto u = static_cast<std::uint16_t>(v);
-    p[0] = static_cast<unsigned char>(u & 0xFF);
-    p[1] = static_cast<unsigned char>(u >> 8);
-}
-
-std::int16_t get16(const unsigned char* p) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-}
+// ---- Fields ----
 
 void put_time(unsigned char* p, RaceTime t) {
     p[0] = t.h;
@@ -61,23 +51,23 @@ void copy_text(char* dst, std::size_t dst_size, const char* src, std::size_t src
 // ---- Station blocks ----
 
 void encode_block(const StationBlock& b, unsigned char* p) {
-    put16(p + BLOCK_INPUT_SEQ, b.input_seq);
+    put_le16(p + BLOCK_INPUT_SEQ, b.input_seq);
     put_time(p + BLOCK_DEPARTURE, b.departure);
     put_time(p + BLOCK_ARRIVAL, b.arrival);
     put_time(p + BLOCK_SECTION_TIME, b.section_time);
     put_time(p + BLOCK_CUMUL_TIME, b.cumul_time);
-    put16(p + BLOCK_SECTION_RANK, b.section_rank);
-    put16(p + BLOCK_CUMUL_RANK, b.cumul_rank);
+    put_le16(p + BLOCK_SECTION_RANK, b.section_rank);
+    put_le16(p + BLOCK_CUMUL_RANK, b.cumul_rank);
 }
 
 void decode_block(const unsigned char* p, StationBlock& b) {
-    b.input_seq = get16(p + BLOCK_INPUT_SEQ);
+    b.input_seq = get_le16(p + BLOCK_INPUT_SEQ);
     b.departure = get_time(p + BLOCK_DEPARTURE);
     b.arrival = get_time(p + BLOCK_ARRIVAL);
     b.section_time = get_time(p + BLOCK_SECTION_TIME);
     b.cumul_time = get_time(p + BLOCK_CUMUL_TIME);
-    b.section_rank = get16(p + BLOCK_SECTION_RANK);
-    b.cumul_rank = get16(p + BLOCK_CUMUL_RANK);
+    b.section_rank = get_le16(p + BLOCK_SECTION_RANK);
+    b.cumul_rank = get_le16(p + BLOCK_CUMUL_RANK);
 }
 
 // The old block is the current one without its leading input sequence number.
@@ -167,13 +157,13 @@ void write_converted_copy() {
             }
             other_event(old_len);
         }
-        std::int16_t team = get16(old_rec.data() + MAST_TEAM_NO);
+        std::int16_t team = get_le16(old_rec.data() + MAST_TEAM_NO);
         if (team < 0 || team > 999) other_event(old_len);
 
         std::memcpy(rec, old_rec.data(), MAST_BLOCKS);
         for (int k = 0; k <= max_kukan; ++k) {
             unsigned char* block = rec + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
-            put16(block + BLOCK_INPUT_SEQ, 0);
+            put_le16(block + BLOCK_INPUT_SEQ, 0);
             std::memcpy(block + BLOCK_DEPARTURE, old_rec.data() + MAST_BLOCKS + k * OLD_MAST_BLOCK_SIZE,
                         OLD_MAST_BLOCK_SIZE);
         }
@@ -264,7 +254,7 @@ void clear_name_record(RunnerNameRecord& r) {
 // ---- Byte layouts ----
 
 void encode_team_record(const TeamRecord& r, unsigned char* bytes, int file_max_kukan) {
-    put16(bytes + MAST_TEAM_NO, r.team_no);
+    put_le16(bytes + MAST_TEAM_NO, r.team_no);
     bytes[MAST_OPEN_FLAG] = static_cast<unsigned char>(r.open_flag);
     bytes[MAST_DIVISION] = r.division;
     copy_text(reinterpret_cast<char*>(bytes + MAST_TEAM_NAME), MAST_TEAM_NAME_SIZE, r.name, sizeof r.name);
@@ -275,7 +265,7 @@ void encode_team_record(const TeamRecord& r, unsigned char* bytes, int file_max_
 }
 
 void decode_team_record(const unsigned char* bytes, TeamRecord& r, int file_max_kukan) {
-    r.team_no = get16(bytes + MAST_TEAM_NO);
+    r.team_no = get_le16(bytes + MAST_TEAM_NO);
     r.open_flag = static_cast<char>(bytes[MAST_OPEN_FLAG]);
     r.division = bytes[MAST_DIVISION];
     copy_text(r.name, sizeof r.name, reinterpret_cast<const char*>(bytes + MAST_TEAM_NAME), MAST_TEAM_NAME_SIZE);
@@ -288,7 +278,7 @@ void decode_team_record(const unsigned char* bytes, TeamRecord& r, int file_max_
 }
 
 void encode_name_record(const RunnerNameRecord& r, unsigned char* bytes, int file_max_kukan) {
-    put16(bytes + NAME_TEAM_NO, r.team_no);
+    put_le16(bytes + NAME_TEAM_NO, r.team_no);
     for (int s = 1; s <= file_max_kukan; ++s) {
         char* field = reinterpret_cast<char*>(bytes + NAME_RUNNERS + (s - 1) * RUNNER_NAME_SIZE);
         copy_text(field, RUNNER_NAME_SIZE, r.runner(s), RUNNER_NAME_SIZE);
@@ -297,7 +287,7 @@ void encode_name_record(const RunnerNameRecord& r, unsigned char* bytes, int fil
 
 void decode_name_record(const unsigned char* bytes, RunnerNameRecord& r, int file_max_kukan) {
     clear_name_record(r);
-    r.team_no = get16(bytes + NAME_TEAM_NO);
+    r.team_no = get_le16(bytes + NAME_TEAM_NO);
     for (int s = 1; s <= file_max_kukan && s <= MAX_KUKAN; ++s) {
         const char* field = reinterpret_cast<const char*>(bytes + NAME_RUNNERS + (s - 1) * RUNNER_NAME_SIZE);
         copy_text(r.runners[s - 1], RUNNER_NAME_SIZE, field, RUNNER_NAME_SIZE);
@@ -308,15 +298,15 @@ bool MastHeader::current_format() const { return std::memcmp(version, MAST_VERSI
 
 void encode_mast_header(const MastHeader& h, unsigned char* bytes) {
     std::memcpy(bytes + MAST_HDR_VERSION, h.version, MAST_HDR_VERSION_LEN);
-    put16(bytes + MAST_HDR_MAX_KUKAN, h.max_kukan);
-    put16(bytes + MAST_HDR_REC_LEN, h.rec_len);
+    put_le16(bytes + MAST_HDR_MAX_KUKAN, h.max_kukan);
+    put_le16(bytes + MAST_HDR_REC_LEN, h.rec_len);
 }
 
 MastHeader decode_mast_header(const unsigned char* bytes) {
     MastHeader h;
     std::memcpy(h.version, bytes + MAST_HDR_VERSION, MAST_HDR_VERSION_LEN);
-    h.max_kukan = get16(bytes + MAST_HDR_MAX_KUKAN);
-    h.rec_len = get16(bytes + MAST_HDR_REC_LEN);
+    h.max_kukan = get_le16(bytes + MAST_HDR_MAX_KUKAN);
+    h.rec_len = get_le16(bytes + MAST_HDR_REC_LEN);
     return h;
 }
 
@@ -329,14 +319,14 @@ MastHeader current_mast_header() {
 }
 
 void encode_name_header(const NameHeader& h, unsigned char* bytes) {
-    put16(bytes + NAME_HDR_MARKER, h.marker);
-    put16(bytes + NAME_HDR_MAX_KUKAN, h.max_kukan);
-    put16(bytes + NAME_HDR_FIELD_WIDTH, h.field_width);
+    put_le16(bytes + NAME_HDR_MARKER, h.marker);
+    put_le16(bytes + NAME_HDR_MAX_KUKAN, h.max_kukan);
+    put_le16(bytes + NAME_HDR_FIELD_WIDTH, h.field_width);
 }
 
 NameHeader decode_name_header(const unsigned char* bytes) {
-    return NameHeader{get16(bytes + NAME_HDR_MARKER), get16(bytes + NAME_HDR_MAX_KUKAN),
-                      get16(bytes + NAME_HDR_FIELD_WIDTH)};
+    return NameHeader{get_le16(bytes + NAME_HDR_MARKER), get_le16(bytes + NAME_HDR_MAX_KUKAN),
+                      get_le16(bytes + NAME_HDR_FIELD_WIDTH)};
 }
 
 NameHeader current_name_header() {
@@ -380,6 +370,14 @@ bool mast_read_next(FILE* f, TeamRecord& r) {
         return false;
     decode_team_record(bytes, r, max_kukan);
     return true;
+}
+
+int read_raw_records(FILE* f, int rec_len, const RawRecordVisitor& visit) {
+    if (rec_len <= 0) return 0;
+    std::vector<unsigned char> record(static_cast<std::size_t>(rec_len));
+    int n = 0;
+    while (std::fread(record.data(), 1, record.size(), f) == record.size()) visit(n++, record.data());
+    return n;
 }
 
 void mast_rewrite(FILE* f, const TeamRecord& r) {
@@ -562,9 +560,7 @@ void master_debug_dump() {
     int rec_len = h.rec_len >= MAST_BLOCKS + MAST_BLOCK_SIZE ? h.rec_len : sizeof_mastrec;
     if (rec_len < MAST_BLOCKS + MAST_BLOCK_SIZE) rec_len = MAST_BLOCKS + MAST_BLOCK_SIZE;
     const int blocks_in_record = (rec_len - MAST_BLOCKS) / MAST_BLOCK_SIZE;
-    std::vector<unsigned char> rec(static_cast<std::size_t>(rec_len));
-    while (std::fread(rec.data(), 1, rec.size(), in) == rec.size()) {
-        const unsigned char* r = rec.data();
+    read_raw_records(in, rec_len, [&](int, const unsigned char* r) {
         dump_bytes(out, "チームNo", r + MAST_TEAM_NO, 2, ",");
         dump_bytes(out, "オープン参加", r + MAST_OPEN_FLAG, 1, ",");
         dump_bytes(out, "部門No", r + MAST_DIVISION, 1, ",");
@@ -574,7 +570,7 @@ void master_debug_dump() {
 
         // A division outside the event shows every block the record has.
         int division = r[MAST_DIVISION];
-        int last = division < bumon_suu ? divisions[division].kukan_suu : blocks_in_record - 1;
+        int last = division < bumon_suu ? division_sections(division) : blocks_in_record - 1;
         if (last > blocks_in_record - 1) last = blocks_in_record - 1;
         for (int k = 0; k <= last; ++k) {
             const unsigned char* b = r + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
@@ -587,7 +583,7 @@ void master_debug_dump() {
             dump_bytes(out, "通算順位", b + BLOCK_CUMUL_RANK, 2, "\n");
         }
         std::fputs("\n", out);
-    }
+    });
     fclose_or_abort(out);
     in.close();
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include "eventdata/kihondat.h"
 #include "eventdata/race_time.h"
@@ -107,6 +108,14 @@ void mast_rewrite_durable(FILE* f, const TeamRecord& r);
 // makes the fatal stop.
 void mast_sync(FILE* f, const char* operation);
 void mast_write_header(FILE* f);
+
+// The records of a master file read raw, at the length rec_len its own header states,
+// from the current position of f: for the readers that must cope with a file that
+// does not match the loaded event (team counts, the team index, the name file, the
+// import, the dump). visit gets each whole record with its number; an incomplete last
+// record ends the read. Returns the number of records.
+using RawRecordVisitor = std::function<void(int rec_no, const unsigned char* bytes)>;
+int read_raw_records(FILE* f, int rec_len, const RawRecordVisitor& visit);
 
 // Record n at 6 + n * sizeof_namerec.
 void name_read(FILE* f, int rec_no, RunnerNameRecord& r);

@@ -4,7 +4,19 @@
 // zero-padded.
 #pragma once
 
+#include <cstdint>
+
 namespace korvel {
+
+// The 16-bit fields of both files.
+inline std::int16_t get_le16(const unsigned char* p) {
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
+}
+inline void put_le16(unsigned char* p, int v) {
+    auto u = static_cast<std::uint16_t>(v);
+    p[0] = static_cast<unsigned char>(u & 0xFF);
+    p[1] = static_cast<unsigned char>(u >> 8);
+}
 
 // MASTFILE.DAT header: "4.0", int16 max_kukan, int16 record length.
 constexpr int MAST_HEADER_SIZE = 7;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -23,7 +24,9 @@ constexpr const char* SENSYU_FILE = "SENSYU.TXT";
 constexpr const char* NAMEFILE_TMP = "NAMEFILE.TMP";
 constexpr int MIN_NAME_WIDTH = 12;
 
-int get_i16(const unsigned char* p) { return static_cast<std::int16_t>(p[0] | (p[1] << 8)); }
+// An orderly stop while the name file is being built (a wrong SENSYU.TXT, "中止")
+// leaves NAMEFILE.DAT as it was and no half-built copy beside it.
+const bool removed_at_stop = (at_fatal_stop([] { std::remove(NAMEFILE_TMP); }), true);
 
 // Team number and division of every record of MASTFILE.DAT, in record order. The
 // records are read with the file's own length (an older layout without a header
@@ -41,21 +44,22 @@ std::vector<MasterTeam> master_teams() {
     std::size_t got = std::fread(header, 1, sizeof header, f);
     int rec_len = 0;
     if (got == sizeof header && decode_mast_header(header).current_format()) {
-        rec_len = get_i16(header + MAST_HDR_REC_LEN);
+        rec_len = decode_mast_header(header).rec_len;
     } else {
         rec_len = old_mastrec_size(max_kukan);
         std::rewind(f);
     }
     if (rec_len < MAST_BLOCKS) return teams;
-    std::vector<unsigned char> record(static_cast<std::size_t>(rec_len));
-    while (std::fread(record.data(), 1, record.size(), f) == record.size())
-        teams.push_back({get_i16(record.data() + MAST_TEAM_NO), record[MAST_DIVISION]});
+    read_raw_records(f, rec_len, [&teams](int, const unsigned char* record) {
+        teams.push_back({get_le16(record + MAST_TEAM_NO), record[MAST_DIVISION]});
+    });
     return teams;
 }
 
+// A team of a division the event no longer has keeps a name in every slot: its
+// record is rebuilt with the master file, and nothing typed is lost before that.
 int sections_of(int division) {
-    int k = division < bumon_suu ? divisions[division].kukan_suu : max_kukan;
-    return std::clamp(k, 0, std::min(max_kukan, MAX_KUKAN));
+    return division < bumon_suu ? division_sections(division) : std::clamp(max_kukan, 0, MAX_KUKAN);
 }
 
 class RunnerLines {

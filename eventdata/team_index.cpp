@@ -2,11 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
-#include <vector>
 
-#include "eventdata/record_layout.h"
+#include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
 #include "shell/runtime.h"
 
@@ -29,30 +27,23 @@ void TeamIndex::put(int team, int record) {
 
 void TeamIndex::set() {
     clear();
-    if (!file_exists("MASTFILE.DAT")) return;
-    Stream f = fopen_retry("MASTFILE.DAT", "rb");
+    if (!file_exists(MASTFILE_NAME)) return;
     unsigned char header[MAST_HEADER_SIZE];
-    if (std::fread(header, 1, sizeof header, f) != sizeof header) {
-        cprintf("fread error in mast_open(%s) filename=%s\n", "rb", "MASTFILE.DAT");
-        fatal_stop();
-    }
-    int rec_len = header[MAST_HDR_REC_LEN] | (header[MAST_HDR_REC_LEN + 1] << 8);
+    Stream f = mast_open(MASTFILE_NAME, "rb", header);
+    const MastHeader h = decode_mast_header(header);
     // An old-format file has no header and a damaged one no usable record length:
     // the index stays empty and the header check before every entry deals with it.
-    if (std::memcmp(header + MAST_HDR_VERSION, MAST_VERSION, MAST_HDR_VERSION_LEN) != 0 || rec_len < MAST_BLOCKS) {
-        return;
-    }
-    std::vector<unsigned char> record(static_cast<std::size_t>(rec_len));
-    for (int n = 0; std::fread(record.data(), 1, record.size(), f) == record.size(); ++n) {
-        auto team = static_cast<std::int16_t>(record[MAST_TEAM_NO] | (record[MAST_TEAM_NO + 1] << 8));
+    if (!h.current_format() || h.rec_len < MAST_BLOCKS) return;
+    read_raw_records(f, h.rec_len, [this, &h](int n, const unsigned char* record) {
+        int team = get_le16(record + MAST_TEAM_NO);
         if (team < 0 || team > 999) {
             cprintf("\nチームＮｏ=%d エラー in set()\n", team);
-            cprintf("%s が壊れています\n", "MASTFILE.DAT");
-            cprintf("レコード長=%d\n", rec_len);
+            cprintf("%s が壊れています\n", MASTFILE_NAME);
+            cprintf("レコード長=%d\n", h.rec_len);
             fatal_stop();
         }
         slots_[team] = n;
-    }
+    });
     fclose_or_abort(f);
 }
 

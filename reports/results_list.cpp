@@ -1,6 +1,7 @@
 #include "reports/results_list.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -9,7 +10,6 @@
 #include "eventdata/runner_names.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"
-#include "shell/output.h"
 #include "shell/sjis.h"
 #include "eventdata/selection.h"
 #include "timing/ranking.h"
@@ -19,26 +19,24 @@ namespace korvel {
 namespace {
 
 constexpr int DIVISION_NAME_COLUMNS = 27;
+constexpr int RANK_COLUMNS = 3;
 constexpr int TEAM_NAME_COLUMNS = 24;
+constexpr int OPEN_ENTRY_COLUMNS = 22;
+constexpr int TEAM_NO_COLUMNS = 6;
+constexpr int TOTAL_TIME_COLUMNS = 10;
 constexpr int TIME_COLUMNS = 13;
+constexpr int ROUTE_DISTANCE_COLUMNS = 7;
+constexpr int SECTION_DISTANCE_COLUMNS = 6;
 // More empty lines than a page holds only waste paper.
 constexpr int MAX_LF = 99;
 
-const char* station_name(int d, int k) { return logical_station_name(d, k); }
-
-void end_row() {
-    begin_field();
-    std::fputs("\n", fpout);
-}
-
 // A section cell: the text right-aligned in the column of width w + 1.
-void section_cell(int w, const char* text) {
-    next_field();
-    std::fprintf(fpout, "%*s", w + 1, text);
-}
+Cell section_cell(int w, std::string text) { return right(std::move(text), w + 1); }
 
-void empty_lines(int lf) {
-    for (int i = 0; i < std::min(lf, MAX_LF); ++i) std::fputs("\n", fpout);
+std::string kyori_text(double distance, int width) {
+    char text[KYORI_TEXT_SIZE];
+    print_kyori(nullptr, text, distance, width, "km", sizeof text);
+    return text;
 }
 
 // The marks stand before the runner's name as long as name and marks fit the column:
@@ -55,13 +53,23 @@ std::string runner_cell(int w, const TeamRecord& team, const RunnerNameRecord& n
     return cell;
 }
 
-int lf_option() {
-    std::string value;
-    return get_option("LF", value) ? option_int(value) : 0;
+std::string time_rank_text(RaceTime t, int rank, char open, char close) {
+    char buf[TIME_TEXT_SIZE];
+    format_time_rank(t, buf, rank, open, close, TIME_COLUMNS, TIME_CHECK_SET, "");
+    return buf;
+}
+// The logical station division d is listed up to; -1: not listed.
+int target_station(int station, int d) {
+    if (station == AT_GOAL) return division_selected[d + 1] ? division_sections(d) : -1;
+    return logical_station(d, station);
 }
 
 }  // namespace
 
+
+// The runners of every team, read in file order (the listing order would seek for
+// every team). A name record that is missing or belongs to another team gives no
+// names rather than wrong ones.
 std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& teams) {
     std::vector<RunnerNameRecord> names(teams.size());
     for (RunnerNameRecord& r : names) clear_name_record(r);
@@ -79,132 +87,110 @@ std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& t
     return names;
 }
 
-void print_seiseki_header(int n, int lf, int w, int d) {
-    std::string senden;
-    if (get_option("SENDEN", senden)) std::fprintf(fpout, "%s", senden.c_str());
-    std::fputs("\n", fpout);
-
-    const char* report = n == division_sections(d) ? "部門別成績一覧表" : "中間成績一覧表";
-    begin_field();
-    std::fprintf(fpout, "*** %s %s ***  %s", event_name(), report, date_time_stamp());
-    end_row();
-    if (lf > 0) std::fputs("\n", fpout);
-
-    std::fprintf(fpout, "%-*s", DIVISION_NAME_COLUMNS, divisions[d].name);
-    begin_field();
-    std::fprintf(fpout, "%*s", 1, "");
-    next_field();
-    for (int i = 1; i <= n; ++i) {
-        char number[16], wide[40], cell[48];
-        std::snprintf(number, sizeof number, "%d", i);
-        to_full_width(number, wide, sizeof wide);
-        std::snprintf(cell, sizeof cell, "第%s区", wide);
-        section_cell(w, cell);
-    }
-    end_row();
-
-    begin_field();
-    std::fputs("   ", fpout);
-    next_field();
-    print_kyori(fpout, nullptr, distance_between(d, 0, n), 7, "km");
-    std::fprintf(fpout, "%16s", "");
-    for (int i = 1; i <= n; ++i) section_cell(w, station_name(d, i - 1));
-    end_row();
-
-    begin_field();
-    std::fputs(" 順", fpout);
-    next_field();
-    std::fprintf(fpout, "          %s:区間賞       ", "*");
-    for (int i = 1; i <= n; ++i) {
-        char cell[KYORI_TEXT_SIZE + 4];
-        print_kyori(nullptr, cell, distance_between(d, i - 1, i), 6, "km", KYORI_TEXT_SIZE);
-        std::strcat(cell, "↓");
-        section_cell(w, cell);
-    }
-    end_row();
-
-    begin_field();
-    std::fputs(" 位", fpout);
-    next_field();
-    std::fprintf(fpout, "          %s:繰上出発     ", "&");
-    for (int i = 1; i <= n; ++i) section_cell(w, station_name(d, i));
-    end_row();
-    if (lf > 0) std::fputs("\n", fpout);
+SeisekiData gather_seiseki() {
+    SeisekiData data;
+    data.w = runner_name_width();
+    std::string value;
+    data.lf = get_option("LF", value) ? std::clamp(option_int(value), 0, MAX_LF) : 0;
+    data.has_senden = get_option("SENDEN", data.senden);
+    data.teams = read_all_records();
+    data.names = read_name_records(data.teams);
+    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) data.order.push_back(listing_order(d));
+    return data;
 }
 
-void print_seiseki_team(int lf, int w, int n, const TeamRecord& team, const RunnerNameRecord& names) {
+Row seiseki_title_row(int n, int d) {
+    return {plain(report_title(n == division_sections(d) ? "部門別成績一覧表" : "中間成績一覧表"))};
+}
+
+Cell seiseki_division_cell(int d) { return left(d >= 0 && d < bumon_suu ? divisions[d].name : "", DIVISION_NAME_COLUMNS); }
+
+std::vector<Row> seiseki_heading_rows(int n, int w, int d) {
+    // The division name stands before the first row, whose own first cell is a blank
+    // and an empty one: every row has 28 columns before the sections.
+    Row numbers = {right("", 1), plain("")};
+    Row starts = {plain("   "), plain(kyori_text(distance_between(d, 0, n), ROUTE_DISTANCE_COLUMNS) + std::string(16, ' '))};
+    Row distances = {plain(" 順"), plain(std::string(10, ' ') + "*:区間賞       ")};
+    Row ends = {plain(" 位"), plain(std::string(10, ' ') + "&:繰上出発     ")};
+    for (int i = 1; i <= n; ++i) {
+        char number[16], wide[40];
+        std::snprintf(number, sizeof number, "%d", i);
+        to_full_width(number, wide, sizeof wide);
+        numbers.push_back(section_cell(w, std::string("第") + wide + "区"));
+        starts.push_back(section_cell(w, logical_station_name(d, i - 1)));
+        distances.push_back(section_cell(w, kyori_text(section_distance(d, i), SECTION_DISTANCE_COLUMNS) + "↓"));
+        ends.push_back(section_cell(w, logical_station_name(d, i)));
+    }
+    return {numbers, starts, distances, ends};
+}
+
+std::vector<Row> seiseki_team_rows(int w, int n, const TeamRecord& team, const RunnerNameRecord& names) {
     n = std::clamp(n, 0, MAX_KUKAN);
     const StationBlock& at_n = team.blocks[n];
-    char buf[TIME_TEXT_SIZE];
+    const std::string blank(RANK_COLUMNS, ' ');
 
-    begin_field();
-    if (at_n.cumul_rank >= 1) {
-        std::fprintf(fpout, "%3d", at_n.cumul_rank);
-    } else {
-        std::fputs("   ", fpout);
-    }
-    next_field();
-    std::fprintf(fpout, " %-*s", TEAM_NAME_COLUMNS, team.name);
-    for (int i = 1; i <= n; ++i) section_cell(w, runner_cell(w, team, names, i).c_str());
-    end_row();
-
-    begin_field();
-    std::fputs("   ", fpout);
-    next_field();
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", team.team_no);
-    std::fprintf(fpout, "   ﾁｰﾑNo:%-6s", number);
-    print_time_fixed(at_n.cumul_time, fpout, 10, TIME_CHECK_SET, "");
+    Row runners = {at_n.cumul_rank >= 1 ? right(std::to_string(at_n.cumul_rank), RANK_COLUMNS) : plain(blank),
+                   left(std::string(" ") + team.name, 1 + TEAM_NAME_COLUMNS)};
+    // The total time is 9 columns when there is one, 10 blanks when not: a row with a
+    // total is one column shorter than the others.
+    char total[TIME_TEXT_SIZE];
+    format_time_fixed(at_n.cumul_time, total, TOTAL_TIME_COLUMNS, TIME_CHECK_SET, "");
+    Row times = {plain(blank), plain("   ﾁｰﾑNo:" + padded(left(std::to_string(team.team_no), TEAM_NO_COLUMNS)) + total)};
+    Row cumulative = {plain(blank), left(std::string("   ") + (team.open_flag == '1' ? "(オープン参加)" : ""),
+                                         3 + OPEN_ENTRY_COLUMNS)};
     for (int i = 1; i <= n; ++i) {
         const StationBlock& b = team.blocks[i];
-        format_time_rank(b.section_time, buf, b.section_rank, '<', '>', TIME_COLUMNS, TIME_CHECK_SET, "");
-        section_cell(w, buf);
+        runners.push_back(section_cell(w, runner_cell(w, team, names, i)));
+        times.push_back(section_cell(w, time_rank_text(b.section_time, b.section_rank, '<', '>')));
+        cumulative.push_back(section_cell(w, time_rank_text(b.cumul_time, b.cumul_rank, '[', ']')));
     }
-    end_row();
+    return {runners, times, cumulative};
+}
 
-    begin_field();
-    std::fputs("   ", fpout);
-    next_field();
-    std::fprintf(fpout, "   %-22s", team.open_flag == '1' ? "(オープン参加)" : "");
-    for (int i = 1; i <= n; ++i) {
-        const StationBlock& b = team.blocks[i];
-        format_time_rank(b.cumul_time, buf, b.cumul_rank, '[', ']', TIME_COLUMNS, TIME_CHECK_SET, "");
-        section_cell(w, buf);
+void print_seiseki_header(Report& report, const SeisekiData& data, int n, int d) {
+    if (data.has_senden) report.puts(data.senden);
+    report.puts("\n");
+    write_text_row(report, seiseki_title_row(n, d));
+    if (data.lf > 0) report.puts("\n");
+    const std::vector<Row> rows = seiseki_heading_rows(n, data.w, d);
+    // The division name is written bare: no quote opens the line before it.
+    report.puts(padded(seiseki_division_cell(d)));
+    for (const Row& row : rows) write_text_row(report, row);
+    if (data.lf > 0) report.puts("\n");
+}
+
+void print_seiseki_team(Report& report, const SeisekiData& data, int n, const TeamRecord& team,
+                        const RunnerNameRecord& names) {
+    for (const Row& row : seiseki_team_rows(data.w, n, team, names)) write_text_row(report, row);
+    for (int i = 0; i < data.lf; ++i) report.puts("\n");
+}
+
+void write_seiseki(Report& report, int station, const SeisekiData& data) {
+    for (int d = 0; d < static_cast<int>(data.order.size()); ++d) {
+        const int n = target_station(station, d);
+        if (n < 0) continue;
+        bool listed = false;
+        for (const int rec : data.order[d]) {
+            if (rec >= static_cast<int>(data.teams.size())) continue;
+            if (!listed) print_seiseki_header(report, data, n, d);
+            listed = true;
+            print_seiseki_team(report, data, n, data.teams[rec], data.names[rec]);
+        }
+        if (listed) report.new_page();
     }
-    end_row();
-    empty_lines(lf);
 }
 
 void write_seiseki(int station) {
-    const int w = runner_name_width();
-    const int lf = lf_option();
-    const std::vector<TeamRecord> teams = read_all_records();
-    const std::vector<RunnerNameRecord> names = read_name_records(teams);
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
-        int n;
-        if (station == AT_GOAL) {
-            if (!division_selected[d + 1]) continue;
-            n = division_sections(d);
-        } else {
-            n = (station >= 0 && station < eki_suu && station < MAX_EKI) ? phy_to_log[d][station] : -1;
-        }
-        if (n < 0) continue;
-        bool listed = false;
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
-            if (rec < 0 || rec >= static_cast<int>(teams.size())) continue;
-            if (!listed) print_seiseki_header(n, lf, w, d);
-            listed = true;
-            print_seiseki_team(lf, w, n, teams[rec], names[rec]);
-        }
-        if (listed) out_new_page();
-    }
+    const SeisekiData data = gather_seiseki();
+    Report report{Report::OpenOutput{}};
+    write_seiseki(report, station, data);
 }
 
 void print_seiseki(int station) {
-    open_fpout();
-    write_seiseki(station);
-    closefpout_and_callprt(station == AT_GOAL ? "PRINTCMD73" : "PRINTCMD77");
+    const SeisekiData data = gather_seiseki();
+    Report report(station == AT_GOAL ? print_key::RESULTS : print_key::INTERMEDIATE);
+    write_seiseki(report, station, data);
+    report.deliver();
 }
 
 void results_list_entry() {

@@ -258,7 +258,11 @@ void draw_number(int row, int start, int width, const std::string& text, bool ri
 
 }  // namespace
 
-int input_number(char* buf, int width, void (*on_leave)(), int mask) {
+int input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(), int mask) {
+    if (buf_size == 0) return -1;
+    // The field never offers more places than the buffer holds.
+    if (width < 0) width = 0;
+    if (static_cast<std::size_t>(width) > buf_size - 1) width = static_cast<int>(buf_size - 1);
     std::string style_text;
     bool right_to_left = !(get_option("NUM_INPUTTYPE", style_text) && option_int(style_text) == 2);
     auto& c = console();

@@ -1,6 +1,7 @@
 // Screen primitives, key reading, prompts and input fields shared by every screen.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/console.h"
@@ -59,8 +60,13 @@ void wait_confirm();
 void menu_return_prompt();
 
 // Numeric field: length entered, -1 Esc, -2 after F2; F5 calls on_leave and jumps to
-// the main menu. buf receives the text (at most width characters).
-int input_number(char* buf, int width, void (*on_leave)(), int mask);
+// the main menu. buf (buf_size bytes) receives the text: at most width characters,
+// and never more than the buffer holds with its terminator.
+int input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(), int mask);
+template <std::size_t N>
+int input_number(char (&buf)[N], int width, void (*on_leave)(), int mask) {
+    return input_number(buf, N, width, on_leave, mask);
+}
 int input_text(char* buf, int maxlen);
 
 }  // namespace korvel

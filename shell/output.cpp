@@ -26,7 +26,8 @@ Stream fpout;
 
 namespace {
 
-// Name of the temporary file behind fpout for the printer and the clipboard.
+// Name of the temporary file behind fpout for the printer and the clipboard; empty
+// when none is waiting to be delivered or removed.
 std::string temp_name;
 // The destination fpout was opened for: it is delivered there even if the choice
 // changes before the report is complete.
@@ -34,12 +35,25 @@ int fpout_kind = OUT_FILE;
 
 const char* const destination_names[] = {"プリンタ", "ファイル", "クリップボード"};
 
-void write_destination_file(Stream& f) {
+// The four bytes and their flush; false when they did not reach the file.
+bool write_destination_file(Stream& f) {
     unsigned char bytes[4];
     auto v = static_cast<std::uint32_t>(out_kind_no);
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(v >> (8 * i));
-    std::fwrite(bytes, 1, 4, f);
+    return std::fwrite(bytes, 1, 4, f) == 4 && std::fflush(f) == 0;
 }
+
+void remove_temporary_file() {
+    if (temp_name.empty()) return;
+    std::remove(temp_name.c_str());
+    temp_name.clear();
+}
+
+// An orderly stop in the middle of a report leaves no temporary file behind; nor
+// does any other end of the program (the terminal lost at a question). Registered
+// after fpout and temp_name were made, so it runs before they are destroyed.
+const bool abandoned_at_stop = (at_fatal_stop(abandon_fpout), true);
+const bool abandoned_at_exit = (std::atexit(abandon_fpout), true);
 
 }  // namespace
 
@@ -66,8 +80,18 @@ void load_destination() {
 
 void save_destination() {
     Stream f = fopen_retry("SELCTOUT.DAT", "wb");
-    write_destination_file(f);
-    fclose_or_abort(f);
+    bool written = write_destination_file(f);
+    int err = errno;
+    if (!f.close() && written) {
+        written = false;
+        err = errno;
+    }
+    // The choice holds for this run all the same; only its keeping is lost.
+    if (!written) {
+        cprintf("\n%s への書き込みに失敗しました", "SELCTOUT.DAT");
+        show_system_error(err);
+        wait_confirm();
+    }
 }
 
 void save_destination_quietly() {
@@ -215,7 +239,8 @@ void open_fpout() {
     try {
         fpout = fopen_retry(temp_name.c_str(), "wt");
     } catch (const MainMenuReturn&) {
-        if (fd >= 0) std::remove(temp_name.c_str());
+        if (fd >= 0) remove_temporary_file();
+        temp_name.clear();
         throw;
     }
 }
@@ -318,9 +343,10 @@ int copy_file_to_clipboard(const std::string& name) {
 }  // namespace
 
 void abandon_fpout() {
-    if (!fpout) return;
     fpout.close();
-    if (fpout_kind != OUT_FILE) std::remove(temp_name.c_str());
+    // Also when the stream was closed by someone else (the closing of every stream
+    // before the program ends).
+    remove_temporary_file();
 }
 
 bool closefpout_and_callprt(const char* print_key) {
@@ -332,7 +358,7 @@ bool closefpout_and_callprt(const char* print_key) {
     bool closed = fpout.close();
     if (!closed && written) err = errno;
     if (!written || !closed) {
-        if (kind != OUT_FILE) std::remove(file.c_str());
+        remove_temporary_file();
         cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", shown_path(file).c_str());
         show_system_error(err);
         wait_confirm();
@@ -351,7 +377,7 @@ bool closefpout_and_callprt(const char* print_key) {
             cputs("\nクリップボードへのコピーに失敗しました\n");
             wait_confirm();
         }
-        std::remove(file.c_str());
+        remove_temporary_file();
         return true;
     }
     std::vector<std::string> argv;
@@ -368,7 +394,7 @@ bool closefpout_and_callprt(const char* print_key) {
             wait_confirm();
         }
     }
-    std::remove(file.c_str());
+    remove_temporary_file();
     return true;
 }
 

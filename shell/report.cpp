@@ -24,6 +24,8 @@ Report::Report(const char* print_key) : print_key_(print_key), kind_(destination
     open_ = true;
 }
 
+Report::Report(OpenOutput) : print_key_(nullptr), kind_(fpout_destination()) {}
+
 Report::~Report() {
     if (open_) abandon_fpout();
 }
@@ -52,6 +54,7 @@ void Report::begin_field() { korvel::begin_field(); }
 void Report::next_field() { korvel::next_field(); }
 
 bool Report::deliver() {
+    if (!print_key_) return false;  // the caller's output: the caller delivers it
     open_ = false;
     return closefpout_and_callprt(print_key_);
 }
@@ -61,6 +64,12 @@ std::string padded(const Cell& cell) {
     if (cell.width <= len) return cell.text;
     std::string blanks(static_cast<std::size_t>(cell.width - len), ' ');
     return cell.align == Cell::RIGHT ? blanks + cell.text : cell.text + blanks;
+}
+
+std::string text_line(const Row& row) {
+    std::string line;
+    for (const Cell& cell : row) line += padded(cell);
+    return line;
 }
 
 void write_text_row(Report& report, const Row& row) {

@@ -43,6 +43,10 @@ class Report {
 public:
     // Opens the output for the current destination (the report stream fpout).
     explicit Report(const char* print_key);
+    // Writes into the report stream its caller already opened (open_fpout,
+    // attach_fpout) and will deliver or close: nothing is opened or closed here.
+    struct OpenOutput {};
+    explicit Report(OpenOutput);
     ~Report();
     Report(const Report&) = delete;
     Report& operator=(const Report&) = delete;
@@ -71,7 +75,7 @@ public:
 private:
     const char* print_key_;
     int kind_;
-    bool open_ = false;
+    bool open_ = false;  // owned and not yet delivered
 };
 
 // A cell of a report row: its text and how a text renderer lays it out. width 0 writes
@@ -90,6 +94,9 @@ inline Cell plain(std::string text) { return Cell{std::move(text), 0, Cell::LEFT
 
 // The cell's text padded to its width.
 std::string padded(const Cell& cell);
+
+// The padded cells side by side, for reports that have no delimited form.
+std::string text_line(const Row& row);
 
 // Plain text with optional separators: begin_field at the start of the row, the
 // padded cells with next_field between them, begin_field and the line end. Without a

@@ -27,9 +27,11 @@ std::function<void(int)>& exit_handler() {
 }
 
 // Every Stream that holds an open file, so the main menu can close what was left.
+// Never destroyed: a Stream with static storage (fpout) is destroyed at exit after any
+// function-local static, and must still find the registry.
 std::vector<Stream*>& open_streams() {
-    static std::vector<Stream*> streams;
-    return streams;
+    static auto* streams = new std::vector<Stream*>;
+    return *streams;
 }
 
 void register_stream(Stream* s) { open_streams().push_back(s); }
@@ -299,13 +301,17 @@ void open_in_editor(const char* path) {
 // ---- Stamps ----
 
 namespace {
-std::tm now_local() {
+std::tm real_local_now() {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
     localtime_r(&t, &tm);
     return tm;
 }
+
+std::tm (*now_local)() = real_local_now;
 }  // namespace
+
+void set_clock(std::tm (*local_now)()) { now_local = local_now ? local_now : real_local_now; }
 
 const char* date_stamp() {
     static char buf[32];

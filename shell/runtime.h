@@ -84,9 +84,14 @@ void open_in_browser(const std::vector<std::string>& pages);
 void open_in_editor(const char* path);
 int run_shell(const char* command);
 
+// "%04d/%02d/%02d", "%02d:%02d:%02d" and the two with two blanks between, of now;
+// each in its own buffer, overwritten by the next call.
 const char* date_stamp();
 const char* time_stamp();
 const char* date_time_stamp();
+// Replaces the clock the stamps read, as local broken-down time (tests freeze it);
+// nullptr restores the real one.
+void set_clock(std::tm (*local_now)());
 
 // Program folder and path, as "/"-separated paths; the folder ends with "/" or is
 // empty when unknown.

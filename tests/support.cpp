@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "eventdata/import_times.h"
+#include "shell/output.h"
 #include "timing/consistency.h"
 
 namespace korvel_test {
@@ -30,6 +31,36 @@ std::string convert(const std::string& text, const char* to, const char* from) {
     return out;
 }
 }  // namespace
+
+namespace {
+// FIXED_STAMP as the clock gives it.
+std::tm fixed_clock() {
+    std::tm tm{};
+    tm.tm_year = 2024 - 1900;
+    tm.tm_mon = 4 - 1;
+    tm.tm_mday = 7;
+    tm.tm_hour = 9;
+    tm.tm_min = 30;
+    tm.tm_sec = 15;
+    return tm;
+}
+}  // namespace
+
+SavedGlobals::SavedGlobals()
+    : out_kind_no(korvel::out_kind_no),
+      append_mode(korvel::append_mode),
+      field_separator(korvel::field_separator),
+      program_path(korvel::program_path) {}
+
+void SavedGlobals::restore() const {
+    korvel::abandon_fpout();
+    korvel::out_kind_no = out_kind_no;
+    korvel::append_mode = append_mode;
+    korvel::field_separator = field_separator;
+    korvel::program_path = program_path;
+    korvel::set_open_function(nullptr);
+    korvel::set_clock(nullptr);
+}
 
 std::string to_cp932(const std::string& utf8) { return convert(utf8, "CP932", "UTF-8"); }
 std::string to_utf8(const std::string& cp932) { return convert(cp932, "UTF-8", "CP932"); }
@@ -67,12 +98,14 @@ void WorkFolderTest::SetUp() {
     auto c = std::make_unique<platform::MemoryConsole>(80, 60);
     console_ = c.get();
     platform::set_console(std::move(c));
+    korvel::set_clock(fixed_clock);
     korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
     // As at start-up: a merge of times is followed by the plausibility checks.
     korvel::set_import_checks(korvel::check_merged_times);
 }
 
 void WorkFolderTest::TearDown() {
+    saved_.restore();
     korvel::stream_check(false);
     std::filesystem::current_path(previous_);
     std::error_code ec;

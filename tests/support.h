@@ -26,7 +26,23 @@ std::string read_file(const std::string& name);
 // The little-endian int16 at byte at of a file's bytes.
 int i16(const std::string& bytes, std::size_t at);
 
-// Each test runs in its own empty temporary folder with a memory console of 80x60.
+// The date and time every report stamps in tests (the clock is frozen there).
+inline constexpr const char* FIXED_STAMP = "2024/04/07  09:30:15";
+
+// The output settings and hooks a test may change, as they were before it.
+struct SavedGlobals {
+    int out_kind_no;
+    char append_mode;
+    char field_separator;
+    std::string program_path;
+    SavedGlobals();
+    // Abandons a report left open, restores the settings and the real file opening.
+    void restore() const;
+};
+
+// Each test runs in its own empty temporary folder with a memory console of 80x60 and
+// the clock frozen at FIXED_STAMP; whatever it changed in the output settings is put
+// back afterwards, even when it failed half-way.
 class WorkFolderTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -38,6 +54,7 @@ private:
     std::string folder_;
     std::string previous_;
     platform::MemoryConsole* console_ = nullptr;
+    SavedGlobals saved_;
 };
 
 }  // namespace korvel_test

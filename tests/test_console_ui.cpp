@@ -106,6 +106,19 @@ TEST_F(InputNumberTest, WideFieldKeepsItsTextAndLineEndOnEnter) {
     EXPECT_EQ(con().cursor_col(), 0);
 }
 
+TEST_F(InputNumberTest, FieldWiderThanItsBufferTakesOnlyWhatFits) {
+    struct {
+        char buf[4] = "";
+        char guard[4] = {'g', 'g', 'g', 'g'};
+    } held;
+    con().type("123456");
+    con().press(VK_RETURN);
+    set_cursor(5, 10);
+    EXPECT_EQ(input_number(held.buf, 6, nullptr, 0), 3);
+    EXPECT_STREQ(held.buf, "123");
+    EXPECT_EQ(std::string(held.guard, 4), "gggg");
+}
+
 TEST_F(InputNumberTest, LeftToRightStyleFromTheOptionFile) {
     write_file("OPTION.TXT", "NUM_INPUTTYPE=2\r\n");
     con().type("12");

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include <filesystem>
 #include <string>
@@ -142,6 +143,40 @@ TEST_F(OutputTest, FailedWriteLosesOnlyThatReport) {
     EXPECT_FALSE(report.deliver());
     EXPECT_NE(con().screen().find("への書き込みに失敗しました"), std::string::npos);
     EXPECT_EQ(open_stream_count(), 0);
+}
+
+TEST_F(OutputTest, OrderlyStopDuringAReportLeavesNoTemporaryFile) {
+    out_kind_no = OUT_CLIPBOARD;
+    open_fpout();
+    std::fputs("half a report\n", fpout);
+    EXPECT_PROGRAM_EXIT(fatal_stop(), 1);
+    EXPECT_EQ(temporary_files(), 0);
+}
+
+// The program ending while a report is open, as it does when the terminal is lost at
+// a question: fpout is closed at exit while the stream registry still exists, and the
+// temporary file goes.
+TEST_F(OutputTest, ExitWhileAReportIsOpen) {
+    out_kind_no = OUT_PRINTER;
+    EXPECT_EXIT(
+        {
+            Report report(print_key::RESULTS);
+            report.puts("unfinished\n");
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(3), "");
+    EXPECT_EQ(temporary_files(), 0);
+}
+
+TEST_F(OutputTest, DestinationThatCannotBeKeptIsReportedAndHoldsForTheRun) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    std::filesystem::create_symlink("/dev/full", "SELCTOUT.DAT");
+    con().press(VK_RIGHT);
+    con().press(VK_RETURN);
+    con().type("y");
+    select_output_destination();
+    EXPECT_EQ(out_kind_no, OUT_CLIPBOARD);
+    EXPECT_NE(con().screen().find("SELCTOUT.DAT への書き込みに失敗しました"), std::string::npos);
 }
 
 FILE* failing_open(const char*, const char*) {

@@ -1,7 +1,7 @@
 // The results list and the intermediate results, compared with texts worked out from
 // the column rules: 28 columns before the sections, W + 1 per section (W = 14 here).
-#include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,23 +18,17 @@ namespace {
 
 std::string sp(int n) { return std::string(n, ' '); }
 
-// The report as lines joined with "\n", the date and time replaced by STAMP.
+// The report as lines joined with "\n".
 std::string normalised(std::string text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
         out += text[i];
     }
-    // "9999/99/99  99:99:99", 9 standing for any digit.
-    const std::string shape = "9999/99/99  99:99:99";
-    for (std::size_t at = 0; at + shape.size() <= out.size(); ++at) {
-        bool match = true;
-        for (std::size_t i = 0; match && i < shape.size(); ++i)
-            match = shape[i] == '9' ? std::isdigit(static_cast<unsigned char>(out[at + i])) != 0 : out[at + i] == shape[i];
-        if (match) out.replace(at, shape.size(), "STAMP");
-    }
     return out;
 }
+
+const std::string STAMP = korvel_test::FIXED_STAMP;
 
 std::string lines(const std::vector<std::string>& rows) {
     std::string s;
@@ -90,7 +84,7 @@ protected:
 
     // The heading rows shared by the Kids division in several tests.
     static std::vector<std::string> kids_heading(const char* report_name, const char* lf_line = nullptr) {
-        std::vector<std::string> rows = {"", std::string("*** テスト駅伝 ") + report_name + " ***  STAMP"};
+        std::vector<std::string> rows = {"", std::string("*** テスト駅伝 ") + report_name + " ***  " + STAMP};
         if (lf_line) rows.push_back(lf_line);
         std::vector<std::string> heading = {
             "Kids" + sp(23) + " " + sp(9) + "第１区",
@@ -118,7 +112,7 @@ TEST_F(ResultsListTest, FinalListOfTheSelectedDivisions) {
 
     const std::string expected = lines({
         "",
-        "*** テスト駅伝 部門別成績一覧表 ***  STAMP",
+        "*** テスト駅伝 部門別成績一覧表 ***  " + STAMP,
         "一般の部" + sp(19) + " " + sp(9) + "第１区" + sp(9) + "第２区",
         "   " + sp(3) + "12.0km" + sp(16) + sp(10) + "Start" + sp(12) + "Mid",
         " 順" + sp(10) + "*:区間賞" + sp(7) + sp(8) + "5.5km↓" + sp(8) + "6.5km↓",
@@ -165,7 +159,7 @@ TEST_F(ResultsListTest, BothMarksStandBeforeTheNameWhileTheyFit) {
 
     EXPECT_EQ(report(), lines({
                             "",
-                            "*** テスト駅伝 部門別成績一覧表 ***  STAMP",
+                            "*** テスト駅伝 部門別成績一覧表 ***  " + STAMP,
                             "一般の部" + sp(19) + " " + sp(7) + "第１区" + sp(7) + "第２区",
                             "   " + sp(3) + "12.0km" + sp(16) + sp(8) + "Start" + sp(10) + "Mid",
                             " 順" + sp(10) + "*:区間賞" + sp(7) + sp(6) + "5.5km↓" + sp(6) + "6.5km↓",
@@ -187,7 +181,7 @@ TEST_F(ResultsListTest, IntermediateListAtAStation) {
 
     std::vector<std::string> rows = {
         "",
-        "*** テスト駅伝 中間成績一覧表 ***  STAMP",
+        "*** テスト駅伝 中間成績一覧表 ***  " + STAMP,
         "一般の部" + sp(19) + " " + sp(9) + "第１区",
         "   " + sp(4) + "5.5km" + sp(16) + sp(10) + "Start",
         " 順" + sp(10) + "*:区間賞" + sp(7) + sp(8) + "5.5km↓",
@@ -212,7 +206,7 @@ TEST_F(ResultsListTest, IntermediateListAtAStation) {
     // Mid is the start of Late: no section columns.
     std::vector<std::string> late = {
         "",
-        "*** テスト駅伝 中間成績一覧表 ***  STAMP",
+        "*** テスト駅伝 中間成績一覧表 ***  " + STAMP,
         "Late" + sp(23) + " ",
         "   " + sp(4) + "0.0km" + sp(16),
         " 順" + sp(10) + "*:区間賞" + sp(7),
@@ -234,7 +228,7 @@ TEST_F(ResultsListTest, CommaSeparatedCells) {
     print_seiseki(AT_GOAL);
     EXPECT_EQ(report(), lines({
                             "協賛ABC",
-                            "\"*** テスト駅伝 部門別成績一覧表 ***  STAMP\"",
+                            "\"*** テスト駅伝 部門別成績一覧表 ***  " + STAMP + "\"",
                             "Kids" + sp(23) + "\" \",\"\",\"" + sp(9) + "第１区\"",
                             "\"   \",\"" + sp(4) + "5.5km" + sp(16) + "\",\"" + sp(10) + "Start\"",
                             "\" 順\",\"" + sp(10) + "*:区間賞" + sp(7) + "\",\"" + sp(8) + "5.5km↓\"",
@@ -253,7 +247,7 @@ TEST_F(ResultsListTest, TabSeparatedCells) {
     print_seiseki(AT_GOAL);
     EXPECT_EQ(report(), lines({
                             "",
-                            "*** テスト駅伝 部門別成績一覧表 ***  STAMP",
+                            "*** テスト駅伝 部門別成績一覧表 ***  " + STAMP,
                             "Kids" + sp(23) + " \t\t" + sp(9) + "第１区",
                             "   \t" + sp(4) + "5.5km" + sp(16) + "\t" + sp(10) + "Start",
                             " 順\t" + sp(10) + "*:区間賞" + sp(7) + "\t" + sp(8) + "5.5km↓",
@@ -293,6 +287,61 @@ TEST_F(ResultsListTest, FormFeedAfterEachListedDivisionOnThePrinter) {
     EXPECT_EQ(text.substr(first + 1), lines(kids_heading("部門別成績一覧表")) + lines(kid_a()) + "\f");
     EXPECT_EQ(text.find('"'), std::string::npos);
     EXPECT_EQ(text.find("Late"), std::string::npos);
+}
+
+// The data are read before the output is opened: a missing name file on the printer
+// leaves neither a temporary file nor a stream behind.
+TEST_F(ResultsListTest, MissingNameFileLeavesNoReportHalfOpen) {
+    race(false);
+    std::remove(NAMEFILE_NAME);
+    division_selected[1] = true;
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    out_kind_no = OUT_PRINTER;
+    con().type("Y");
+    EXPECT_MAIN_MENU_RETURN(print_seiseki(AT_GOAL));
+    EXPECT_EQ(open_stream_count(), 0);
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+}
+
+// A row's cells hold the content and the column each needs, apart from any separator:
+// what another renderer (HTML) takes.
+TEST_F(ResultsListTest, TeamRowsAreCells) {
+    race(false);
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    const std::vector<TeamRecord> t = master();
+    RunnerNameRecord names = runners(12, {"Takahashi", "Kato"});
+    const std::vector<Row> rows = seiseki_team_rows(14, 2, t[1], names);
+    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows[0].size(), 4u);
+    EXPECT_EQ(rows[0][0].text, "2");
+    EXPECT_EQ(rows[0][0].width, 3);
+    EXPECT_EQ(rows[0][1].text, " Beta");
+    EXPECT_EQ(rows[0][1].width, 25);
+    // Section 2 won after a carried start: both marks fit before a short name.
+    EXPECT_EQ(rows[0][3].text, "*&Kato");
+    EXPECT_EQ(rows[0][3].width, 15);
+    EXPECT_EQ(rows[0][3].align, Cell::RIGHT);
+    // Times in the 13-character time text.
+    EXPECT_EQ(rows[1][2].text, "    31'00< 2>");
+    EXPECT_EQ(rows[2][3].text, "    52'00[ 2]");
+}
+
+// The report walks the order it is given, not the last computed one.
+TEST_F(ResultsListTest, ListsTheOrderItIsGiven) {
+    race(false);
+    division_selected[2] = true;
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    SeisekiData data = gather_seiseki();
+    data.order[1] = {4, 4};  // Kid A twice
+    attach_fpout(Stream(platform::open_file("given.txt", "wt")), OUT_FILE);
+    {
+        Report report{Report::OpenOutput{}};
+        write_seiseki(report, AT_GOAL, data);
+    }
+    fpout.close();
+    EXPECT_EQ(normalised(read_file("given.txt")),
+              lines(kids_heading("部門別成績一覧表")) + lines(kid_a()) + lines(kid_a()));
 }
 
 TEST_F(ResultsListTest, RanksFromOneHundredLoseTheClosingBracket) {

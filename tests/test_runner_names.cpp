@@ -158,4 +158,13 @@ TEST_F(RunnerNamesTest, DuplicateTeamStopsAtItsLineAndKeepsTheMenuUsable) {
     EXPECT_LT(file_mtime("NAMEFILE.DAT"), file_mtime("SENSYU.TXT"));
 }
 
+TEST_F(RunnerNamesTest, StopAtAWrongListLeavesNoHalfBuiltCopy) {
+    sensyu({"1 A1", "1 X1"});
+    const std::string before = read_file("NAMEFILE.DAT");
+    con().type("1Y");
+    EXPECT_PROGRAM_EXIT(build_name_file(), 1);
+    EXPECT_FALSE(file_exists("NAMEFILE.TMP"));
+    EXPECT_EQ(read_file("NAMEFILE.DAT"), before);
+}
+
 }  // namespace

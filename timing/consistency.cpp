@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "shell/console_ui.h"
-#include "shell/output.h"
+#include "shell/report.h"
+#include "timing/ranking.h"
 
 namespace korvel {
 
@@ -17,21 +18,9 @@ constexpr int SPEED_PRINT_LIMIT = 10;  // speeds keep printing while at most thi
 constexpr int COLOR_RED = 12;
 constexpr int COLOR_WHITE = 15;
 
-// Sections of the record's division, or -1 when the division index is damaged (such a
-// record cannot be checked: its stations are unknown).
-int sections_of(const TeamRecord& r) {
-    if (r.division >= bumon_suu || r.division >= MAX_BUMON) return -1;
-    int n = divisions[r.division].kukan_suu;
-    if (n < 0) return -1;
-    return std::min({n, max_kukan, MAX_KUKAN});
-}
-
-const char* station_name(int division, int k) {
-    if (division < 0 || division >= MAX_BUMON || k < 0 || k > MAX_KUKAN) return "";
-    int p = log_to_phy[division][k];
-    if (p < 0 || p >= eki_suu) return "";
-    return stations[p].name;
-}
+// A record of a division the event does not have cannot be checked: its stations are
+// unknown.
+bool checkable(const TeamRecord& r) { return division_sections(r.division) > 0; }
 
 void team_heading(const TeamRecord& r) {
     beep();
@@ -86,30 +75,42 @@ double rounded_section_distance(int division, int k) {
     return std::round(section_distance(division, k) * 1000.0) / 1000.0;
 }
 
-struct TieItem {
-    std::uint8_t division;
-    std::int16_t team_no;
-    std::int32_t key;
-    std::uint16_t input_seq;
-    std::uint8_t marker;  // physical station of the first earlier carried start, 0 none
-    int record;           // index into the records read
-    int station;          // logical station b of the division
+// Teams of one division that reach physical station s on the same cumulative time.
+struct TieGroup {
+    int station;
+    std::vector<TieItem> members;
 };
 
-bool tie_less(const TieItem& a, const TieItem& b) {
-    if (a.division != b.division) return a.division < b.division;
-    if (a.key != b.key) return a.key < b.key;
-    if (a.input_seq != b.input_seq) return a.input_seq < b.input_seq;
-    return a.team_no < b.team_no;
+// The groups of every station, station by station, in the order of the tie-break.
+std::vector<TieGroup> same_time_groups(const std::vector<TeamRecord>& records) {
+    std::vector<TieGroup> groups;
+    for (int s = 1; s < eki_suu; ++s) {
+        const std::vector<TieItem> items = collect_tie_items(records, s);
+        for (std::size_t i = 0; i < items.size();) {
+            std::size_t j = i + 1;
+            while (j < items.size() && items[j].division == items[i].division &&
+                   items[j].cumul_key == items[i].cumul_key)
+                ++j;
+            if (j - i >= 2) groups.push_back({s, std::vector<TieItem>(items.begin() + i, items.begin() + j)});
+            i = j;
+        }
+    }
+    return groups;
 }
 
-std::vector<TeamRecord> read_all_records(const char* file) {
-    std::vector<TeamRecord> records;
-    unsigned char header[MAST_HEADER_SIZE];
-    Stream f = mast_open(file, "rb", header);
-    TeamRecord r;
-    while (mast_read_next(f, r)) records.push_back(r);
-    return records;
+// "    %3d: %-24s " team, the cumulative time in 11 columns, the rank or the open
+// entry, and where the team had its carried start.
+Row same_time_row(const TeamRecord& r, const TieItem& item) {
+    const StationBlock& b = r.blocks[item.logical];
+    char time_text[TIME_TEXT_SIZE];
+    format_time_fixed(b.cumul_time, time_text, 11, TIME_CHECK_SET, "");
+    char rank[16];
+    std::snprintf(rank, sizeof rank, "%3d位", b.cumul_rank);
+    Row row = {plain("    "), right(std::to_string(r.team_no), 3), plain(": "), left(r.name, 24), plain(" "),
+               plain(time_text), plain(r.open_flag == '1' ? "オープン参加" : rank)};
+    if (item.carried_from > 0 && item.carried_from < eki_suu)
+        row.push_back(plain(std::string(" ") + stations[item.carried_from].name + "で繰上出発している"));
+    return row;
 }
 
 }  // namespace
@@ -120,12 +121,12 @@ int check_time_order(const char* file) {
     WarningPrinter warnings;
     TeamRecord r;
     for (int n = 0; mast_read_next(f, r); ++n) {
-        int sections = sections_of(r);
-        for (int i = 0; i <= sections; ++i) {
+        if (!checkable(r)) continue;
+        for (int i = 0; i <= division_sections(r.division); ++i) {
             const StationBlock& b = r.blocks[i];
             if (time_to_seconds(b.arrival) >= time_to_seconds(b.departure)) continue;
             if (!warnings.next(r, n)) continue;
-            cprintf("\t第%d中継所(%s)で到着時刻が出発時刻より早い。\n", i, station_name(r.division, i));
+            cprintf("\t第%d中継所(%s)で到着時刻が出発時刻より早い。\n", i, logical_station_name(r.division, i));
             cprintf("\t\t到着時刻=%0d:%02d'%02d", b.arrival.h, b.arrival.m, b.arrival.s);
             cprintf("\t出発時刻=%0d:%02d'%02d\n", b.departure.h, b.departure.m, b.departure.s);
         }
@@ -141,12 +142,11 @@ int check_missing_times(int kind, const char* file) {
     WarningPrinter warnings;
     TeamRecord r;
     for (int n = 0; mast_read_next(f, r); ++n) {
-        int sections = sections_of(r);
-        for (int i = 1; i <= sections; ++i) {
+        for (int i = 1; i <= division_sections(r.division); ++i) {
             if (!time_is_valid(r.blocks[i].arrival) || time_is_valid(r.blocks[i - 1].departure)) continue;
             if (!warnings.next(r, n)) continue;
             cprintf("\t第%d中継所(%s)で出発時刻なし。第%d中継所(%s)で到着時刻あり。\n", i - 1,
-                    station_name(r.division, i - 1), i, station_name(r.division, i));
+                    logical_station_name(r.division, i - 1), i, logical_station_name(r.division, i));
         }
     }
     f.close();
@@ -154,8 +154,7 @@ int check_missing_times(int kind, const char* file) {
 }
 
 int speed_test(const TeamRecord& r, int k, bool print) {
-    int sections = sections_of(r);
-    if (k <= 0 || k > sections) return 0;
+    if (k <= 0 || k > division_sections(r.division)) return 0;
     RaceTime t = section_time(r, k);
     int seconds = time_to_seconds(t);
     if (seconds == 0) return 0;
@@ -173,7 +172,7 @@ int speed_test(const TeamRecord& r, int k, bool print) {
         char kyori[KYORI_TEXT_SIZE];
         print_kyori(nullptr, kyori, distance, 6, "km");
         cputs(kyori);
-        cprintf(" %s→%s", station_name(r.division, k - 1), station_name(r.division, k));
+        cprintf(" %s→%s", logical_station_name(r.division, k - 1), logical_station_name(r.division, k));
     }
     return 1;
 }
@@ -184,8 +183,7 @@ int speed_check(const char* file) {
     int total = 0;
     TeamRecord r;
     while (mast_read_next(f, r)) {
-        int sections = sections_of(r);
-        for (int i = 1; i <= sections; ++i) total += speed_test(r, i, total <= SPEED_PRINT_LIMIT);
+        for (int i = 1; i <= division_sections(r.division); ++i) total += speed_test(r, i, total <= SPEED_PRINT_LIMIT);
     }
     f.close();
     if (total > 0) {
@@ -201,72 +199,24 @@ void check_merged_times(const char* file) {
 }
 
 void same_time_check_list() {
-    std::vector<TeamRecord> records = read_all_records(MASTFILE_NAME);
-    open_fpout();
-    bool printed = false;
-    std::vector<TieItem> items;
-    for (int s = 1; s < eki_suu; ++s) {
-        items.clear();
-        for (int n = 0; n < static_cast<int>(records.size()); ++n) {
-            const TeamRecord& r = records[n];
-            int sections = sections_of(r);
-            if (sections < 0) continue;
-            int b = phy_to_log[r.division][s];
-            if (b < 1 || b > sections) continue;
-            if (!time_is_set(r.blocks[b].cumul_time)) continue;
-            TieItem item{};
-            item.division = r.division;
-            item.team_no = r.team_no;
-            item.key = time_to_seconds(r.blocks[b].cumul_time);
-            item.input_seq = static_cast<std::uint16_t>(r.blocks[b].input_seq);
-            for (int j = 1; j < b; ++j) {
-                if (time_differs(r.blocks[j].departure, r.blocks[j].arrival)) {
-                    int p = log_to_phy[r.division][j];
-                    item.marker = p > 0 ? static_cast<std::uint8_t>(p) : 0;
-                    break;
-                }
-            }
-            item.record = n;
-            item.station = b;
-            items.push_back(item);
+    const std::vector<TeamRecord> records = read_all_records();
+    const std::vector<TieGroup> groups = same_time_groups(records);
+    Report report(print_key::SAME_TIME);
+    int shown_station = 0;
+    for (const TieGroup& g : groups) {
+        if (g.station != shown_station) {
+            report.title("同タイム・チェック・リスト");
+            report.printf("%02d %s\n", g.station, stations[g.station].name);
+            shown_station = g.station;
         }
-        std::sort(items.begin(), items.end(), tie_less);
-
-        bool station_shown = false;
-        for (std::size_t i = 0; i < items.size();) {
-            std::size_t j = i + 1;
-            while (j < items.size() && items[j].division == items[i].division && items[j].key == items[i].key) ++j;
-            if (j - i >= 2) {
-                if (!station_shown) {
-                    std::fprintf(fpout, "\n*** %s 同タイム・チェック・リスト ***  %s\n", event_name(),
-                                 date_time_stamp());
-                    std::fprintf(fpout, "%02d %s\n", s, stations[s].name);
-                    station_shown = true;
-                    printed = true;
-                }
-                const DivisionInfo& d = divisions[items[i].division];
-                std::fprintf(fpout, "\n%s", d.name);
-                if (items[i].station == d.kukan_suu) std::fprintf(fpout, "（ゴール）\n");
-                else std::fprintf(fpout, "（第 %d 中継所）\n", items[i].station);
-                for (std::size_t m = i; m < j; ++m) {
-                    const TeamRecord& r = records[items[m].record];
-                    const StationBlock& blk = r.blocks[items[m].station];
-                    std::fprintf(fpout, "    %3d: %-24s ", r.team_no, r.name);
-                    char time_text[TIME_TEXT_SIZE];
-                    format_time_fixed(blk.cumul_time, time_text, 11, TIME_CHECK_SET, "");
-                    std::fputs(time_text, fpout);
-                    if (r.open_flag == '1') std::fputs("オープン参加", fpout);
-                    else std::fprintf(fpout, "%3d位", blk.cumul_rank);
-                    if (items[m].marker != 0 && items[m].marker < eki_suu)
-                        std::fprintf(fpout, " %sで繰上出発している", stations[items[m].marker].name);
-                    std::fputs("\n", fpout);
-                }
-            }
-            i = j;
-        }
+        const TieItem& first = g.members.front();
+        report.printf("\n%s", divisions[first.division].name);
+        if (first.logical == division_sections(first.division)) report.puts("（ゴール）\n");
+        else report.printf("（第 %d 中継所）\n", first.logical);
+        for (const TieItem& m : g.members) report.puts(text_line(same_time_row(records[m.record], m)) + "\n");
     }
-    if (printed) out_new_page();
-    closefpout_and_callprt("PRINTCMD66");
+    if (!groups.empty()) report.new_page();
+    report.deliver();
 }
 
 }  // namespace korvel

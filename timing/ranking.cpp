@@ -23,12 +23,6 @@ constexpr int UNTIMED_KEY = 0x7fffffff;
 // The greatest cumulative time a RaceTime can hold.
 constexpr int MAX_DURATION = 99 * 3600 + 59 * 60 + 59;
 
-// Logical station of physical station s in the division, -1 when it is not used.
-int logical_of(int division, int s) {
-    if (division < 0 || division >= bumon_suu || s < 0 || s >= eki_suu || s > MAX_EKI) return -1;
-    return phy_to_log[division][s];
-}
-
 bool is_open(const TeamRecord& r) { return r.open_flag == '1'; }
 
 bool same_bytes(const TeamRecord& a, const TeamRecord& b) {
@@ -200,7 +194,7 @@ void build_print_order(const std::vector<TeamRecord>& records, int station) {
         if (station == AT_GOAL) {
             if (r.division <= MAX_BUMON) b = furthest[r.division];
         } else {
-            b = logical_of(r.division, station);
+            b = logical_station(r.division, station);
         }
         items.push_back(order_item(r, static_cast<int>(i), b));
     }
@@ -269,12 +263,12 @@ std::vector<TieItem> collect_tie_items(const std::vector<TeamRecord>& records, i
     std::vector<TieItem> items;
     for (std::size_t i = 0; i < records.size(); ++i) {
         const TeamRecord& r = records[i];
-        const int b = logical_of(r.division, s);
+        const int b = logical_station(r.division, s);
         if (b < 1 || b > division_sections(r.division)) continue;
         if (!time_is_set(r.blocks[b].cumul_time)) continue;
         int carried = 0;
         for (int j = 1; j < b && carried == 0; ++j)
-            if (time_differs(r.blocks[j].departure, r.blocks[j].arrival)) carried = log_to_phy[r.division][j];
+            if (time_differs(r.blocks[j].departure, r.blocks[j].arrival)) carried = physical_station(r.division, j);
         items.push_back({r.division, r.team_no, time_to_seconds(r.blocks[b].cumul_time),
                          static_cast<std::uint16_t>(r.blocks[b].input_seq), carried, b, static_cast<int>(i)});
     }
@@ -318,6 +312,13 @@ int division_first(int division) {
 int division_end(int division) {
     if (division < 0 || division + 1 >= BUMON_START_SIZE || bumon_start[division] < 0) return 0;
     return std::min(std::max(bumon_start[division + 1], 0), MAX_TEAMS);
+}
+
+std::vector<int> listing_order(int division) {
+    std::vector<int> order;
+    for (int p = division_first(division); p < division_end(division); ++p)
+        if (print_jun[p] >= 0) order.push_back(print_jun[p]);
+    return order;
 }
 
 }  // namespace korvel

@@ -10,7 +10,6 @@
 
 namespace korvel {
 
-constexpr int MAX_TEAMS = 500;
 // Station argument: each division at the furthest station any of its teams reached.
 constexpr int AT_GOAL = 0x7fffffff;
 // Station argument: times and ranks only, no listing order.
@@ -36,6 +35,8 @@ void make_print_jun(int station);
 // division_end(d); ++p) print_jun[p] ... Empty for a division without teams.
 int division_first(int division);
 int division_end(int division);
+// The same walk as a list: the record numbers of division d in listing order.
+std::vector<int> listing_order(int division);
 
 // A team that reaches a physical station on a valid cumulative time, as the tie-break
 // by input order and the same-time check list see it.

@@ -114,17 +114,6 @@ void remember(Visit& v, const RecentLine& line) {
     v.recent[++v.last] = line;
 }
 
-// Logical station of the physical station for the record's division, -1 when the
-// division does not use it or the record could not hold its block.
-int logical_station(const TeamRecord& r, int station) {
-    int d = r.division;
-    if (d < 0 || d >= bumon_suu || d >= MAX_BUMON) return -1;
-    if (station < 0 || station >= eki_suu || station >= MAX_EKI) return -1;
-    int k = phy_to_log[d][station];
-    if (k < 0 || k > divisions[d].kukan_suu || k > max_kukan || k > MAX_KUKAN) return -1;
-    return k;
-}
-
 int record_count(FILE* f) {
     if (sizeof_mastrec <= 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
     long size = std::ftell(f);
@@ -147,12 +136,7 @@ std::uint16_t highest_input_seq() {
     Stream f = mast_open("rb");
     TeamRecord r;
     while (mast_read_next(f, r)) {
-        int d = r.division;
-        if (d >= bumon_suu || d >= MAX_BUMON) continue;
-        int last = divisions[d].kukan_suu;
-        if (last > max_kukan) last = max_kukan;
-        if (last > MAX_KUKAN) last = MAX_KUKAN;
-        for (int k = 1; k <= last; ++k) {
+        for (int k = 1; k <= division_sections(r.division); ++k) {
             auto seq = static_cast<std::uint16_t>(r.blocks[k].input_seq);
             if (seq > highest) highest = seq;
         }
@@ -167,7 +151,7 @@ std::uint16_t highest_input_seq() {
 bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
                  TeamRecord& r) {
     Stream f = mast_open("r+b");
-    if (!read_team(f, rec_no, team, r) || logical_station(r, station) != k) return false;
+    if (!read_team(f, rec_no, team, r) || logical_station(r.division, station) != k) return false;
     StationBlock& b = r.blocks[k];
     b.departure = t;
     b.arrival = t;
@@ -249,7 +233,7 @@ void enter_team(Visit& v, const char* team_text) {
         show_message(message);
         return;
     }
-    int k = logical_station(r, v.station);
+    int k = logical_station(r.division, v.station);
     if (k < 0) {
         const char* division = r.division < bumon_suu ? divisions[r.division].name : "";
         std::snprintf(message, sizeof message, "%s は %s の中継所ではありません",
