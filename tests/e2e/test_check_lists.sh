@@ -169,7 +169,70 @@ e2e_wait_for "中継所Ｎｏ＝"
 e2e_send Escape
 e2e_wait_main_menu
 
-# ---- 4. The printer path, two columns of 10 rows ----
+# ---- 4. Every other list of the check submenu, added to OUT.TXT ----
+# answer_until TEXT: confirms warnings with Y until TEXT is on the screen.
+answer_until() {
+    local i screen
+    for ((i = 0; i <= 200; i++)); do
+        screen=$(e2e_screen)
+        grep -F -q -- "$1" <<<"$screen" && return 0
+        if grep -F -q "Y を入力" <<<"$screen"; then
+            e2e_send y
+            sleep 0.3
+        fi
+        sleep 0.1
+    done
+    e2e_fail "timed out waiting for \"$1\""
+}
+# append_list KEY TITLE: the list of entry KEY appended to OUT.TXT, TITLE in it.
+append_list() {
+    local size
+    size=$(stat -c %s "$OUT")
+    e2e_send "$1"
+    if [ "$1" != 5 ]; then
+        e2e_wait_for "区切文字(なし→"
+        e2e_send 0
+    fi
+    e2e_wait_for "\"OUT.TXT\"は既存です(上書き→"
+    e2e_send 1
+    # The submenu is redrawn with an empty prompt once the list is delivered.
+    answer_until "選択[ ]"
+    for ((i = 0; i < 50; i++)); do [ "$(stat -c %s "$OUT")" -gt "$size" ] && break; sleep 0.1; done
+    tail -c +$((size + 1)) "$OUT" | iconv -f CP932 -t UTF-8 | grep -F -q -- "$2" ||
+        e2e_fail "entry $1 did not add \"$2\" to OUT.TXT"
+}
+e2e_send 6
+e2e_wait_for "* 入力データ・チェック *"
+append_list 3 "チェック・リスト（全チーム・全中継所）"
+append_list 4 "チーム名・選手名チェック・リスト"
+append_list 8 "チェック・リスト（各中継所でタイム順）"
+append_list 5 "疑問スピード"
+e2e_send 7
+e2e_wait_for "チェック・リスト出力（部門名・チーム名付）"
+e2e_wait_for "中継所Ｎｏ＝"
+e2e_send 99 Enter
+e2e_wait_for "区切文字(なし→"
+e2e_send 0
+e2e_wait_for "\"OUT.TXT\"は既存です(上書き→"
+e2e_send 1
+e2e_wait_for "選択[ ]"
+iconv -f CP932 -t UTF-8 "$OUT" | tr -d "\r" | grep -E -q "^  1:     201 高校男子の部 +久遠野高校 +11:05'00 +←$" ||
+    e2e_fail "the list with names has no row for 201"
+
+# The team on screen; a number without a team is refused.
+e2e_send 1
+e2e_wait_for "チームＮｏ＝"
+e2e_send 201 Enter
+e2e_wait_for "久遠野高校 （高校男子の部）"
+wait_row_re "^第 4 中継所 : 東公民館 +11:05'00 +11:05'00  4区"
+e2e_send 999 Enter
+e2e_wait_for "ナンバー=999 エラー"
+e2e_send Escape
+e2e_wait_for "選択[ ]"
+e2e_send Escape
+e2e_wait_main_menu
+
+# ---- 5. The printer path, two columns of 10 rows ----
 cat > "$E2E_WORK/keep.sh" <<EOF
 cat "\$1" >> "$PRINTED"
 EOF
@@ -185,7 +248,7 @@ e2e_wait_for "チェック・リスト出力"
 e2e_wait_for "中継所Ｎｏ＝"
 e2e_send 11 Enter
 wait_file "$PRINTED"
-e2e_wait_for "[2] 中継所指定" 20
+e2e_wait_for "選択[ ]" 20
 python3 "$E2E_WORK/expect.py" "$PRINTED" 10 || e2e_fail "the printed two-column list differs (see above)"
 ls "$E2E_RACE" | grep -q -i '\.tmp$' && e2e_fail "a temporary file was left in the race folder"
 
