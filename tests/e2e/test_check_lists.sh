@@ -148,13 +148,13 @@ e2e_wait_for " 202 203 204 205 206 207 208 209 210 211"
 e2e_wait_for " 212 213 214 215 216 301 302 303 304 305"
 e2e_wait_for " 306 307 308 309 310 311 312 405 406 407"
 e2e_wait_for " 408"
-e2e_expect_screen "上のメッセージを確認したら Y を入力"
+e2e_wait_for "上のメッセージを確認したら Y を入力"
 e2e_send y
 
 # The station submenu again, now with the check list alone.
 e2e_wait_for "[1] チェックリスト出力"
 e2e_wait_gone "[2] 繰上出発タイム入力"
-e2e_expect_screen "中継所 11 : 東公民館"
+e2e_wait_for "中継所 11 : 東公民館"
 
 # ---- 3. The station check list into OUT.TXT ----
 [ ! -e "$OUT" ] || e2e_fail "OUT.TXT exists before any list"
