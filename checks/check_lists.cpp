@@ -134,7 +134,7 @@ void write_two_columns(Report& report, const std::vector<StationItem>& items, in
         write_station_header(report, s);
         report.puts(plain_heading(o.show_seq));
         report.puts("  |  ");
-        if (p + rows < count) report.puts(plain_heading(o.show_seq));
+        if (p + rows < count) report.puts(plain_heading(false));
         for (int i = 0; i < rows && p + i < count; ++i) {
             report.puts("\n");
             report.puts(two_column_cell(items[p + i], p + i + 1, o.show_seq));

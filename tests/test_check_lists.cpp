@@ -138,7 +138,8 @@ TEST_F(CheckListTest, TwoColumnsOnThePrinterWithFormFeeds) {
         std::snprintf(buf, sizeof buf, "%3d:%8d%4s %s    %s%s", n, n, "", time, "       ←", seq.c_str());
         return std::string(buf);
     };
-    std::vector<std::string> rows = {header("A") + heading + "  |  " + heading};
+    // The blanks over the sequence column stand in the left heading only.
+    std::vector<std::string> rows = {header("A") + heading + "  |  " + heading.substr(0, heading.size() - 11)};
     EXPECT_EQ(pages[0].substr(0, rows[0].size()), rows[0]);
     EXPECT_NE(pages[0].find("\n" + cell(1, "10:00'01", "    (    1)") + "  |  " + cell(41, "10:00'41", "    (   41)") +
                             "\n"),
