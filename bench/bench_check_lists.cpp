@@ -20,8 +20,9 @@ using namespace korvel_bench;
 
 namespace {
 
-// Reads the records (and what else the list reads), opens the list file, writes the
-// list and delivers it, as the menu entry does after its questions.
+// Reads the records (and what else the list reads), opens the list file and writes
+// the list, as the menu entry does after its questions. The list is closed without
+// being handed on: opening it in the editor is no part of the list.
 template <typename Body>
 void run_list(benchmark::State& state, const char* key, Body body) {
     out_kind_no = OUT_FILE;
@@ -31,7 +32,6 @@ void run_list(benchmark::State& state, const char* key, Body body) {
         const std::vector<TeamRecord> records = read_all_records();
         Report report(key);
         body(report, records);
-        report.deliver();
     }
     state.counters["list_bytes"] = static_cast<double>(std::filesystem::file_size("OUT.TXT"));
 }
@@ -80,13 +80,17 @@ void BM_NamesCheckList(benchmark::State& state) {
 BENCHMARK(BM_NamesCheckList)->Unit(benchmark::kMillisecond);
 
 void BM_TimeOrderCheckList(benchmark::State& state) {
-    run_list(state, print_key::TIME_ORDER_CHECK,
-             [](Report& r, const std::vector<TeamRecord>& records) { write_time_order_list(r, records); });
+    run_list(state, print_key::TIME_ORDER_CHECK, [](Report& r, const std::vector<TeamRecord>& records) {
+        TimeOrderFiles files(records);
+        write_time_order_list(r, files);
+    });
 }
 BENCHMARK(BM_TimeOrderCheckList)->Unit(benchmark::kMillisecond);
 
-// After the recomputation (not timed: it is the ranking's own benchmark).
+// After the recomputation (not timed: it is the ranking's own benchmark). A maximum of
+// 18.5 km/h makes a few hundred of the 10,000 sections too fast.
 void BM_QuestionableSpeedList(benchmark::State& state) {
+    for (int d = 0; d < bumon_suu; ++d) divisions[d].max_speed = 18.5;
     run_list(state, print_key::QUESTIONABLE_SPEED, [](Report& r, const std::vector<TeamRecord>& records) {
         std::vector<SpeedItem> items = collect_questionable_speeds(records);
         sort_by_kind(items);

@@ -217,53 +217,6 @@ StationItem decode_item(const unsigned char* p) {
     return item;
 }
 
-// The item files of one list: written station by station, read back item by item,
-// and removed when the list ends, however it ends.
-class ItemFiles {
-public:
-    ItemFiles() : counts_(MAX_EKI, 0) {}
-    ~ItemFiles() {
-        for (int s = 0; s < MAX_EKI; ++s) {
-            if (counts_[s] > 0 || written_[s]) platform::remove_file(time_order_file_name(s).c_str());
-        }
-    }
-    ItemFiles(const ItemFiles&) = delete;
-    ItemFiles& operator=(const ItemFiles&) = delete;
-
-    void write(int s, const std::vector<StationItem>& items) {
-        written_[s] = true;
-        Stream f = fopen_retry(time_order_file_name(s).c_str(), "wb");
-        for (const StationItem& item : items) {
-            unsigned char bytes[ITEM_FILE_SIZE];
-            encode_item(item, bytes);
-            if (std::fwrite(bytes, 1, ITEM_FILE_SIZE, f) != ITEM_FILE_SIZE) end_program(time_order_file_name(s).c_str());
-        }
-        fclose_or_abort(f);
-        counts_[s] = static_cast<int>(items.size());
-    }
-    int count(int s) const { return counts_[s]; }
-    void open_for_reading() {
-        for (int s = 0; s < MAX_EKI; ++s)
-            if (counts_[s] > 0) streams_[s] = fopen_retry(time_order_file_name(s).c_str(), "rb");
-    }
-    StationItem read(int s, int n) {
-        unsigned char bytes[ITEM_FILE_SIZE];
-        if (std::fseek(streams_[s], static_cast<long>(n) * ITEM_FILE_SIZE, SEEK_SET) != 0 ||
-            std::fread(bytes, 1, ITEM_FILE_SIZE, streams_[s]) != ITEM_FILE_SIZE)
-            end_program(time_order_file_name(s).c_str());
-        return decode_item(bytes);
-    }
-    void close() {
-        for (Stream& f : streams_)
-            if (f) fclose_or_abort(f);
-    }
-
-private:
-    std::vector<int> counts_;
-    bool written_[MAX_EKI] = {};
-    Stream streams_[MAX_EKI];
-};
-
 }  // namespace
 
 // ---- The pieces ----
@@ -332,6 +285,57 @@ std::string time_order_cell(const StationItem& item) {
 
 std::string time_order_file_name(int s) { return format("_$$$%03d_.tmp", s); }
 
+TimeOrderFiles::TimeOrderFiles(const std::vector<TeamRecord>& records) {
+    // A constructor that does not complete runs no destructor: the files written so far
+    // are removed here.
+    try {
+        write_files(records);
+    } catch (...) {
+        remove_files();
+        throw;
+    }
+}
+
+void TimeOrderFiles::write_files(const std::vector<TeamRecord>& records) {
+    for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
+        std::vector<StationItem> items = collect_station_items(records, s);
+        if (items.empty()) continue;
+        sort_for_time_order(items);
+        const std::string name = time_order_file_name(s);
+        Stream f = fopen_retry(name.c_str(), "wb");
+        written_[s] = true;
+        for (const StationItem& item : items) {
+            unsigned char bytes[ITEM_FILE_SIZE];
+            encode_item(item, bytes);
+            if (std::fwrite(bytes, 1, ITEM_FILE_SIZE, f) != ITEM_FILE_SIZE) end_program(name.c_str());
+        }
+        fclose_or_abort(f);
+        counts_[s] = static_cast<int>(items.size());
+        longest_ = std::max(longest_, counts_[s]);
+    }
+}
+
+TimeOrderFiles::~TimeOrderFiles() { remove_files(); }
+
+void TimeOrderFiles::remove_files() {
+    for (int s = 0; s < MAX_EKI; ++s) {
+        if (streams_[s]) streams_[s].close();
+        if (written_[s]) platform::remove_file(time_order_file_name(s).c_str());
+        written_[s] = false;
+    }
+}
+
+StationItem TimeOrderFiles::read(int s, int n) {
+    const std::string name = time_order_file_name(s);
+    if (!streams_[s]) streams_[s] = fopen_retry(name.c_str(), "rb");
+    unsigned char bytes[ITEM_FILE_SIZE];
+    if (std::fseek(streams_[s], static_cast<long>(n) * ITEM_FILE_SIZE, SEEK_SET) != 0 ||
+        std::fread(bytes, 1, ITEM_FILE_SIZE, streams_[s]) != ITEM_FILE_SIZE)
+        end_program(name.c_str());
+    return decode_item(bytes);
+}
+
+
 void write_station_check_list(Report& report, const std::vector<TeamRecord>& records, int s,
                               const StationListOptions& o) {
     if (s < 0 || s >= eki_suu || s >= MAX_EKI) return;
@@ -398,18 +402,7 @@ void write_names_list(Report& report, const std::vector<TeamRecord>& records,
     report.new_page();
 }
 
-void write_time_order_list(Report& report, const std::vector<TeamRecord>& records) {
-    ItemFiles files;
-    int longest = 0;
-    for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
-        std::vector<StationItem> items = collect_station_items(records, s);
-        if (items.empty()) continue;
-        sort_for_time_order(items);
-        files.write(s, items);
-        longest = std::max(longest, files.count(s));
-    }
-    files.open_for_reading();
-
+void write_time_order_list(Report& report, TimeOrderFiles& files) {
     report.title("チェック・リスト（各中継所でタイム順）");
     report.puts("（ﾁｰﾑNo  到着時刻  &=繰上出発）\n\n");
     Row numbers{plain("    ")}, names{plain("    ")};
@@ -421,7 +414,7 @@ void write_time_order_list(Report& report, const std::vector<TeamRecord>& record
     write_text_row(report, numbers);
     write_text_row(report, names);
     report.puts("\n");
-    for (int r = 1; r <= longest; ++r) {
+    for (int r = 1; r <= files.longest(); ++r) {
         Row row{plain(format("%*d:", 3, r))};
         for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
             if (files.count(s) == 0) continue;
@@ -430,7 +423,6 @@ void write_time_order_list(Report& report, const std::vector<TeamRecord>& record
         }
         write_text_row(report, row);
     }
-    files.close();
     report.new_page();
 }
 
@@ -509,9 +501,9 @@ void names_check_list() {
 
 void time_order_check_list() {
     if (confirm_output_destination(true) != 0) return;
-    const std::vector<TeamRecord> records = read_all_records();
+    TimeOrderFiles files(read_all_records());
     Report report(print_key::TIME_ORDER_CHECK);
-    write_time_order_list(report, records);
+    write_time_order_list(report, files);
     report.deliver();
 }
 

@@ -71,10 +71,33 @@ void write_station_check_list(Report& report, const std::vector<TeamRecord>& rec
 void write_all_teams_list(Report& report, const std::vector<TeamRecord>& records);
 void write_names_list(Report& report, const std::vector<TeamRecord>& records,
                       const std::vector<RunnerNameRecord>& names, int runner_width);
-// From the item files of every station; see time_order_check_list.
-void write_time_order_list(Report& report, const std::vector<TeamRecord>& records);
-
 // The temporary item file of station s: "_$$$%03d_.tmp".
 std::string time_order_file_name(int s);
+
+// The items of every station in time order, written to the station's temporary file
+// when constructed and read back one at a time while the list is written. The files
+// are removed however the list ends.
+class TimeOrderFiles {
+public:
+    explicit TimeOrderFiles(const std::vector<TeamRecord>& records);
+    ~TimeOrderFiles();
+    TimeOrderFiles(const TimeOrderFiles&) = delete;
+    TimeOrderFiles& operator=(const TimeOrderFiles&) = delete;
+
+    int count(int s) const { return s >= 0 && s < MAX_EKI ? counts_[s] : 0; }
+    int longest() const { return longest_; }
+    // Item n (from 0) of station s.
+    StationItem read(int s, int n);
+
+private:
+    void write_files(const std::vector<TeamRecord>& records);
+    void remove_files();
+
+    int counts_[MAX_EKI] = {};
+    bool written_[MAX_EKI] = {};
+    Stream streams_[MAX_EKI];
+    int longest_ = 0;
+};
+void write_time_order_list(Report& report, TimeOrderFiles& files);
 
 }  // namespace korvel

@@ -196,7 +196,12 @@ TEST_F(CheckListTest, TimeOrderCellsAndNoTemporaryFilesLeft) {
     arrive(t[1], 1, hms(10, 5, 7), 1);
     carried(t[1], 2, hms(10, 30, 0));
     arrive(t[2], 2, hms(9, 59, 59), 3);  // 女子 logical 2 is the goal
-    std::string text = listed(print_key::TIME_ORDER_CHECK, [&](Report& r) { write_time_order_list(r, t); });
+    std::string text;
+    {
+        TimeOrderFiles files(t);
+        EXPECT_TRUE(std::filesystem::exists("_$$$002_.tmp"));
+        text = listed(print_key::TIME_ORDER_CHECK, [&](Report& r) { write_time_order_list(r, files); });
+    }
     const std::string empty = sp(13);
     EXPECT_EQ(text, lines({"", "*** テスト駅伝 チェック・リスト（各中継所でタイム順） ***  STAMP",
                            "（ﾁｰﾑNo  到着時刻  &=繰上出発）", "",
@@ -207,6 +212,20 @@ TEST_F(CheckListTest, TimeOrderCellsAndNoTemporaryFilesLeft) {
                            "  3:" + empty + "  21 NoData    12 NoData  "}));
     for (const auto& entry : std::filesystem::directory_iterator("."))
         EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+TEST_F(CheckListTest, TimeOrderFilesRemovedWhenTheListStopsEarly) {
+    std::vector<TeamRecord> t = {team(11, 0, "Ａ")};
+    arrive(t[0], 1, hms(10, 5, 7), 1);
+    arrive(t[0], 2, hms(10, 25, 7), 2);
+    write_master(t);
+    // Station 2's file cannot be made: the list stops after station 1's was written.
+    std::filesystem::create_directory("_$$$002_.tmp");
+    con().type("0Y");
+    EXPECT_MAIN_MENU_RETURN(time_order_check_list());
+    EXPECT_FALSE(std::filesystem::exists("_$$$001_.tmp"));
+    EXPECT_TRUE(std::filesystem::is_directory("_$$$002_.tmp"));  // not ours: left alone
+    EXPECT_EQ(open_stream_count(), 0);
 }
 
 // ---- Questionable speeds ----
