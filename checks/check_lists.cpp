@@ -5,12 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 #include "eventdata/kihondat.h"
-#include "platform/files.h"
 #include "eventdata/runner_names.h"
 #include "eventdata/selection.h"
 #include "eventdata/team_index.h"
+#include "platform/files.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"
 #include "shell/output.h"
@@ -53,10 +54,8 @@ std::string format(const char* fmt, ...) {
 
 const char* division_name(int d) { return d >= 0 && d < bumon_suu && d < MAX_BUMON ? divisions[d].name : ""; }
 
-bool same_station_key(const StationItem& a, const StationItem& b, bool departure) {
-    return time_to_seconds(a.arrival) == time_to_seconds(b.arrival) &&
-           (!departure || time_to_seconds(a.departure) == time_to_seconds(b.departure));
-}
+// The sequence number compared unsigned: a team without one (-1) comes last.
+std::uint16_t seq_key(const StationItem& item) { return static_cast<std::uint16_t>(item.input_seq); }
 
 // Rows per column of the two-column layout: PRINT62_DANGUMI_GYOU_SUU when present, 50
 // for a value that is no positive number; 0 (one column) without the key.
@@ -240,20 +239,17 @@ std::vector<StationItem> collect_station_items(const std::vector<TeamRecord>& re
 }
 
 void sort_for_station_list(std::vector<StationItem>& items) {
-    std::stable_sort(items.begin(), items.end(), [](const StationItem& a, const StationItem& b) {
-        if (!same_station_key(a, b, false)) return time_to_seconds(a.arrival) < time_to_seconds(b.arrival);
-        if (!same_station_key(a, b, true)) return time_to_seconds(a.departure) < time_to_seconds(b.departure);
-        auto sa = static_cast<std::uint16_t>(a.input_seq), sb = static_cast<std::uint16_t>(b.input_seq);
-        if (sa != sb) return sa < sb;
-        return a.team_no < b.team_no;
-    });
+    auto key = [](const StationItem& i) {
+        return std::tuple(time_to_seconds(i.arrival), time_to_seconds(i.departure), seq_key(i), i.team_no);
+    };
+    std::stable_sort(items.begin(), items.end(),
+                     [&](const StationItem& a, const StationItem& b) { return key(a) < key(b); });
 }
 
 void sort_for_time_order(std::vector<StationItem>& items) {
-    std::stable_sort(items.begin(), items.end(), [](const StationItem& a, const StationItem& b) {
-        if (!same_station_key(a, b, false)) return time_to_seconds(a.arrival) < time_to_seconds(b.arrival);
-        return static_cast<std::uint16_t>(a.input_seq) < static_cast<std::uint16_t>(b.input_seq);
-    });
+    auto key = [](const StationItem& i) { return std::tuple(time_to_seconds(i.arrival), seq_key(i)); };
+    std::stable_sort(items.begin(), items.end(),
+                     [&](const StationItem& a, const StationItem& b) { return key(a) < key(b); });
 }
 
 std::string departure_text(const StationItem& item) {
