@@ -108,4 +108,23 @@ TEST_F(CarriedStartTest, NothingEnteredWarnsThenChecks) {
     EXPECT_EQ(con().row(21), "  12  20  22");
 }
 
+TEST_F(CarriedStartTest, MainMenuEntranceEndsInTheStationSubmenu) {
+    // Esc at the time prompt goes back to the station selection, Esc there ends.
+    enter("1");
+    con().press(VK_ESCAPE);
+    con().press(VK_ESCAPE);
+    carried_start_entry();
+    EXPECT_EQ(read_master()[3].blocks[1].departure.h, 127);
+
+    enter("1");
+    enter("100500");
+    enter("22");
+    con().press(VK_ESCAPE);
+    con().type("Y");  // the check: 12 and 20 arrived late
+    EXPECT_THROW(carried_start_entry(), ScriptExhausted);
+    EXPECT_TRUE(time_equal(read_master()[3].blocks[1].departure, hms(10, 5, 0)));
+    EXPECT_EQ(count_on_screen("[1] チェックリスト出力"), 1);
+    EXPECT_EQ(count_on_screen("[2] 繰上出発タイム入力"), 0);
+}
+
 }  // namespace
