@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "eventdata/runner_names.h"
 #include "eventdata/kihondat.h"
 #include "html/html_text.h"
 #include "html/mobile_pages.h"

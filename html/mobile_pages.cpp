@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "eventdata/runner_names.h"
 #include "html/html_pages.h"
 #include "html/html_text.h"
 #include "reports/results_list.h"

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 
+#include "checks/check_lists.h"
 #include "eventdata/import_times.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/team_index.h"
@@ -18,6 +19,7 @@
 #include "menus/menus.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
+#include "timing/carried_start.h"
 #include "timing/consistency.h"
 #include "timing/time_entry.h"
 
@@ -82,6 +84,7 @@ void draw_clock() {
 void start_up(int argc, char** argv) {
     install_out_of_memory_handler();
     set_import_checks(check_merged_times);
+    set_station_check_list(station_check_list_report);
     // The terminal is taken first so that a damaged master file can be reported.
     auto terminal = platform::make_terminal_console();
     if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr

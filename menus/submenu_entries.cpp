@@ -1,5 +1,7 @@
 #include "menus/submenu_entries.h"
 
+#include "checks/check_lists.h"
+#include "checks/questionable_speed.h"
 #include "checks/team_count.h"
 #include "eventdata/import_times.h"
 #include "html/html_pages.h"
@@ -13,9 +15,18 @@ namespace korvel {
 
 void run_check_entry(int entry) {
     switch (entry) {
+    case 1: team_data_screen(); break;
+    case 2: station_check_list_entry(false); break;
+    case 3: all_teams_check_list(); break;
+    case 4: names_check_list(); break;
+    case 5:
+        if (recompute_results(true, false, NO_PRINT_ORDER) == 0) questionable_speed_list();
+        break;
     case 6:
         if (recompute_results(true, false, NO_PRINT_ORDER) == 0) same_time_check_list();
         break;
+    case 7: station_check_list_entry(true); break;
+    case 8: time_order_check_list(); break;
     default:
         beep();
         break;

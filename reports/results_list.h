@@ -30,11 +30,6 @@ struct SeisekiData {
 };
 SeisekiData gather_seiseki();
 
-// The runners of every team of teams (MASTFILE.DAT in file order), read in the same
-// order. A name record that is missing or belongs to another team gives no names
-// rather than wrong ones.
-std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& teams);
-
 // The report text into report for station, in the listing order of data.
 void write_seiseki(Report& report, int station, const SeisekiData& data);
 // The same into fpout, which the caller has opened and will deliver.

@@ -19,6 +19,7 @@
 #include "shell/options.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
+#include "timing/carried_start.h"
 #include "timing/consistency.h"
 
 namespace korvel {
@@ -145,17 +146,22 @@ std::uint16_t highest_input_seq() {
     return highest;
 }
 
-// Sets arrival and departure of block k to t with the sequence number, and has the
-// record on the disk before returning. The record is read afresh and checked again,
-// so nothing but this team's block k can change. r receives the stored record.
+enum StoreKind { STORE_ARRIVAL, STORE_DEPARTURE_ONLY };
+
+// Sets arrival and departure of block k to t with the sequence number (a carried start:
+// the departure alone), and has the record on the disk before returning. The record is
+// read afresh and checked again, so nothing but this team's block k can change. r
+// receives the stored record.
 bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
-                 TeamRecord& r) {
+                 TeamRecord& r, StoreKind kind = STORE_ARRIVAL) {
     Stream f = mast_open("r+b");
     if (!read_team(f, rec_no, team, r) || logical_station(r.division, station) != k) return false;
     StationBlock& b = r.blocks[k];
     b.departure = t;
-    b.arrival = t;
-    b.input_seq = static_cast<std::int16_t>(seq);
+    if (kind == STORE_ARRIVAL) {
+        b.arrival = t;
+        b.input_seq = static_cast<std::int16_t>(seq);
+    }
     mast_rewrite_durable(f, r);
     fclose_or_abort(f);
     return true;
@@ -220,15 +226,9 @@ bool ask_added_time(Visit& v) {
 void enter_team(Visit& v, const char* team_text) {
     char message[256];
     long team = std::strtol(team_text, nullptr, 10);
-    int rec_no = (team >= 0 && team <= 999) ? team_index.record_of(static_cast<int>(team)) : -1;
+    int rec_no;
     TeamRecord r;
-    bool found = false;
-    if (rec_no >= 0) {
-        Stream f = mast_open("rb");
-        found = read_team(f, rec_no, static_cast<int>(team), r);
-        fclose_or_abort(f);
-    }
-    if (!found) {
+    if (!find_team_record(team, rec_no, r)) {
         std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
         show_message(message);
         return;
@@ -323,9 +323,26 @@ void team_loop(Visit& v) {
     }
 }
 
-void station_check_list(int /*station*/) { beep(); }
+void (*station_check_list)(int station) = nullptr;
 
 }  // namespace
+
+bool find_team_record(long team, int& rec_no, TeamRecord& r) {
+    rec_no = (team >= 0 && team <= 999) ? team_index.record_of(static_cast<int>(team)) : -1;
+    if (rec_no < 0) return false;
+    Stream f = mast_open("rb");
+    bool found = read_team(f, rec_no, static_cast<int>(team), r);
+    fclose_or_abort(f);
+    return found;
+}
+
+bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r) {
+    return store_entry(rec_no, team, station, k, t, 0, r, STORE_DEPARTURE_ONLY);
+}
+
+void show_entry_message(const std::string& text) { show_message(text); }
+
+void set_station_check_list(void (*print)(int station)) { station_check_list = print; }
 
 void time_entry() {
     std::string value;
@@ -341,10 +358,6 @@ void time_entry() {
         if (v.stored > 0) station_submenu(station, true);
     }
 }
-
-void carried_start_entry() { beep(); }
-
-void carried_start_at_station(int /*station*/) { beep(); }
 
 void station_submenu(int station, bool offer_carried_start) {
     if (station < 0 || station >= eki_suu) return;
@@ -366,7 +379,8 @@ void station_submenu(int station, bool offer_carried_start) {
         if (key == '1') {
             cputs("1");
             cursor_back(1);
-            station_check_list(station);
+            if (station_check_list) station_check_list(station);
+            else beep();
         } else if (key == '2' && offer_carried_start) {
             cputs("2");
             cursor_back(1);

@@ -1,17 +1,29 @@
 // Race-day entry: arrival times at a relay station, carried starts.
 #pragma once
 
+#include <string>
+
+#include "eventdata/mastfile.h"
+
 namespace korvel {
 
 // Main menu [4]: arrival times typed team by team at one station.
 void time_entry();
-// Main menu [5]: carried starts.
-void carried_start_entry();
-// Carried starts at a station already chosen (the station submenu's [2]).
-void carried_start_at_station(int station);
 
 // The screen after the entry at a station: its check list and, when offered, the
 // carried-start entry for the same station. Stays up until Esc.
 void station_submenu(int station, bool offer_carried_start);
+// The station submenu's check list; installed by the menus, which own the lists.
+void set_station_check_list(void (*print)(int station));
+
+// Shared with the carried-start entry.
+// The record of team and its number; false when the team has none (or the index no
+// longer matches the file).
+bool find_team_record(long team, int& rec_no, TeamRecord& r);
+// Sets the departure of block k to t, arrival and sequence number untouched, with the
+// same checks and on the disk before returning, as an arrival is stored.
+bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r);
+// A refused input: bell, then the text in white on red on the message line.
+void show_entry_message(const std::string& text);
 
 }  // namespace korvel
