@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,23 @@ int runner_name_width() {
         for (int s = 1; s <= sections; ++s) width = std::max(width, static_cast<int>(std::strlen(r.runner(s))));
     }
     return width;
+}
+
+std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& teams) {
+    std::vector<RunnerNameRecord> names(teams.size());
+    for (RunnerNameRecord& r : names) clear_name_record(r);
+    Stream f = fopen_retry(NAMEFILE_NAME, "rb");
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(NAMEFILE_NAME, ec);
+    const long available = ec || sizeof_namerec <= 0 || size < static_cast<std::uintmax_t>(NAME_HEADER_SIZE)
+                               ? 0
+                               : static_cast<long>((size - NAME_HEADER_SIZE) / sizeof_namerec);
+    for (std::size_t n = 0; n < names.size() && static_cast<long>(n) < available; ++n) {
+        name_read(f, static_cast<int>(n), names[n]);
+        if (names[n].team_no != teams[n].team_no) clear_name_record(names[n]);
+    }
+    fclose_or_abort(f);
+    return names;
 }
 
 }  // namespace korvel

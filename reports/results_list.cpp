@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -53,26 +52,6 @@ std::string runner_cell(int w, const TeamRecord& team, const RunnerNameRecord& n
         cell += "&";
     cell += name;
     return cell;
-}
-
-// The runners of every team, read in file order (the listing order would seek for
-// every team). A name record that is missing or belongs to another team gives no
-// names rather than wrong ones.
-std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& teams) {
-    std::vector<RunnerNameRecord> names(teams.size());
-    for (RunnerNameRecord& r : names) clear_name_record(r);
-    Stream f = fopen_retry(NAMEFILE_NAME, "rb");
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(NAMEFILE_NAME, ec);
-    const long available = ec || sizeof_namerec <= 0 || size < static_cast<std::uintmax_t>(NAME_HEADER_SIZE)
-                               ? 0
-                               : static_cast<long>((size - NAME_HEADER_SIZE) / sizeof_namerec);
-    for (std::size_t n = 0; n < names.size() && static_cast<long>(n) < available; ++n) {
-        name_read(f, static_cast<int>(n), names[n]);
-        if (names[n].team_no != teams[n].team_no) clear_name_record(names[n]);
-    }
-    fclose_or_abort(f);
-    return names;
 }
 
 int lf_option() {
