@@ -14,7 +14,8 @@ namespace {
 
 constexpr int TEAM_NAME_COLUMNS = 24;
 constexpr int STATION_COLUMNS = 12;
-// The section time takes 9 columns in a field of 11.
+// The section time is asked for in a field of 11 but its text is 9 long: a tie line
+// (which counts 11) sets its runner two columns to the right, as the list always has.
 constexpr int TIME_FIELD = 11;
 
 int int_option(const char* key, int fallback) {
