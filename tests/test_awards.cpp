@@ -38,23 +38,6 @@ namespace {
 
 [[maybe_unused]] std::string sp(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
 
-// Lines joined with "\n", CR LF made "\n" and every date and time made STAMP.
-std::string normalised(std::string text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    const std::string shape = "9999/99/99  99:99:99";
-    for (std::size_t at = 0; at + shape.size() <= out.size(); ++at) {
-        bool match = true;
-        for (std::size_t i = 0; match && i < shape.size(); ++i)
-            match = shape[i] == '9' ? std::isdigit(static_cast<unsigned char>(out[at + i])) != 0 : out[at + i] == shape[i];
-        if (match) out.replace(at, shape.size(), "STAMP");
-    }
-    return out;
-}
-
 [[maybe_unused]] std::string lines(const std::vector<std::string>& rows) {
     std::string s;
     for (const std::string& r : rows) s += r + "\n";
@@ -97,7 +80,7 @@ protected:
                      runners(22, {"KidB1"})});
     }
 
-    std::string report() { return normalised(read_file("OUT.TXT")); }
+    std::string report() { return korvel_test::normalised_report(read_file("OUT.TXT")); }
 };
 
 TEST_F(AwardsTest, SectionWinnersByDivisionWithTheirTieLine) {
@@ -148,7 +131,7 @@ TEST_F(AwardsTest, SectionAwardMergeFileInBothColumnOrders) {
     EXPECT_NE(by_division.find("\r\n"), std::string::npos);
     EXPECT_FALSE(platform::file_exists("区間賞TAB.txt.tmp"));
     const std::string tail = "\tタイム\tタイム時間\tタイム分\tタイム秒\t選手名\tチームＮｏ\tチーム名\t発駅\t着駅\t距離\tスピード";
-    EXPECT_EQ(normalised(by_division), lines({
+    EXPECT_EQ(korvel_test::normalised_report(by_division), lines({
         "データ作成日時\t部門No\t部門名\t区間" + tail,
         "STAMP\t1\t一般の部\t1\t20分00秒\t0\t20\t00\tAlpha1\t11\tAlpha\tStart\tMid\t5.5km\t16.50km/h",
         "STAMP\t1\t一般の部\t1\t20分00秒\t0\t20\t00\tBeta1\t12\tBeta\tStart\tMid\t5.5km\t16.50km/h",
@@ -159,7 +142,7 @@ TEST_F(AwardsTest, SectionAwardMergeFileInBothColumnOrders) {
 
     options({"EVENTNAME=テスト駅伝", "KUKANSYOU_PRINTTYPE=2"});
     write_kukansyou_tab();
-    const std::string by_section = normalised(disk_file(SECTION_AWARD_FILE));
+    const std::string by_section = korvel_test::normalised_report(disk_file(SECTION_AWARD_FILE));
     EXPECT_EQ(by_section.substr(0, by_section.find('\n')), "データ作成日時\t区間\t部門No\t部門名" + tail);
     EXPECT_NE(by_section.find("\nSTAMP\t1\t2\tKids\t9分05秒\t0\t9\t05\tKidA1\t"), std::string::npos);
     EXPECT_LT(by_section.find("\tKidA1\t"), by_section.find("\tDelta2\t"));
@@ -237,7 +220,7 @@ TEST_F(AwardsTest, TeamMergeFileForDivisionsOfDifferentLengths) {
     race();
     ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
     write_dantaisyou_tab();
-    EXPECT_EQ(normalised(disk_file(TEAM_AWARD_FILE)), lines({
+    EXPECT_EQ(korvel_test::normalised_report(disk_file(TEAM_AWARD_FILE)), lines({
         "データ作成日時\t部門No\t部門名\t発駅\t着駅\t距離\t順位\t順位文字列1\t順位文字列2\t順位文字列3\tチームNo\t"
         "チーム名\tタイム\tタイム時間\tタイム分\tタイム秒\t第1区選手\t第2区選手",
         "STAMP\t1\t一般の部\tStart\tGoal\t12.0km\t1\t優　勝\t優　勝\t第 1 位\t11\tAlpha\t45分30秒\t0\t45\t30\tAlpha1\tAlpha2",

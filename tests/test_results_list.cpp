@@ -18,24 +18,6 @@ namespace {
 
 std::string sp(int n) { return std::string(n, ' '); }
 
-// The report as lines joined with "\n", the date and time replaced by STAMP.
-std::string normalised(std::string text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    // "9999/99/99  99:99:99", 9 standing for any digit.
-    const std::string shape = "9999/99/99  99:99:99";
-    for (std::size_t at = 0; at + shape.size() <= out.size(); ++at) {
-        bool match = true;
-        for (std::size_t i = 0; match && i < shape.size(); ++i)
-            match = shape[i] == '9' ? std::isdigit(static_cast<unsigned char>(out[at + i])) != 0 : out[at + i] == shape[i];
-        if (match) out.replace(at, shape.size(), "STAMP");
-    }
-    return out;
-}
-
 std::string lines(const std::vector<std::string>& rows) {
     std::string s;
     for (const std::string& r : rows) s += r + "\n";
@@ -86,7 +68,7 @@ protected:
         write_names(n);
     }
 
-    std::string report() { return normalised(read_file("OUT.TXT")); }
+    std::string report() { return korvel_test::normalised_report(read_file("OUT.TXT")); }
 
     // The heading rows shared by the Kids division in several tests.
     static std::vector<std::string> kids_heading(const char* report_name, const char* lf_line = nullptr) {
@@ -286,7 +268,7 @@ TEST_F(ResultsListTest, FormFeedAfterEachListedDivisionOnThePrinter) {
     attach_fpout(Stream(platform::open_file("print.txt", "wt")), OUT_PRINTER);
     write_seiseki(AT_GOAL);
     fpout.close();
-    const std::string text = normalised(read_file("print.txt"));
+    const std::string text = korvel_test::normalised_report(read_file("print.txt"));
     // One page for the main division, one for Kids; none for the empty Late division.
     const auto first = text.find('\f');
     ASSERT_NE(first, std::string::npos);
