@@ -14,8 +14,12 @@
 //   5   16 Foxtrot    9:22:00  9:48:00  22'00 <3>  26'00 <3>  48'00 [2]
 //   6   21 Kid A      9:09:05           9'05 <1>   (Kids)
 //   7   22 Kid B      9:10:00           10'00 <2>  (Kids)
-#include <cctype>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +46,52 @@ namespace {
     std::string s;
     for (const std::string& r : rows) s += r + "\n";
     return s;
+}
+
+// The entries of a zip package whose entries are stored (not compressed), each checked
+// against its CRC-32; empty when the package is not one.
+std::uint32_t crc32(const std::string& data) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::map<std::string, std::string> stored_zip_entries(const std::string& zip) {
+    auto u16 = [&](std::size_t at) { return static_cast<std::uint32_t>(static_cast<unsigned char>(zip[at]) |
+                                                                       static_cast<unsigned char>(zip[at + 1]) << 8); };
+    auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    std::map<std::string, std::string> entries;
+    const std::size_t end = zip.rfind(std::string("PK\x05\x06", 4));
+    if (end == std::string::npos || end + 22 > zip.size()) return {};
+    std::size_t at = u32(end + 16);
+    for (std::uint32_t n = u16(end + 10); n > 0; --n) {
+        if (at + 46 > zip.size() || zip.compare(at, 4, std::string("PK\x01\x02", 4)) != 0) return {};
+        const std::uint32_t method = u16(at + 10), crc = u32(at + 16), size = u32(at + 20);
+        const std::size_t name_len = u16(at + 28), local = u32(at + 42);
+        const std::string name = zip.substr(at + 46, name_len);
+        at += 46 + name_len + u16(at + 30) + u16(at + 32);
+        if (method != 0 || local + 30 > zip.size() || zip.compare(local, 4, std::string("PK\x03\x04", 4)) != 0) return {};
+        const std::size_t data = local + 30 + u16(local + 26) + u16(local + 28);
+        if (data + size > zip.size()) return {};
+        entries[name] = zip.substr(data, size);
+        if (crc32(entries[name]) != crc) return {};
+    }
+    return entries;
+}
+
+// The columns of a merge file's header line, as UTF-8.
+std::set<std::string> header_columns(const std::string& merge_file) {
+    std::string header = korvel_test::to_utf8(merge_file.substr(0, merge_file.find("\r\n")));
+    std::set<std::string> columns;
+    for (std::size_t from = 0;;) {
+        const std::size_t tab = header.find('\t', from);
+        columns.insert(header.substr(from, tab - from));
+        if (tab == std::string::npos) return columns;
+        from = tab + 1;
+    }
 }
 
 // The file as written to disk under its UTF-8 name.
@@ -314,6 +364,40 @@ TEST_F(AwardsTest, SectionRankingListsOpenTeamsLastAndQuotesCommaCells) {
     field_separator = 0;
     print_kukan_jun(3);
     EXPECT_EQ(read_file("OUT.TXT"), "");
+}
+
+// The shipped templates are mail-merge packages whose every merge field is a column
+// of the header of the file they merge, in both column orders.
+TEST_F(AwardsTest, CertificateTemplatesMergeColumnsOfTheirFiles) {
+    race();
+    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    const std::filesystem::path sample = std::filesystem::path(__FILE__).parent_path().parent_path() / "sample";
+    struct Case {
+        const char* docm;
+        const char* merge_file;
+        void (*write)();
+    };
+    const Case cases[] = {{"区間賞賞状.docm", SECTION_AWARD_FILE, write_kukansyou_tab},
+                          {"団体賞賞状.docm", TEAM_AWARD_FILE, write_dantaisyou_tab}};
+    for (const Case& c : cases) {
+        const std::map<std::string, std::string> package =
+            stored_zip_entries(read_file((sample / platform::disk_name(c.docm)).string()));
+        ASSERT_TRUE(package.count("[Content_Types].xml")) << c.docm;
+        ASSERT_TRUE(package.count("word/document.xml")) << c.docm;
+        EXPECT_TRUE(package.count("word/settings.xml")) << c.docm;
+        const std::string& document = package.at("word/document.xml");
+        std::vector<std::string> fields;
+        const std::regex merge_field("MERGEFIELD ([^ \"]+)");
+        for (std::sregex_iterator m(document.begin(), document.end(), merge_field), e; m != e; ++m)
+            fields.push_back((*m)[1]);
+        EXPECT_GE(fields.size(), 5u) << c.docm;
+        for (const char* type : {"KUKANSYOU_PRINTTYPE=1", "KUKANSYOU_PRINTTYPE=2"}) {
+            options({"EVENTNAME=テスト駅伝", type});
+            c.write();
+            const std::set<std::string> columns = header_columns(disk_file(c.merge_file));
+            for (const std::string& f : fields) EXPECT_TRUE(columns.count(f)) << c.docm << ": " << f << " " << type;
+        }
+    }
 }
 
 }  // namespace
