@@ -37,58 +37,28 @@ void computed(benchmark::State& state, int station) {
     if (recompute_results(false, false, station) != 0) state.SkipWithError("recompute_results refused");
 }
 
-void report_size(benchmark::State& state, const char* file) {
+// One report: computed once for station, then written again and again.
+void BM_Report(benchmark::State& state, void (*report)(), int station, const char* file) {
+    computed(state, station);
+    for (auto _ : state) report();
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(platform::disk_name(file)));
 }
 
-void BM_SectionAwardList(benchmark::State& state) {
-    computed(state, NO_PRINT_ORDER);
-    for (auto _ : state) print_kukansyou();
-    report_size(state, "OUT.TXT");
-}
-BENCHMARK(BM_SectionAwardList)->Unit(benchmark::kMillisecond);
+void section_ranking_of_section_10() { print_kukan_jun(10); }
 
-void BM_SectionAwardMergeFile(benchmark::State& state) {
-    computed(state, NO_PRINT_ORDER);
-    for (auto _ : state) write_kukansyou_tab();
-    report_size(state, SECTION_AWARD_FILE);
-}
-BENCHMARK(BM_SectionAwardMergeFile)->Unit(benchmark::kMillisecond);
-
-void BM_TeamAwardList(benchmark::State& state) {
-    computed(state, AT_GOAL);
-    for (auto _ : state) print_dantaisyou();
-    report_size(state, "OUT.TXT");
-}
-BENCHMARK(BM_TeamAwardList)->Unit(benchmark::kMillisecond);
-
-void BM_TeamAwardMergeFile(benchmark::State& state) {
-    computed(state, AT_GOAL);
-    for (auto _ : state) write_dantaisyou_tab();
-    report_size(state, TEAM_AWARD_FILE);
-}
-BENCHMARK(BM_TeamAwardMergeFile)->Unit(benchmark::kMillisecond);
-
-void BM_GoalBulletin(benchmark::State& state) {
-    computed(state, NO_PRINT_ORDER);
-    for (auto _ : state) print_goal_sokuhou();
-    report_size(state, "OUT.TXT");
-}
-BENCHMARK(BM_GoalBulletin)->Unit(benchmark::kMillisecond);
-
-void BM_RankTransition(benchmark::State& state) {
-    computed(state, NO_PRINT_ORDER);
-    for (auto _ : state) print_jun_hensen();
-    report_size(state, "OUT.TXT");
-}
-BENCHMARK(BM_RankTransition)->Unit(benchmark::kMillisecond);
-
-void BM_SectionRanking(benchmark::State& state) {
-    computed(state, NO_PRINT_ORDER);
-    for (auto _ : state) print_kukan_jun(10);
-    report_size(state, "OUT.TXT");
-}
-BENCHMARK(BM_SectionRanking)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, section_award_list, print_kukansyou, NO_PRINT_ORDER, "OUT.TXT")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, section_award_merge_file, write_kukansyou_tab, NO_PRINT_ORDER, SECTION_AWARD_FILE)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, team_award_list, print_dantaisyou, AT_GOAL, "OUT.TXT")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, team_award_merge_file, write_dantaisyou_tab, AT_GOAL, TEAM_AWARD_FILE)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, goal_bulletin, print_goal_sokuhou, NO_PRINT_ORDER, "OUT.TXT")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, rank_transition, print_jun_hensen, NO_PRINT_ORDER, "OUT.TXT")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, section_ranking, section_ranking_of_section_10, NO_PRINT_ORDER, "OUT.TXT")
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
