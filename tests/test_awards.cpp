@@ -23,7 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "menus/submenu_entries.h"
+#include "platform/console.h"
 #include "platform/files.h"
+#include "shell/console_ui.h"
 #include "reports/goal_bulletin.h"
 #include "reports/rank_transition.h"
 #include "reports/section_awards.h"
@@ -398,6 +401,47 @@ TEST_F(AwardsTest, CertificateTemplatesMergeColumnsOfTheirFiles) {
             for (const std::string& f : fields) EXPECT_TRUE(columns.count(f)) << c.docm << ": " << f << " " << type;
         }
     }
+}
+
+// Results entry 5: a section above every division's count beeps and is asked again.
+TEST_F(AwardsTest, SectionRankingEntryAsksAgainForASectionNobodyRuns) {
+    race();
+    con().type("9");
+    con().press(platform::VK_RETURN);
+    con().type("2");
+    con().press(platform::VK_RETURN);
+    con().type("0");  // no separator
+    run_results_entry(5);
+    EXPECT_GE(con().bells(), 1);
+    EXPECT_EQ(con().keys_left(), 0u);
+    EXPECT_NE(report().find(" 2 区  一般の部    Mid → Goal"), std::string::npos);
+}
+
+// Certificate entries 3 and 8: the merge file, the question, and the template only on
+// Y; a missing template gives the access messages of both names and waits.
+TEST_F(AwardsTest, CertificateEntryOpensTheTemplateOnlyWhenTheMergeFileIsAccepted) {
+    race();
+    con().type("n");
+    run_certificate_entry(3);
+    EXPECT_TRUE(platform::file_exists(SECTION_AWARD_FILE));
+    EXPECT_NE(con().screen().find("この差し込みファイルでよろしいですか？（Y / N）"), std::string::npos);
+    EXPECT_EQ(con().screen().find("区間賞賞状.docm"), std::string::npos);
+
+    con().type("y");
+    con().type("y");  // after the access messages
+    run_certificate_entry(8);
+    EXPECT_TRUE(platform::file_exists(TEAM_AWARD_FILE));
+    EXPECT_NE(con().screen().find("\"団体賞賞状.docm\" パスまたはファイルが見つかりません"), std::string::npos);
+    EXPECT_NE(con().screen().find("\"団体賞賞状.doc\" パスまたはファイルが見つかりません"), std::string::npos);
+    EXPECT_EQ(con().keys_left(), 0u);
+
+    // The template under its UTF-8 name is found: no message, no question.
+    korvel_test::write_file(platform::disk_name("団体賞賞状.doc"), "");
+    korvel::clear_screen();
+    run_certificate_entry(7);
+    EXPECT_NE(con().screen().find("\"団体賞賞状.docm\" パスまたはファイルが見つかりません"), std::string::npos);
+    EXPECT_EQ(con().screen().find("\"団体賞賞状.doc\" パス"), std::string::npos);
+    EXPECT_EQ(con().screen().find("Y を入力"), std::string::npos);
 }
 
 }  // namespace
