@@ -347,3 +347,14 @@ e2e_expect_beep() {
         [ "$(e2e_screen)" = "$before" ] || e2e_fail "key $key changed the screen"
     done
 }
+
+# e2e_quit
+#   From the main menu: Esc, confirmed with Y; the program must end with status 0 and
+#   leave the terminal sane.
+e2e_quit() {
+    e2e_send Escape
+    e2e_wait_for "を終了しますか？"
+    e2e_send y
+    e2e_expect_exit 0
+    e2e_check_terminal_sane
+}
