@@ -369,6 +369,25 @@ TEST_F(AwardsTest, SectionRankingListsOpenTeamsLastAndQuotesCommaCells) {
     EXPECT_EQ(read_file("OUT.TXT"), "");
 }
 
+// No silent limit: 60 teams sharing every one of 20 sections give 1200 winners.
+TEST_F(AwardsTest, SectionWinnersBeyondAThousandAreAllCollected) {
+    std::vector<std::string> eki;
+    for (int i = 0; i <= 20; ++i) eki.push_back("S" + std::to_string(i) + " " + std::to_string(i * 3));
+    event(eki, {"Long", "MaxSpeed=25 MinSpeed=5 StartTime=90000", std::string(21, '+')});
+    std::vector<TeamRecord> teams;
+    for (int n = 1; n <= 60; ++n) {
+        teams.push_back(team(n, 0, "T"));
+        for (int k = 1; k <= 20; ++k) teams.back().blocks[k].section_rank = 1;
+    }
+    const std::vector<SectionAward> awards = collect_kukansyou(teams, 2);
+    ASSERT_EQ(awards.size(), 1200u);
+    // By section, then in record order within it.
+    EXPECT_EQ(awards[59].section, 1);
+    EXPECT_EQ(awards[59].record, 59);
+    EXPECT_EQ(awards[60].section, 2);
+    EXPECT_EQ(awards[60].record, 0);
+}
+
 // The shipped templates are mail-merge packages whose every merge field is a column
 // of the header of the file they merge, in both column orders.
 TEST_F(AwardsTest, CertificateTemplatesMergeColumnsOfTheirFiles) {
