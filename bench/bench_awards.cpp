@@ -45,13 +45,15 @@ void BM_Report(benchmark::State& state, void (*report)(), int station, const cha
 }
 
 void section_ranking_of_section_10() { print_kukan_jun(10); }
+void section_award_merge_file() { write_kukansyou_tab(); }
+void team_award_merge_file() { write_dantaisyou_tab(); }
 
 BENCHMARK_CAPTURE(BM_Report, section_award_list, print_kukansyou, NO_PRINT_ORDER, "OUT.TXT")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, section_award_merge_file, write_kukansyou_tab, NO_PRINT_ORDER, SECTION_AWARD_FILE)
+BENCHMARK_CAPTURE(BM_Report, section_award_merge_file, section_award_merge_file, NO_PRINT_ORDER, SECTION_AWARD_FILE)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Report, team_award_list, print_dantaisyou, AT_GOAL, "OUT.TXT")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, team_award_merge_file, write_dantaisyou_tab, AT_GOAL, TEAM_AWARD_FILE)
+BENCHMARK_CAPTURE(BM_Report, team_award_merge_file, team_award_merge_file, AT_GOAL, TEAM_AWARD_FILE)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Report, goal_bulletin, print_goal_sokuhou, NO_PRINT_ORDER, "OUT.TXT")
     ->Unit(benchmark::kMillisecond);

@@ -56,7 +56,7 @@ namespace {
 
 // The merge file and the template of one kind of certificate.
 struct Certificate {
-    void (*write_merge_file)();
+    bool (*write_merge_file)();
     int station;  // for recompute_results
     const char* docm;
     const char* doc;
@@ -76,11 +76,11 @@ void open_template(const Certificate& c) {
     }
 }
 
-// The merge file; with then_open, the question whether it is right and the template.
+// The merge file; with then_open, the question whether it is right and the template
+// (not asked when the file could not be written).
 void make_merge_file(const Certificate& c, bool then_open) {
     if (recompute_results(false, false, c.station) != 0) return;
-    c.write_merge_file();
-    if (!then_open) return;
+    if (!c.write_merge_file() || !then_open) return;
     set_cursor(22, 10);
     const int key = ask_key("この差し込みファイルでよろしいですか？（Y / N）", "YyNn");
     if (key == 'Y' || key == 'y') open_template(c);

@@ -142,12 +142,12 @@ void write_kukansyou_rows(FILE* out, const RaceData& race, const std::vector<Sec
     }
 }
 
-void write_kukansyou_tab() {
+bool write_kukansyou_tab() {
     const SectionAwardOptions options = section_award_options();
     const RaceData race = read_race_data();
     const std::vector<SectionAward> awards = collect_kukansyou(race.teams, options.print_type);
     const std::string stamp = date_time_stamp();
-    write_merge_file(SECTION_AWARD_FILE, [&](FILE* out) {
+    return write_merge_file(SECTION_AWARD_FILE, [&](FILE* out) {
         write_kukansyou_rows(out, race, awards, options.print_type, stamp.c_str());
     });
 }

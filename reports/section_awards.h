@@ -43,7 +43,7 @@ void write_kukansyou_rows(FILE* out, const RaceData& race, const std::vector<Sec
 // recompute_results with the destination question.
 void print_kukansyou();
 // 区間賞TAB.txt, then opened with its associated program; the caller has run
-// recompute_results.
-void write_kukansyou_tab();
+// recompute_results. false when it could not be written (the message was shown).
+bool write_kukansyou_tab();
 
 }  // namespace korvel

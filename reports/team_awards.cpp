@@ -96,12 +96,12 @@ void write_dantaisyou_rows(FILE* out, const RaceData& race, const std::vector<Te
     }
 }
 
-void write_dantaisyou_tab() {
+bool write_dantaisyou_tab() {
     const int best = best_no();
     const RaceData race = read_race_data();
     const std::vector<TeamAward> awards = collect_dantaisyou(race.teams, best);
     const std::string stamp = date_time_stamp();
-    write_merge_file(TEAM_AWARD_FILE, [&](FILE* out) { write_dantaisyou_rows(out, race, awards, stamp.c_str()); });
+    return write_merge_file(TEAM_AWARD_FILE, [&](FILE* out) { write_dantaisyou_rows(out, race, awards, stamp.c_str()); });
 }
 
 }  // namespace korvel

@@ -34,7 +34,8 @@ void write_dantaisyou_rows(FILE* out, const RaceData& race, const std::vector<Te
 // recompute_results with the destination question, at the goal.
 void print_dantaisyou();
 // 団体賞TAB.txt, then opened with its associated program; the caller has run
-// recompute_results at the goal.
-void write_dantaisyou_tab();
+// recompute_results at the goal. false when it could not be written (the message was
+// shown).
+bool write_dantaisyou_tab();
 
 }  // namespace korvel

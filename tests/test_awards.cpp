@@ -219,7 +219,8 @@ TEST_F(AwardsTest, WithoutWinnersTheListIsEmptyAndTheMergeFileOnlyItsHeader) {
     EXPECT_EQ(team_merge.find("\r\n"), team_merge.size() - 2);
 }
 
-// A merge file that cannot be written whole leaves the one before it as it was.
+// A merge file that cannot be written whole leaves the one before it as it was, and
+// certificate entry 3 then asks nothing about it.
 FILE* full_disk_for_temporaries(const char* name, const char* mode) {
     const std::string n = name;
     if (n.size() > 4 && n.substr(n.size() - 4) == ".tmp") return std::fopen("/dev/full", "w");
@@ -231,9 +232,11 @@ TEST_F(AwardsTest, AFailedMergeFileKeepsThePreviousOne) {
     ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
     korvel_test::write_file(platform::disk_name(SECTION_AWARD_FILE), "previous\r\n");
     set_open_function(full_disk_for_temporaries);
-    con().type("y");
-    write_kukansyou_tab();
+    con().type("y");  // the message is confirmed; then no question about the file
+    run_certificate_entry(3);
     set_open_function(nullptr);
+    EXPECT_EQ(con().keys_left(), 0u);
+    EXPECT_EQ(con().screen().find("この差し込みファイルでよろしいですか"), std::string::npos);
     EXPECT_EQ(disk_file(SECTION_AWARD_FILE), "previous\r\n");
     EXPECT_NE(con().screen().find("区間賞TAB.txt への書き込みに失敗しました"), std::string::npos);
     EXPECT_FALSE(platform::file_exists("区間賞TAB.txt.tmp"));
@@ -397,7 +400,7 @@ TEST_F(AwardsTest, CertificateTemplatesMergeColumnsOfTheirFiles) {
     struct Case {
         const char* docm;
         const char* merge_file;
-        void (*write)();
+        bool (*write)();
     };
     const Case cases[] = {{"区間賞賞状.docm", SECTION_AWARD_FILE, write_kukansyou_tab},
                           {"団体賞賞状.docm", TEAM_AWARD_FILE, write_dantaisyou_tab}};
