@@ -8,7 +8,7 @@ BUILD     ?= build
 SAN_BUILD ?= build-san
 RUN_DIR   ?= run
 PACKAGES  := g++ cmake ninja-build pkg-config make libncurses-dev libpcre2-dev \
-             libgtest-dev libbenchmark-dev tmux chromium-headless-shell
+             libgtest-dev libbenchmark-dev tmux chromium-headless-shell python3
 SUDO      := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS      ?= $(shell nproc)
 

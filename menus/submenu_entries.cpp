@@ -6,8 +6,14 @@
 #include "eventdata/import_times.h"
 #include "html/html_pages.h"
 #include "html/speed_ranking.h"
+#include "reports/goal_bulletin.h"
+#include "reports/rank_transition.h"
 #include "reports/results_list.h"
+#include "reports/section_awards.h"
+#include "reports/section_ranking.h"
+#include "reports/team_awards.h"
 #include "shell/console_ui.h"
+#include "shell/runtime.h"
 #include "timing/consistency.h"
 #include "timing/ranking.h"
 
@@ -42,7 +48,18 @@ void run_results_entry(int entry) {
         break;
     }
     switch (entry) {
+    case 0: print_goal_sokuhou(); break;
+    case 1:
+        if (recompute_results(true, false, NO_PRINT_ORDER) == 0) print_kukansyou();
+        break;
+    case 2:
+        if (recompute_results(true, false, AT_GOAL) == 0) print_dantaisyou();
+        break;
     case 3: results_list_entry(); break;
+    case 4:
+        if (recompute_results(true, false, NO_PRINT_ORDER) == 0) print_jun_hensen();
+        break;
+    case 5: section_ranking_entry(); break;
     case 6: html_results_entry(); break;
     case 7: intermediate_list_entry(); break;
     case 8: speed_ranking_entry(); break;
@@ -50,7 +67,53 @@ void run_results_entry(int entry) {
     }
 }
 
-void run_certificate_entry(int) { beep(); }
+namespace {
+
+// The merge file and the template of one kind of certificate.
+struct Certificate {
+    bool (*write_merge_file)();
+    int station;  // for recompute_results
+    const char* docm;
+    const char* doc;
+};
+const Certificate section_certificate{write_kukansyou_tab, NO_PRINT_ORDER, "区間賞賞状.docm", "区間賞賞状.doc"};
+const Certificate team_certificate{write_dantaisyou_tab, AT_GOAL, "団体賞賞状.docm", "団体賞賞状.doc"};
+
+// The template: the .docm when it is there, else the .doc, opened with its associated
+// program; the access messages of both when neither is.
+void open_template(const Certificate& c) {
+    if (access_check(c.docm)) {
+        open_with_association(c.docm);
+    } else if (access_check(c.doc)) {
+        open_with_association(c.doc);
+    } else {
+        wait_confirm();
+    }
+}
+
+// The merge file; with then_open, the question whether it is right and the template
+// (not asked when the file could not be written).
+void make_merge_file(const Certificate& c, bool then_open) {
+    if (recompute_results(false, false, c.station) != 0) return;
+    if (!c.write_merge_file() || !then_open) return;
+    set_cursor(22, 10);
+    const int key = ask_key("この差し込みファイルでよろしいですか？（Y / N）", "YyNn");
+    if (key == 'Y' || key == 'y') open_template(c);
+}
+
+}  // namespace
+
+void run_certificate_entry(int entry) {
+    switch (entry) {
+    case 1: make_merge_file(section_certificate, false); break;
+    case 2: open_template(section_certificate); break;
+    case 3: make_merge_file(section_certificate, true); break;
+    case 6: make_merge_file(team_certificate, false); break;
+    case 7: open_template(team_certificate); break;
+    case 8: make_merge_file(team_certificate, true); break;
+    default: beep(); break;
+    }
+}
 
 void run_other_entry(int entry) {
     switch (entry) {

@@ -178,7 +178,7 @@ void stream_check(bool warn) {
 bool file_exists(const char* path) { return platform::file_exists(path); }
 
 bool access_check(const char* path) {
-    if (::access(path, F_OK) == 0) return true;
+    if (::access(platform::disk_name(path).c_str(), F_OK) == 0) return true;
     int err = errno;
     switch (platform::classify_errno(err)) {
     case platform::OpenError::not_found:

@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -110,6 +111,22 @@ void WorkFolderTest::TearDown() {
     std::filesystem::current_path(previous_);
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
+}
+
+std::string normalised_report(std::string text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    const std::string shape = "9999/99/99  99:99:99";
+    for (std::size_t at = 0; at + shape.size() <= out.size(); ++at) {
+        bool match = true;
+        for (std::size_t i = 0; match && i < shape.size(); ++i)
+            match = shape[i] == '9' ? std::isdigit(static_cast<unsigned char>(out[at + i])) != 0 : out[at + i] == shape[i];
+        if (match) out.replace(at, shape.size(), "STAMP");
+    }
+    return out;
 }
 
 }  // namespace korvel_test

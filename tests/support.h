@@ -23,6 +23,9 @@ std::string text_file(const std::vector<std::string>& lines);
 // Writes a file exactly as given (use "\r\n" for Windows text).
 void write_file(const std::string& name, const std::string& bytes);
 std::string read_file(const std::string& name);
+// A report's text with CR LF made "\n" and every date and time ("9999/99/99
+// 99:99:99", 9 any digit) made STAMP, for comparison with worked-out texts.
+std::string normalised_report(std::string text);
 // The little-endian int16 at byte at of a file's bytes.
 int i16(const std::string& bytes, std::size_t at);
 

@@ -406,3 +406,14 @@ e2e_expect_beep() {
 }
 e2e_bell_rang() { [ "$(e2e_bell_flag)" = 1 ]; }
 e2e_screen_is() { [ "$(e2e_screen)" = "$1" ]; }
+
+# e2e_quit
+#   From the main menu: Esc, confirmed with Y; the program must end with status 0 and
+#   leave the terminal sane.
+e2e_quit() {
+    e2e_send Escape
+    e2e_wait_for "を終了しますか？"
+    e2e_send y
+    e2e_expect_exit 0
+    e2e_check_terminal_sane
+}

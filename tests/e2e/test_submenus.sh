@@ -298,7 +298,7 @@ e2e_expect_beep x
 e2e_send Escape
 e2e_wait_main_menu
 
-# ---- 5. Certificates: no destination line, nothing built behind the entries ----
+# ---- 5. Certificates: no destination line ----
 e2e_send 8
 e2e_wait_for "* 賞状作成 *"
 expect_frame "* 賞状作成 *" 21
@@ -307,7 +307,8 @@ e2e_expect_row 9 "MS-Word の差し込み印刷機能を使って賞状を作り
 e2e_expect_row 11 "開くとき [マクロを有効にする] を選択してください。"
 e2e_expect_row 13 "[1] 区間賞差し込みファイル（\"区間賞TAB.txt\"）を作る"
 e2e_expect_row 19 "[8] [6]と[7]を続けて実行"
-e2e_expect_beep 1 2 3 6 7 8 F2
+# F2 is no key of this screen (its entries are tested in test_awards.sh).
+e2e_expect_beep F2
 e2e_send Escape
 e2e_wait_main_menu
 
@@ -317,7 +318,7 @@ e2e_wait_for "* 結果出力 *"
 expect_frame "* 結果出力 *" 20
 e2e_expect_row 9 "[0] ゴール速報"
 e2e_expect_row 18 "[9] 全明細データファイル出力"
-e2e_expect_beep 0 1 2 4 5 9
+e2e_expect_beep 9
 e2e_send Escape
 e2e_wait_main_menu
 
