@@ -226,7 +226,9 @@ bool check_stale_files() {
     std::uint32_t bumon = file_mtime("BUMON.TXT");
     std::uint32_t team = file_mtime("TEAM.TXT");
     std::uint32_t mast = file_mtime("MASTFILE.DAT");
-    if (mast < eki || mast < bumon || mast < team) {
+    // A definition edited while another copy stores entries is older than
+    // MASTFILE.DAT, and still not in it.
+    if (mast < eki || mast < bumon || mast < team || definitions_changed_since_load()) {
         if (build_master_file_when_stale(eki, bumon, team, mast)) return true;
     }
     if (!file_exists("MASTFILE.DAT")) return false;

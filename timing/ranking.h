@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "eventdata/master_build.h"
 #include "eventdata/mastfile.h"
 
 namespace korvel {
 
-constexpr int MAX_TEAMS = 500;
 // Station argument: each division at the furthest station any of its teams reached.
 constexpr int AT_GOAL = 0x7fffffff;
 // Station argument: times and ranks only, no listing order.

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "eventdata/backup.h"
 #include "eventdata/kihondat.h"
+#include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/race_time.h"
 #include "shell/console_ui.h"
@@ -161,12 +163,13 @@ std::uint16_t highest_input_seq() {
     return highest;
 }
 
-// Sets arrival and departure of block k to t with the sequence number, and has the
-// record on the disk before returning. The record is read afresh and checked again,
-// so nothing but this team's block k can change. r receives the stored record.
+}  // namespace
+
 bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
                  TeamRecord& r) {
-    Stream f = mast_open("r+b");
+    // Another copy in the folder may store into the same record or recompute the
+    // file: the record is locked from the read to the write.
+    Stream f = mast_lock_record(rec_no);
     if (!read_team(f, rec_no, team, r) || logical_station(r, station) != k) return false;
     StationBlock& b = r.blocks[k];
     b.departure = t;
@@ -174,8 +177,11 @@ bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint
     b.input_seq = static_cast<std::int16_t>(seq);
     mast_rewrite_durable(f, r);
     fclose_or_abort(f);
+    backup_after_entry();
     return true;
 }
+
+namespace {
 
 // What will be replaced at this block, for the operator to see before typing.
 std::string overwrite_warning(const StationBlock& b) {
