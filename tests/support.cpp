@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "eventdata/backup.h"
 #include "eventdata/import_times.h"
 #include "timing/consistency.h"
 
@@ -73,6 +74,8 @@ void WorkFolderTest::SetUp() {
 }
 
 void WorkFolderTest::TearDown() {
+    // A copy of the data still being written in the background belongs to this folder.
+    korvel::finish_backups();
     korvel::stream_check(false);
     std::filesystem::current_path(previous_);
     std::error_code ec;

@@ -15,6 +15,8 @@
 #include "eventdata/mastfile.h"
 #include "eventdata/team_index.h"
 #include "eventdata/backup.h"
+#include "eventdata/mast_lock.h"
+#include "platform/file_lock.h"
 #include "platform/memory_console.h"
 #include "tests/records.h"
 #include "tests/support.h"
@@ -128,6 +130,47 @@ TEST_F(SharedFolderTest, EveryArrivalSurvivesRankingAndRebuildsInAnotherProcess)
     std::printf("arrivals stored: %d, missing at the end: %d, rounds of ranking and rebuild: %s\n",
                 teams * STATIONS, missing, korvel_test::read_file("rounds").c_str());
     EXPECT_EQ(missing, 0);
+}
+
+// A copy holding the whole file (a ranking of a large race): an entry waits without a
+// word for a moment; after a second it says once that the folder is busy, and takes
+// the line away when the entry is stored.
+TEST_F(SharedFolderTest, AWaitOfOverASecondSaysTheFolderIsBusy) {
+    TeamRecord r;
+    ASSERT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), 1, r));  // installs the line
+    std::string calls;
+    platform::set_lock_busy_hook([&](bool waiting) {
+        calls += waiting ? "busy " : "done ";
+        show_folder_notice(waiting ? "busy" : "");
+    });
+    for (int ms : {300, 1600}) {
+        std::remove("held");
+        pid_t pid = child([&] {
+            Stream f = mast_lock_file();
+            write_file("held", "");
+            usleep(ms * 1000);
+        });
+        while (!file_exists("held")) usleep(1000);
+        calls.clear();
+        EXPECT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), 2, r));
+        waitpid(pid, nullptr, 0);
+        EXPECT_EQ(calls, ms > 1000 ? "busy done " : "") << ms << " ms";
+        EXPECT_EQ(con().row(23), "");
+    }
+}
+
+// Each running copy marks the folder; a second copy is told of the first.
+TEST_F(SharedFolderTest, ASecondCopyIsToldOfTheFirst) {
+    pid_t first = child([&] {
+        take_folder_mark();
+        write_file("marked", "");
+        while (!file_exists("end")) usleep(1000);
+    });
+    while (!file_exists("marked")) usleep(1000);
+    std::string notice = take_folder_mark();
+    write_file("end", "");
+    waitpid(first, nullptr, 0);
+    EXPECT_NE(notice.find("他の KORVEL32 も動いています"), std::string::npos);
 }
 
 }  // namespace
