@@ -242,10 +242,15 @@ bool ask_added_time(Visit& v) {
 void enter_team(Visit& v, const char* team_text) {
     char message[256];
     long team = std::strtol(team_text, nullptr, 10);
-    int rec_no = (team >= 0 && team <= 999) ? team_index.record_of(static_cast<int>(team)) : -1;
+    int rec_no = -1;
     TeamRecord r;
     bool found = false;
-    if (rec_no >= 0) {
+    // Another terminal may have rebuilt MASTFILE.DAT with teams added or removed: a
+    // team not where the index says is looked up once more in the file as it is.
+    for (int attempt = 0; attempt < 2 && !found && team >= 0 && team <= 999; ++attempt) {
+        if (attempt > 0) team_index.set();
+        rec_no = team_index.record_of(static_cast<int>(team));
+        if (rec_no < 0) continue;
         Stream f = mast_open("rb");
         found = read_team(f, rec_no, static_cast<int>(team), r);
         fclose_or_abort(f);
