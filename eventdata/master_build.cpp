@@ -224,18 +224,29 @@ int build_master_file(int flag) {
     // stored entries while the questions above were open: the times are taken again
     // under the lock, which is held until the new file is in place.
     DataSnapshot before;
+    int taken = carried;
     {
         Stream held;
         if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
         if (held) before = snapshot_data_files(held);
         if (!initialised) {
             write_team_records(entries);
-            int taken = carry_times_over(MASTFILE_TMP, MASTFILE_NAME);
-            if (taken != carried) cprintf("\t置き換える直前のデータから %d 件のタイムを引き継ぎました\n", taken);
+            taken = carry_times_over(MASTFILE_TMP, MASTFILE_NAME);
         }
-        std::remove(NAMEFILE_NAME);
-        install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
+        if (taken >= 0) {
+            std::remove(NAMEFILE_NAME);
+            install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
+        }
     }
+    if (taken < 0) {
+        // Replaced meanwhile by a file the times cannot come from: nothing is lost
+        // as long as MASTFILE.DAT stays.
+        std::remove(MASTFILE_TMP);
+        cprintf("\t%s が変わったため引き継げませんでした。%s はそのままです\n", MASTFILE_NAME, MASTFILE_NAME);
+        menu_return_prompt();
+        return 0;
+    }
+    if (taken != carried) cprintf("\t置き換える直前のデータから %d 件のタイムを引き継ぎました\n", taken);
     backup_before_change(before);
     note_data_loaded();
     team_index.set();
