@@ -25,6 +25,8 @@ menu_destination() {
 # arrow_on ROW DIGIT: the selection screen points at ROW (4, 5 or 6) and shows DIGIT.
 arrow_on() {
     local r
+    # The prompt is the last row drawn: the rows above are complete once it shows.
+    e2e_wait_for "選択（エンターで確定）[$2]"
     for r in 4 5 6; do
         if [ "$r" = "$1" ]; then
             e2e_expect_row "$r" "→"
