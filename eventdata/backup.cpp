@@ -63,9 +63,10 @@ bool write_all(int fd, const std::string& bytes) {
     return true;
 }
 
-// One file of a copy: temporary name, written, flushed, renamed.
+// One file of a copy: temporary name (of this process: another copy of the program
+// may be writing the same second's copy), written, flushed, renamed.
 bool write_copy(const std::string& bytes, const std::string& name, std::string& error) {
-    std::string temporary = name + ".tmp";
+    std::string temporary = name + "." + std::to_string(getpid()) + ".tmp";
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = temporary + ": " + error_text(errno);
