@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # How long the program takes to show its main menu, and what the waiting menu costs
-# in CPU (it polls the clock, the keyboard and the data files every 10 ms).
+# in CPU (it sleeps until a key, the next second of the clock or a change of the data
+# files).
 #
 #   bash bench/menu_idle.sh [KORVEL32] [SAMPLE_DIR] [SECONDS]
 #
@@ -21,6 +22,13 @@ e2e_init "$bin" "$sample"
 menu_text="選択["
 
 now_ns() { date +%s%N; }
+
+# Nanoseconds the process has run, from the scheduler's own account.
+cpu_ns() {
+    local ns rest
+    read -r ns rest < "/proc/$1/schedstat" || return 1
+    echo "$ns"
+}
 
 cpu_ticks() {
     local stat
@@ -83,9 +91,11 @@ pid=$(e2e_program_pid)
 
 hz=$(getconf CLK_TCK)
 ticks0=$(cpu_ticks "$pid") || e2e_fail "cannot read /proc/$pid/stat"
+ns0=$(cpu_ns "$pid" 2>/dev/null || echo "")
 t0=$(now_ns)
 sleep "$seconds"
 ticks1=$(cpu_ticks "$pid") || e2e_fail "the program ended while it was measured"
+ns1=$(cpu_ns "$pid" 2>/dev/null || echo "")
 t1=$(now_ns)
 grep -F -q "$menu_text" <<<"$(e2e_screen)" || e2e_fail "the menu was left while it was measured"
 
@@ -97,3 +107,9 @@ permille=$(( ticks * 1000 * 1000 / (hz * elapsed_ms) ))
 echo "menu_idle: start to drawn menu: ${start_ms} ms, best of 3 (a shell's printf of the same text: ${overhead_ms} ms)"
 printf 'menu_idle: CPU while the menu waits: %d.%d %% of one core (%d ticks of 1/%d s in %d.%03d s)\n' \
     $((permille / 10)) $((permille % 10)) "$ticks" "$hz" $((elapsed_ms / 1000)) $((elapsed_ms % 1000))
+if [ -n "$ns0" ] && [ -n "$ns1" ]; then
+    # Thousandths of a percent of one core.
+    milli=$(( (ns1 - ns0) * 100000 / (t1 - t0) ))
+    printf 'menu_idle: CPU while the menu waits (scheduler account): %d.%03d %% of one core (%d us of CPU)\n' \
+        $((milli / 1000)) $((milli % 1000)) $(((ns1 - ns0) / 1000))
+fi

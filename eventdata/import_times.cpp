@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "eventdata/backup.h"
+#include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
 
@@ -96,6 +98,8 @@ unsigned sequence_offset(const char* destination, const MastHeader& h) {
 
 namespace {
 void (*import_checks)(const char* file) = nullptr;
+int imported_blocks = 0;
+int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh);
 }  // namespace
 
 void set_import_checks(void (*checks)(const char* file)) { import_checks = checks; }
@@ -134,18 +138,50 @@ int import_times(const char* destination, const char* source) {
         return m.result;
     }
 
-    std::vector<int> index;
-    if (!index_source(source, sh, index)) {
+    int taken = merge_times(destination, source, dh, sh);
+    if (taken < 0) {
         confirm_refusal();
         return NOT_A_MASTER_FILE;
     }
+
+    imported_blocks = taken;
+    cprintf("%d 件のタイムを取り込みました\n", taken);
+    ask_key("上のメッセージを確認したら Y を入力", "Yy");
+    // The warnings read records of the loaded event definition; the headers above
+    // only had to agree with each other.
+    if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
+        if (import_checks) import_checks(destination);
+    }
+    return 0;
+}
+
+int last_imported_blocks() { return imported_blocks; }
+
+int carry_times_over(const char* destination, const char* source) {
+    MastHeader dh{}, sh{};
+    if (!read_header(destination, dh) || !read_header(source, sh)) return -1;
+    if (dh.max_kukan != sh.max_kukan || dh.rec_len != sh.rec_len) return -1;
+    return merge_times(destination, source, dh, sh);
+}
+
+namespace {
+
+// Steps 4-6 of the import: the number of blocks taken over, -1 when the source
+// cannot be indexed (said on the console). Into MASTFILE.DAT the merge runs under
+// the whole-file lock, after a copy of the file as it was.
+int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh) {
+    std::vector<int> index;
+    if (!index_source(source, sh, index)) return -1;
+    const bool into_master = same_file(destination, MASTFILE_NAME) == 0;
+    Stream to = into_master ? mast_lock_file() : fopen_retry(destination, "r+b");
+    DataSnapshot before;
+    if (into_master) before = snapshot_data_files(to);
     unsigned offset = sequence_offset(destination, dh);
 
     const std::size_t rec_len = static_cast<std::size_t>(dh.rec_len);
     const int blocks = last_block(dh);
     std::vector<unsigned char> dest(rec_len), src(rec_len);
     Stream from = fopen_retry(source, "rb");
-    Stream to = fopen_retry(destination, "r+b");
     if (std::fseek(to, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", destination, MAST_HEADER_SIZE);
     int taken = 0;
     while (std::fread(dest.data(), 1, rec_len, to) == rec_len) {
@@ -182,15 +218,10 @@ int import_times(const char* destination, const char* source) {
     }
     from.close();
     fclose_or_abort(to);
-
-    cprintf("%d 件のタイムを取り込みました\n", taken);
-    ask_key("上のメッセージを確認したら Y を入力", "Yy");
-    // The warnings read records of the loaded event definition; the headers above
-    // only had to agree with each other.
-    if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
-        if (import_checks) import_checks(destination);
-    }
-    return 0;
+    if (into_master) backup_before_change(before);
+    return taken;
 }
+
+}  // namespace
 
 }  // namespace korvel

@@ -12,6 +12,13 @@ namespace korvel {
 // submenu merges into MASTFILE.DAT from a file the user names.
 int import_times(const char* destination, const char* source);
 
+// The carry-over of a rebuild, taken again right before the file is replaced: no
+// question, no message. The number of blocks taken over; -1 when the files do not
+// match (the import above has shown why).
+int carry_times_over(const char* destination, const char* source);
+// The number of blocks the last import_times took over.
+int last_imported_blocks();
+
 // The plausibility checks run over the destination after a merge (the order check
 // and the speed check, which live above the event data); installed at start-up.
 void set_import_checks(void (*checks)(const char* file));

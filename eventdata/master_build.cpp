@@ -1,6 +1,8 @@
 #include "eventdata/master_build.h"
 #include "eventdata/team_index.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -9,10 +11,12 @@
 #include <system_error>
 #include <vector>
 
+#include "eventdata/backup.h"
 #include "eventdata/division_counts.h"
 #include "eventdata/import_times.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/list_file.h"
+#include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/start_time.h"
 #include "platform/files.h"
@@ -137,8 +141,32 @@ FileState file_state(const char* name, std::uint32_t packed) {
     return s;
 }
 
-// The files as they were when the user last declined the automatic rebuild.
-std::optional<std::array<FileState, 4>> declined_files;
+// Which MASTFILE.DAT (the file, not its contents) and which versions of the
+// definition files this program last built or found.
+struct LoadedData {
+    std::array<FileState, 3> definitions;
+    bool master_exists;
+    dev_t device;
+    ino_t inode;
+    FileState master_state{};
+    bool operator==(const LoadedData&) const = default;
+};
+std::optional<LoadedData> loaded;
+// The same when the user last declined the automatic rebuild. Entries (of this or
+// another copy) change MASTFILE.DAT without making a rebuild for an edited definition
+// any more wanted: only its replacement counts.
+std::optional<LoadedData> declined_files;
+
+LoadedData data_now() {
+    LoadedData d{{file_state(EKI_FILE, 0), file_state(BUMON_FILE, 0), file_state(TEAM_FILE, 0)}, false, 0, 0};
+    struct stat st;
+    if (::stat(MASTFILE_NAME, &st) == 0) {
+        d.master_exists = true;
+        d.device = st.st_dev;
+        d.inode = st.st_ino;
+    }
+    return d;
+}
 
 }  // namespace
 
@@ -169,12 +197,14 @@ int build_master_file(int flag) {
     count_division_teams(MASTFILE_TMP, nullptr);
 
     bool initialised = true;
+    int carried = 0;
     if (file_exists(MASTFILE_NAME)) {
         cputs("\n");
         int key = ask_key("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）", "YyNn");
         cputs("\n");
         if (is_yes(key) && import_times(MASTFILE_TMP, MASTFILE_NAME) == 0) {
             initialised = false;
+            carried = last_imported_blocks();
         } else {
             if (is_yes(key)) cputs("引き継げませんでした\n");
             // A carry-over that failed would lose the entered times just as a refused
@@ -190,9 +220,35 @@ int build_master_file(int flag) {
     // MASTFILE.DAT is replaced in one step: a stop at any moment leaves the old file
     // or the new one, never a part of it. The name file goes first: records of the
     // old order must never be read against the new master file, and a missing name
-    // file is rebuilt by the waiting menu.
-    std::remove(NAMEFILE_NAME);
-    install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
+    // file is rebuilt by the waiting menu. Another copy of the program may have
+    // stored entries while the questions above were open: the times are taken again
+    // under the lock, which is held until the new file is in place.
+    DataSnapshot before;
+    int taken = carried;
+    {
+        Stream held;
+        if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
+        if (held) before = snapshot_data_files(held);
+        if (!initialised) {
+            write_team_records(entries);
+            taken = carry_times_over(MASTFILE_TMP, MASTFILE_NAME);
+        }
+        if (taken >= 0) {
+            std::remove(NAMEFILE_NAME);
+            install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
+        }
+    }
+    if (taken < 0) {
+        // Replaced meanwhile by a file the times cannot come from: nothing is lost
+        // as long as MASTFILE.DAT stays.
+        std::remove(MASTFILE_TMP);
+        cprintf("\t%s が変わったため引き継げませんでした。%s はそのままです\n", MASTFILE_NAME, MASTFILE_NAME);
+        menu_return_prompt();
+        return 0;
+    }
+    if (taken != carried) cprintf("\t置き換える直前のデータから %d 件のタイムを引き継ぎました\n", taken);
+    backup_before_change(before);
+    note_data_loaded();
     team_index.set();
     if (initialised) {
         register_start_times();
@@ -211,9 +267,23 @@ int build_master_file(int flag) {
     return 1;
 }
 
+void note_data_loaded() { loaded = data_now(); }
+
+bool definitions_changed_since_load() {
+    LoadedData now = data_now();
+    // The first look, or another copy has rebuilt the file: these are the data now.
+    if (!loaded || !now.master_exists || loaded->master_exists != now.master_exists ||
+        loaded->device != now.device || loaded->inode != now.inode) {
+        loaded = now;
+        return false;
+    }
+    return loaded->definitions != now.definitions;
+}
+
 int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast) {
-    std::array<FileState, 4> now = {file_state(EKI_FILE, eki), file_state(BUMON_FILE, bumon),
-                                    file_state(TEAM_FILE, team), file_state(MASTFILE_NAME, mast)};
+    LoadedData now = data_now();
+    // While MASTFILE.DAT is older than a definition, any change of it counts.
+    if (mast < eki || mast < bumon || mast < team) now.master_state = file_state(MASTFILE_NAME, mast);
     // Asking again at once would keep the menu from ever taking a key.
     if (declined_files && *declined_files == now) return 0;
     declined_files.reset();

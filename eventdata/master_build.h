@@ -15,6 +15,14 @@ int build_master_file(int flag);
 // offered again until one of the files changes. Non-zero when the build screen was
 // shown (built or declined): the caller redraws its menu.
 int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast);
+// The data as built or found now: the definition files of this moment are those the
+// data come from. Done by the build itself and at the first stale check.
+void note_data_loaded();
+// True when EKI.TXT, BUMON.TXT or TEAM.TXT changed since this program last built or
+// found MASTFILE.DAT, whatever MASTFILE.DAT's stamp says (entries of another copy
+// make it newer than an edited TEAM.TXT). A MASTFILE.DAT replaced by another copy
+// counts as found anew.
+bool definitions_changed_since_load();
 // Non-zero when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;
 // without SENSYU.TXT every runner name is empty).
 int build_name_file();

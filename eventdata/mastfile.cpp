@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "eventdata/backup.h"
+#include "eventdata/mast_lock.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
 #include "eventdata/master_build.h"
@@ -542,8 +544,16 @@ void namefile_version_check() {
 void convert_old_master_file() {
     kihon_data();
     require_event("convert_old_master_file");
-    write_converted_copy();
-    replace_with_converted();
+    // No copy of the program may store into the old file from its first read until
+    // the new one is in place.
+    DataSnapshot before;
+    {
+        Stream held = mast_lock_for_replacing();
+        before = snapshot_data_files(held);
+        write_converted_copy();
+        replace_with_converted();
+    }
+    backup_before_change(before);
 }
 
 void master_debug_dump() {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "eventdata/kihondat.h"
+#include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
 
@@ -63,7 +64,7 @@ int register_start_times() {
     int key = ask_key("\n上のスタート時刻を登録しますか？（Y / N）", "YyNn");
     if (key == 'N' || key == 'n') return 0;
 
-    Stream f = mast_open("r+b");
+    Stream f = mast_lock_file();
     TeamRecord r;
     while (mast_read_next(f, r)) {
         // A record of an unknown division has no start time to take.
@@ -78,7 +79,7 @@ int register_start_times() {
 
 int register_missing_start_times() {
     int count = 0;
-    Stream f = mast_open("r+b");
+    Stream f = mast_lock_file();
     TeamRecord r;
     while (mast_read_next(f, r)) {
         if (r.division >= bumon_suu) continue;

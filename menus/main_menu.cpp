@@ -9,11 +9,13 @@
 #include "eventdata/import_times.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/team_index.h"
+#include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
 #include "eventdata/start_time.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/folder_watch.h"
 #include "platform/terminal_console.h"
 #include "shell/console_ui.h"
 #include "menus/menus.h"
@@ -61,6 +63,10 @@ const MenuEntry menu_entries[9] = {
     results_submenu,   certificate_submenu,       other_submenu,
 };
 
+// Said below the menu until the first key: another copy works in this folder, or
+// the folder refuses locks.
+std::string startup_notice;
+
 // The clock characters now on the screen, so only changed ones are written.
 char clock_shown[30];
 
@@ -99,6 +105,7 @@ void start_up(int argc, char** argv) {
     first_run_readme();
     if (platform::file_exists("make_shortcut_on_desktop.exe")) std::remove("make_shortcut_on_desktop.exe");
     if (has_debug_option(argc, argv)) debug_flag = 1;
+    startup_notice = take_folder_mark();
 
     if (!folder.empty() && !help_file_exists()) {
         cprintf("ヘルプファイル（%s）を\n%s\nに置いておいてください\n", "korvel32.chm", shown_path(folder).c_str());
@@ -119,20 +126,44 @@ void exit_confirmation() {
     }
 }
 
+// Milliseconds until the clock shows the next second. The clock text comes from
+// time(), which may lag the precise clock by a tick of the system timer: waking
+// right at the second would draw the old one again.
+int until_next_second() {
+    constexpr int TIMER_TICK_MARGIN = 20;
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return 1000 - static_cast<int>(now.tv_nsec / 1000000) + TIMER_TICK_MARGIN;
+}
+
+// The waiting menu sleeps until a key, the next second of the clock or a change of
+// the files the stale check looks at. Where the folder cannot be watched the stamps
+// are looked at every second; where it can, every ten seconds all the same (a
+// network folder does not report what other computers write).
+void wait_idle() {
+    static platform::FolderWatch watch{"EKI.TXT", "BUMON.TXT", "TEAM.TXT", "SENSYU.TXT", "MASTFILE.DAT",
+                                       "NAMEFILE.DAT"};
+    constexpr int SAFETY_TICKS = 10;
+    bool look = true;
+    for (int ticks = 0;; ++ticks) {
+        draw_clock();
+        if (watch.take_changes() || look || watch.fd() < 0 || ticks % SAFETY_TICKS == SAFETY_TICKS - 1) {
+            if (check_stale_files()) jump_to_main_menu();
+        }
+        look = false;
+        if (platform::console().wait_input(until_next_second(), watch.fd())) return;
+    }
+}
+
 // Waits on the menu for one key and runs what it selects. Returns to be redrawn.
 void wait_and_dispatch() {
     for (;;) {
         std::memset(clock_shown, 0, sizeof clock_shown);
-        int key;
-        for (;;) {
-            draw_clock();
-            if (check_stale_files()) jump_to_main_menu();
-            if (platform::console().pending_events() > 0) break;
-            platform::sleep_ms(10);
-        }
-        key = poll_key();
+        wait_idle();
+        int key = poll_key();
         discard_input();
         if (key < 0) continue;
+        startup_notice.clear();
 
         if (key >= '1' && key <= '9') {
             char echo[2] = {static_cast<char>(key), '\0'};
@@ -222,6 +253,7 @@ void draw_main_menu() {
     }
     set_color(15);
     set_cursor(prompt_row, prompt_col);
+    if (!startup_notice.empty()) show_folder_notice(startup_notice.c_str());
 }
 
 bool check_stale_files() {
@@ -229,7 +261,9 @@ bool check_stale_files() {
     std::uint32_t bumon = file_mtime("BUMON.TXT");
     std::uint32_t team = file_mtime("TEAM.TXT");
     std::uint32_t mast = file_mtime("MASTFILE.DAT");
-    if (mast < eki || mast < bumon || mast < team) {
+    // A definition edited while another copy stores entries is older than
+    // MASTFILE.DAT, and still not in it.
+    if (mast < eki || mast < bumon || mast < team || definitions_changed_since_load()) {
         if (build_master_file_when_stale(eki, bumon, team, mast)) return true;
     }
     if (!file_exists("MASTFILE.DAT")) return false;

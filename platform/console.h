@@ -69,6 +69,9 @@ public:
     virtual int wait_event() = 0;
     // Number of input events waiting.
     virtual int pending_events() = 0;
+    // Sleeps until an input event is pending (true), the descriptor watch (when 0 or
+    // more; never read here) becomes readable, or timeout_ms passes (false).
+    virtual bool wait_input(int timeout_ms, int watch) = 0;
     // Discards every waiting input event.
     virtual void flush_input() = 0;
 

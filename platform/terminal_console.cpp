@@ -155,6 +155,7 @@ public:
     int poll_event() override;
     int wait_event() override;
     int pending_events() override;
+    bool wait_input(int timeout_ms, int watch) override;
     void flush_input() override;
     void set_title(std::string_view cp932_title) override;
     void refresh() override;
@@ -448,6 +449,21 @@ int TerminalConsole::pending_events() {
     // One read attempt even without input: a resize is reported through it.
     for (int key; (key = read_key()) != EVENT_NONE;) keys_.push_back(key);
     return static_cast<int>(keys_.size());
+}
+
+bool TerminalConsole::wait_input(int timeout_ms, int watch) {
+    if (pending_events() > 0) return true;
+    pollfd p[2] = {{STDIN_FILENO, static_cast<short>(active_ && !shut_ ? POLLIN : 0), 0}, {watch, POLLIN, 0}};
+    int n = ::poll(p, watch >= 0 ? 2 : 1, timeout_ms);
+    if (n <= 0 || !(p[0].revents & POLLIN)) {
+        if (n > 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            // The terminal is gone: nobody can answer. End as a hang-up does.
+            shutdown();
+            std::exit(128 + SIGHUP);
+        }
+        return false;
+    }
+    return pending_events() > 0;
 }
 
 int TerminalConsole::wait_event() {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "eventdata/backup.h"
 #include "eventdata/import_times.h"
 #include "shell/output.h"
 #include "timing/consistency.h"
@@ -106,6 +107,8 @@ void WorkFolderTest::SetUp() {
 }
 
 void WorkFolderTest::TearDown() {
+    // A copy of the data still being written in the background belongs to this folder.
+    korvel::finish_backups();
     saved_.restore();
     korvel::stream_check(false);
     std::filesystem::current_path(previous_);

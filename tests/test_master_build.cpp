@@ -408,6 +408,23 @@ TEST_F(MasterBuildTest, DeclinedRebuildIsNotOfferedAgainUntilAFileChanges) {
     EXPECT_GE(file_mtime("MASTFILE.DAT"), file_mtime("TEAM.TXT"));
 }
 
+// Another copy stores entries while TEAM.TXT is edited: MASTFILE.DAT ends up newer
+// than TEAM.TXT, and the edit must still reach the data; a rebuild by that other
+// copy (a new file in its place) brings it there.
+TEST_F(MasterBuildTest, DefinitionEditedWhileAnotherCopyStoresIsNoticed) {
+    team({"1 One 1"});
+    ASSERT_EQ(first_build(), 1);
+    EXPECT_FALSE(definitions_changed_since_load());
+    team({"1 Renamed 1"});
+    stamp("MASTFILE.DAT", 10);
+    ASSERT_GT(file_mtime("MASTFILE.DAT"), file_mtime("TEAM.TXT"));
+    EXPECT_TRUE(definitions_changed_since_load());
+
+    fs::copy_file("MASTFILE.DAT", "other.tmp");
+    fs::rename("other.tmp", "MASTFILE.DAT");
+    EXPECT_FALSE(definitions_changed_since_load());
+}
+
 TEST_F(MasterBuildTest, AcceptedRebuildLeavesNothingStale) {
     team({"1 One 1"});
     // Sources stamped ahead of this computer's clock (copied from another PC).

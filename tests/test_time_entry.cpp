@@ -153,6 +153,22 @@ TEST_F(TimeEntryTest, ArrivalsAreStoredInTheTeamsBlockInTypingOrderAcrossVisits)
     EXPECT_EQ(open_stream_count(), 0);
 }
 
+// Another terminal rebuilt MASTFILE.DAT with a team added before 102: the index of
+// this one is out of date, and the entry still reaches 102's record.
+TEST_F(TimeEntryTest, TeamMovedByAnotherTerminalsRebuildIsFound) {
+    TeamIndex before_rebuild = team_index;
+    build({{101, 0, "碧水ＡＣ"}, {150, 0, "新チーム"}, {102, 0, "朝凪クラブ"}, {201, 1, "湖陽女子"}});
+    team_index = before_rebuild;
+    enter("1");
+    enter("");
+    enter("102");
+    enter("92130");
+    esc(4);
+    time_entry();
+    expect_time(record(2).blocks[1].arrival, hms(9, 21, 30), "102 arrival at 1");
+    EXPECT_TRUE(time_is_none(record(1).blocks[1].arrival));
+}
+
 TEST_F(TimeEntryTest, StationOfADivisionThatSkipsStationsMapsToItsOwnBlock) {
     enter("2");
     enter("");

@@ -5,6 +5,7 @@
 #include <string>
 #include <tuple>
 
+#include "eventdata/mast_lock.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"
 #include "shell/output.h"
@@ -284,7 +285,9 @@ int recompute_results(bool ask_destination, bool ask_separator, int station) {
     check_time_order();
     speed_check();
 
-    Stream f = mast_open("r+b");
+    // From the first read to the last write no other copy may store an entry: it
+    // would be overwritten with the record as it was read here.
+    Stream f = mast_lock_file();
     std::vector<TeamRecord> records;
     TeamRecord r;
     while (static_cast<int>(records.size()) < MAX_TEAMS && mast_read_next(f, r)) records.push_back(r);

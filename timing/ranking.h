@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "eventdata/master_build.h"
 #include "eventdata/mastfile.h"
 
 namespace korvel {

@@ -12,7 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "eventdata/backup.h"
 #include "eventdata/kihondat.h"
+#include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/race_time.h"
 #include "shell/console_ui.h"
@@ -146,15 +148,13 @@ std::uint16_t highest_input_seq() {
     return highest;
 }
 
-enum StoreKind { STORE_ARRIVAL, STORE_DEPARTURE_ONLY };
+}  // namespace
 
-// Sets arrival and departure of block k to t with the sequence number (a carried start:
-// the departure alone), and has the record on the disk before returning. The record is
-// read afresh and checked again, so nothing but this team's block k can change. r
-// receives the stored record.
 bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
-                 TeamRecord& r, StoreKind kind = STORE_ARRIVAL) {
-    Stream f = mast_open("r+b");
+                 TeamRecord& r, StoreKind kind) {
+    // Another copy in the folder may store into the same record or recompute the
+    // file: the record is locked from the read to the write.
+    Stream f = mast_lock_record(rec_no);
     if (!read_team(f, rec_no, team, r) || logical_station(r.division, station) != k) return false;
     StationBlock& b = r.blocks[k];
     b.departure = t;
@@ -164,8 +164,11 @@ bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint
     }
     mast_rewrite_durable(f, r);
     fclose_or_abort(f);
+    backup_after_entry();
     return true;
 }
+
+namespace {
 
 // What will be replaced at this block, for the operator to see before typing.
 std::string overwrite_warning(const StationBlock& b) {
@@ -328,11 +331,18 @@ void (*station_check_list)(int station) = nullptr;
 }  // namespace
 
 bool find_team_record(long team, int& rec_no, TeamRecord& r) {
-    rec_no = (team >= 0 && team <= 999) ? team_index.record_of(static_cast<int>(team)) : -1;
-    if (rec_no < 0) return false;
-    Stream f = mast_open("rb");
-    bool found = read_team(f, rec_no, static_cast<int>(team), r);
-    fclose_or_abort(f);
+    rec_no = -1;
+    bool found = false;
+    // Another terminal may have rebuilt MASTFILE.DAT with teams added or removed: a
+    // team not where the index says is looked up once more in the file as it is.
+    for (int attempt = 0; attempt < 2 && !found && team >= 0 && team <= 999; ++attempt) {
+        if (attempt > 0) team_index.set();
+        rec_no = team_index.record_of(static_cast<int>(team));
+        if (rec_no < 0) continue;
+        Stream f = mast_open("rb");
+        found = read_team(f, rec_no, static_cast<int>(team), r);
+        fclose_or_abort(f);
+    }
     return found;
 }
 

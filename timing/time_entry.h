@@ -1,11 +1,23 @@
 // Race-day entry: arrival times at a relay station, carried starts.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "eventdata/mastfile.h"
 
 namespace korvel {
+
+enum StoreKind { STORE_ARRIVAL, STORE_DEPARTURE_ONLY };
+
+// Sets arrival and departure of block k of record rec_no to t with the sequence
+// number (a carried start: the departure alone), and has the record on the disk
+// before returning. The record is read afresh
+// under its lock and checked again (team number, station of its division), so
+// nothing but this team's block k can change. r receives the stored record. False
+// when the record is not that team's or the station not on its course.
+bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq, TeamRecord& r,
+                 StoreKind kind = STORE_ARRIVAL);
 
 // Main menu [4]: arrival times typed team by team at one station.
 void time_entry();

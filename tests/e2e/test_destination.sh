@@ -171,6 +171,7 @@ e2e_run
 e2e_wait_main_menu 20
 e2e_send 2
 e2e_wait_for "出力先の変更"
+e2e_wait_for "[2] ファイル（KEKKA.TXT,1）"
 e2e_expect_row 5 "[2] ファイル（KEKKA.TXT,1）"
 e2e_send Escape
 e2e_wait_main_menu

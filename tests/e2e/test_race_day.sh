@@ -407,6 +407,13 @@ kill -KILL "$pid"
 e2e_wait_exit
 [ "$E2E_EXIT" = 137 ] || e2e_fail "exit status $E2E_EXIT after SIGKILL, expected 137"
 
+# The entries left copies of the data in backup/, each as long as the file itself.
+copies=("$E2E_RACE"/backup/MASTFILE_*.DAT)
+[ -s "${copies[0]}" ] || e2e_fail "no copy of MASTFILE.DAT in backup/ after the entries"
+for copy in "${copies[@]}"; do
+    [ "$(stat -c %s "$copy")" = "$(stat -c %s "$MAST")" ] || e2e_fail "$copy is not complete"
+done
+
 # Every confirmed entry is in the master file, in typing order; the pair being typed
 # left no trace. Entries: (team, station k, clock time or None for -1), in the order
 # typed; the input sequence numbers count them from 1.

@@ -1,0 +1,277 @@
+#include "eventdata/backup.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "eventdata/mast_lock.h"
+#include "eventdata/mastfile.h"
+#include "platform/file_lock.h"
+#include "platform/files.h"
+#include "shell/console_ui.h"
+
+namespace korvel {
+
+namespace {
+
+const char* const COPY_PREFIX[2] = {"MASTFILE_", "NAMEFILE_"};
+constexpr const char* COPY_SUFFIX = ".DAT";
+
+std::string error_text(int err) { return std::strerror(err); }
+
+bool read_all(int fd, std::string& out) {
+    out.clear();
+    char buf[65536];
+    for (off_t at = 0;;) {
+        ssize_t n = pread(fd, buf, sizeof buf, at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        out.append(buf, static_cast<std::size_t>(n));
+        at += n;
+    }
+}
+
+void read_names(DataSnapshot& s) {
+    int fd = ::open(NAMEFILE_NAME, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    s.has_names = read_all(fd, s.names);
+    ::close(fd);
+}
+
+bool same_inode(int fd, const char* name) {
+    struct stat a, b;
+    return fstat(fd, &a) == 0 && ::stat(name, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+bool write_all(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// One file of a copy: temporary name (of this process: another copy of the program
+// may be writing the same second's copy), written, flushed, renamed.
+bool write_copy(const std::string& bytes, const std::string& name, std::string& error) {
+    std::string temporary = name + "." + std::to_string(getpid()) + ".tmp";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = temporary + ": " + error_text(errno);
+        return false;
+    }
+    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && std::rename(temporary.c_str(), name.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        error = name + ": " + error_text(err);
+    }
+    return ok;
+}
+
+// The copies of one file in the folder, oldest first (the time in the name sorts).
+std::vector<std::string> copies_of(const char* prefix) {
+    std::vector<std::string> names;
+    DIR* d = opendir(BACKUP_FOLDER);
+    if (!d) return names;
+    const std::size_t plen = std::strlen(prefix), slen = std::strlen(COPY_SUFFIX);
+    while (dirent* e = readdir(d)) {
+        std::string n = e->d_name;
+        if (n.size() > plen + slen && n.compare(0, plen, prefix) == 0 &&
+            n.compare(n.size() - slen, slen, COPY_SUFFIX) == 0)
+            names.push_back(n);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string in_folder(const std::string& name) { return std::string(BACKUP_FOLDER) + "/" + name; }
+
+// "_20261209_101530", with "_2" ... added when a copy of that second exists.
+std::string copy_stamp(std::time_t when) {
+    std::tm tm{};
+    localtime_r(&when, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &tm);
+    std::string base = stamp;
+    for (int n = 1;; ++n) {
+        std::string s = n == 1 ? base : base + "_" + std::to_string(n);
+        bool taken = false;
+        for (const char* prefix : COPY_PREFIX)
+            if (platform::file_exists(in_folder(prefix + s + COPY_SUFFIX).c_str())) taken = true;
+        if (!taken) return s;
+    }
+}
+
+bool make_backup_folder(std::string& error) {
+    if (platform::folder_exists(BACKUP_FOLDER)) return true;
+    // Made at this moment by another copy of the program, or a file in the way.
+    if (::mkdir(BACKUP_FOLDER, 0777) == 0 || (errno == EEXIST && platform::folder_exists(BACKUP_FOLDER)))
+        return true;
+    error = std::string(BACKUP_FOLDER) + ": " + error_text(errno);
+    return false;
+}
+
+// The time in the name of the newest copy; 0 when there is none.
+std::time_t newest_copy_time() {
+    std::vector<std::string> names = copies_of(COPY_PREFIX[0]);
+    if (names.empty()) return 0;
+    std::tm tm{};
+    const std::string& n = names.back();
+    if (!strptime(n.c_str() + std::strlen(COPY_PREFIX[0]), "%Y%m%d_%H%M%S", &tm)) return 0;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+// ---- The copy written in the background ----
+
+pthread_mutex_t worker_mutex = PTHREAD_MUTEX_INITIALIZER;
+pthread_t worker;
+bool worker_running = false;  // started and not yet joined
+bool worker_done = false;
+
+void* write_in_background(void* arg) {
+    auto* snapshot = static_cast<DataSnapshot*>(arg);
+    write_backup(*snapshot);  // a failed copy is dropped; the next minute tries again
+    delete snapshot;
+    pthread_mutex_lock(&worker_mutex);
+    worker_done = true;
+    pthread_mutex_unlock(&worker_mutex);
+    return nullptr;
+}
+
+// The last copy (or failed attempt) of the entries, for the race folder it was made in.
+std::time_t last_entry_copy = 0;
+std::string last_entry_folder;
+
+}  // namespace
+
+DataSnapshot snapshot_data_files(FILE* locked_master) {
+    DataSnapshot s;
+    s.taken = std::time(nullptr);
+    int fd = platform::file_descriptor(locked_master);
+    if (fd >= 0) s.has_master = read_all(fd, s.master);
+    read_names(s);
+    return s;
+}
+
+DataSnapshot snapshot_data_files() {
+    DataSnapshot s;
+    s.taken = std::time(nullptr);
+    for (;;) {
+        int fd = ::open(MASTFILE_NAME, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) break;
+        // Held only for the read: a stored entry waits for a few hundred kilobytes
+        // from the page cache at most.
+        bool locked = platform::lock_range(fd, 0, platform::LOCK_TO_END, false) == platform::LockResult::locked;
+        if (locked && platform::locks_enabled() && !same_inode(fd, MASTFILE_NAME)) {
+            ::close(fd);
+            continue;
+        }
+        s.has_master = read_all(fd, s.master);
+        ::close(fd);
+        break;
+    }
+    read_names(s);
+    return s;
+}
+
+std::string write_backup(const DataSnapshot& snapshot) {
+    std::string error;
+    if (!snapshot.has_master && !snapshot.has_names) return error;
+    if (!make_backup_folder(error)) return error;
+    const std::string stamp = copy_stamp(snapshot.taken);
+    const std::string* bytes[2] = {snapshot.has_master ? &snapshot.master : nullptr,
+                                   snapshot.has_names ? &snapshot.names : nullptr};
+    for (int i = 0; i < 2; ++i) {
+        if (!bytes[i]) continue;
+        if (!write_copy(*bytes[i], in_folder(COPY_PREFIX[i] + stamp + COPY_SUFFIX), error)) return error;
+        std::vector<std::string> names = copies_of(COPY_PREFIX[i]);
+        for (std::size_t n = 0; n + BACKUP_KEEP < names.size(); ++n) ::unlink(in_folder(names[n]).c_str());
+    }
+    platform::sync_folder_of(in_folder("x").c_str());
+    return error;
+}
+
+void backup_before_change(const DataSnapshot& snapshot) {
+    finish_backups();
+    std::string error = write_backup(snapshot);
+    if (!error.empty()) cprintf("\nバックアップを作れませんでした（%s）\n", error.c_str());
+}
+
+void backup_before_change() { backup_before_change(snapshot_data_files()); }
+
+void backup_after_entry() {
+    const std::time_t now = std::time(nullptr);
+    if (std::string here = platform::current_folder(); here != last_entry_folder) {
+        last_entry_folder = here;
+        last_entry_copy = 0;
+    }
+    if (now - last_entry_copy < BACKUP_ENTRY_INTERVAL && now >= last_entry_copy) return;
+    // Another copy of the program may have made one a moment ago.
+    std::time_t newest = newest_copy_time();
+    if (newest != 0 && now - newest < BACKUP_ENTRY_INTERVAL && newest <= now) {
+        last_entry_copy = newest;
+        return;
+    }
+    std::string error;
+    if (!make_backup_folder(error)) {
+        static bool said = false;
+        if (!said) show_folder_notice(("バックアップ用フォルダを作れません（" + error + "）").c_str());
+        said = true;
+        last_entry_copy = now;
+        return;
+    }
+    pthread_mutex_lock(&worker_mutex);
+    bool busy = worker_running && !worker_done;
+    pthread_mutex_unlock(&worker_mutex);
+    if (busy) return;
+    finish_backups();
+    last_entry_copy = now;
+    auto* snapshot = new DataSnapshot(snapshot_data_files());
+    pthread_mutex_lock(&worker_mutex);
+    if (pthread_create(&worker, nullptr, write_in_background, snapshot) == 0) {
+        worker_running = true;
+        worker_done = false;
+        static bool hooked = false;
+        if (!hooked) std::atexit(finish_backups);
+        hooked = true;
+    } else {
+        pthread_mutex_unlock(&worker_mutex);
+        write_backup(*snapshot);
+        delete snapshot;
+        return;
+    }
+    pthread_mutex_unlock(&worker_mutex);
+}
+
+void finish_backups() {
+    pthread_mutex_lock(&worker_mutex);
+    bool running = worker_running;
+    worker_running = false;
+    pthread_mutex_unlock(&worker_mutex);
+    if (running) pthread_join(worker, nullptr);
+}
+
+}  // namespace korvel

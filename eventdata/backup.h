@@ -1,0 +1,54 @@
+// Rotating copies of MASTFILE.DAT and NAMEFILE.DAT in the folder "backup" of the race
+// folder: one before every change of the data as a whole (rebuild, conversion,
+// import from another master file, text import) and at most one a minute while
+// entries change it. Each copy carries its time in its name
+// (MASTFILE_20261209_101530.DAT with NAMEFILE_20261209_101530.DAT), is written to a
+// temporary name, flushed and renamed; the last 9 of each file are kept.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+namespace korvel {
+
+constexpr const char* BACKUP_FOLDER = "backup";
+constexpr int BACKUP_KEEP = 9;
+// Entries make a copy when the newest one is at least this old.
+constexpr int BACKUP_ENTRY_INTERVAL = 60;
+
+// The two data files as they were at one moment.
+struct DataSnapshot {
+    std::string master, names;
+    bool has_master = false, has_names = false;
+    std::time_t taken = 0;
+};
+
+// Reads both files; MASTFILE.DAT under a shared lock held only while it is read
+// (never call it while this program holds a lock on MASTFILE.DAT).
+DataSnapshot snapshot_data_files();
+// The same with MASTFILE.DAT read through a stream whose whole-file lock the caller
+// holds.
+DataSnapshot snapshot_data_files(FILE* locked_master);
+
+// Writes the snapshot as the newest copies and drops the oldest beyond BACKUP_KEEP.
+// On failure nothing but the temporary file is touched (and it is removed); the
+// result is then the reason in one line, else empty.
+std::string write_backup(const DataSnapshot& snapshot);
+
+// A copy before a change of the data as a whole. A failure is said in one line on
+// the console; the work goes on. The text import calls it before it stores its
+// first line.
+void backup_before_change();
+// The same for a snapshot the caller took under its lock, written once the lock is
+// released.
+void backup_before_change(const DataSnapshot& snapshot);
+
+// After an entry was stored (and its lock released): a copy when the newest one is
+// a minute old, written in the background so that the entry does not wait for the
+// disk. A backup folder that cannot be made is said once per run.
+void backup_after_entry();
+// Waits for a copy still being written (tests; the end of the program).
+void finish_backups();
+
+}  // namespace korvel

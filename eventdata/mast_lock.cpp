@@ -1,0 +1,128 @@
+#include "eventdata/mast_lock.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "eventdata/kihondat.h"
+#include "eventdata/mastfile.h"
+#include "platform/console.h"
+#include "platform/file_lock.h"
+#include "platform/files.h"
+#include "shell/console_ui.h"
+
+namespace korvel {
+
+namespace {
+
+// Below the rows every screen uses.
+constexpr int BUSY_ROW = 23;
+constexpr int BUSY_COLOUR = 207;
+
+void show_busy(bool waiting) {
+    show_folder_notice(waiting ? "他の端末がこのフォルダのデータを使用中です。終わるまでお待ちください" : "");
+}
+
+// A byte far beyond any record, passed through by everyone who locks: a copy that
+// wants the whole file holds it while it waits, so that entries stored one after the
+// other cannot keep it waiting for ever; an entry holds it only until it has its
+// record.
+constexpr off_t TURNSTILE = off_t{1} << 30;
+
+platform::LockResult lock_for_update(int fd, off_t start, off_t length) {
+    using platform::LockResult;
+    const bool whole = length == platform::LOCK_TO_END;
+    LockResult r = platform::lock_range(fd, TURNSTILE, 1, whole);
+    if (r != LockResult::locked) return r;
+    r = platform::lock_range(fd, start, whole ? TURNSTILE - start : length, true);
+    if (!whole || r != LockResult::locked) platform::unlock_range(fd, TURNSTILE, 1);
+    return r;
+}
+
+bool is_current_file(int fd, const char* name) {
+    struct stat open_file, named;
+    if (fstat(fd, &open_file) != 0 || ::stat(platform::disk_name(name).c_str(), &named) != 0) return false;
+    return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
+}
+
+Stream open_locked(off_t start, off_t length, bool buffered, bool read_header = true) {
+    static bool hook_installed = false;
+    if (!hook_installed) {
+        platform::set_lock_busy_hook(show_busy);
+        hook_installed = true;
+    }
+    for (;;) {
+        Stream f = fopen_retry(MASTFILE_NAME, "r+b");
+        if (!buffered) std::setvbuf(f, nullptr, _IONBF, 0);
+        const int fd = platform::file_descriptor(f);
+        // A file system that refuses locks (or an error of the lock itself): the
+        // entry must go on; the folder is then used as by a single copy.
+        if (lock_for_update(fd, start, length) != platform::LockResult::locked)
+            platform::disable_locks();
+        // Replaced by another copy while this one waited: the lock is on a file
+        // nobody reads any more.
+        if (!platform::locks_enabled() || is_current_file(fd, MASTFILE_NAME)) {
+            if (!read_header) return f;
+            unsigned char header[MAST_HEADER_SIZE];
+            if (std::fread(header, 1, sizeof header, f) != sizeof header) {
+                cprintf("fread error in mast_open(%s) filename=%s\n", "r+b", MASTFILE_NAME);
+                fatal_stop();
+            }
+            return f;
+        }
+    }
+}
+
+}  // namespace
+
+void show_folder_notice(const char* text) {
+    if (!platform::has_console()) return;
+    auto& c = platform::console();
+    if (c.rows() <= BUSY_ROW) return;
+    int row = c.cursor_row(), col = c.cursor_col(), colour = c.color();
+    c.fill(BUSY_ROW, 0, c.columns(), ' ', 7);
+    if (*text) {
+        c.set_cursor(BUSY_ROW, 0);
+        c.set_color(BUSY_COLOUR);
+        c.write(text);
+    }
+    c.set_color(colour);
+    c.set_cursor(row, col);
+    c.refresh();
+}
+
+Stream mast_lock_for_replacing() { return open_locked(0, platform::LOCK_TO_END, false, false); }
+
+Stream mast_lock_record(int rec_no) {
+    off_t start = MAST_HEADER_SIZE + static_cast<off_t>(rec_no < 0 ? 0 : rec_no) * sizeof_mastrec;
+    return open_locked(start, sizeof_mastrec > 0 ? sizeof_mastrec : platform::LOCK_TO_END, false);
+}
+
+Stream mast_lock_file() { return open_locked(0, platform::LOCK_TO_END, true); }
+
+std::string take_folder_mark() {
+    if (!platform::locks_enabled()) return {};
+    // Every copy holds a shared lock on the folder itself for as long as it runs; a
+    // crashed copy leaves nothing behind.
+    static int folder_fd = -1;
+    if (folder_fd < 0) folder_fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd < 0) return {};
+    if (platform::lock_range(folder_fd, 0, 1, false) != platform::LockResult::locked) {
+        // A folder that cannot be locked may still lock its files; the master file
+        // tells.
+        int fd = ::open(platform::disk_name(MASTFILE_NAME).c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0) return {};
+        bool refused = platform::lock_range(fd, 0, 1, false) != platform::LockResult::locked;
+        ::close(fd);
+        if (!refused) return {};
+        platform::disable_locks();
+        return "このフォルダではファイルのロックが使えません。複数の端末から同時に使わないでください";
+    }
+    if (platform::range_locked_by_other(folder_fd, 0, 1))
+        return "このフォルダでは他の KORVEL32 も動いています（入力は失われません）";
+    return {};
+}
+
+}  // namespace korvel

@@ -1,0 +1,96 @@
+// The rotating copies of the data files in the folder "backup".
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "eventdata/backup.h"
+#include "tests/support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace korvel;
+using korvel_test::read_file;
+using korvel_test::write_file;
+
+std::vector<std::string> folder_listing() {
+    std::vector<std::string> names;
+    if (!fs::exists(BACKUP_FOLDER)) return names;
+    for (const auto& e : fs::directory_iterator(BACKUP_FOLDER)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class BackupTest : public korvel_test::WorkFolderTest {
+protected:
+    // The data files as they are at minute i of the morning.
+    DataSnapshot state(int i) {
+        write_file("MASTFILE.DAT", "master " + std::to_string(i) + std::string(3000, 'm'));
+        write_file("NAMEFILE.DAT", "names " + std::to_string(i));
+        DataSnapshot s = snapshot_data_files();
+        std::tm tm{};
+        tm.tm_year = 126, tm.tm_mon = 11, tm.tm_mday = 9, tm.tm_hour = 7, tm.tm_min = i, tm.tm_isdst = -1;
+        s.taken = std::mktime(&tm);
+        return s;
+    }
+    std::string copy_name(const char* file, int minute) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s_20261209_07%02d00.DAT", file, minute);
+        return name;
+    }
+};
+
+TEST_F(BackupTest, TenCopiesKeepTheLastNineEachComplete) {
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(write_backup(state(i)), "");
+    std::vector<std::string> expected;
+    for (const char* file : {"MASTFILE", "NAMEFILE"})
+        for (int i = 1; i < 10; ++i) expected.push_back(copy_name(file, i));
+    EXPECT_EQ(folder_listing(), expected);  // the oldest gone, no temporary file left
+    for (int i = 1; i < 10; ++i) {
+        EXPECT_EQ(read_file(std::string("backup/") + copy_name("MASTFILE", i)),
+                  "master " + std::to_string(i) + std::string(3000, 'm'));
+        EXPECT_EQ(read_file(std::string("backup/") + copy_name("NAMEFILE", i)), "names " + std::to_string(i));
+    }
+    // A second copy of the same second does not replace the first.
+    EXPECT_EQ(write_backup(state(9)), "");
+    EXPECT_TRUE(fs::exists("backup/MASTFILE_20261209_070900_2.DAT"));
+    EXPECT_FALSE(fs::exists(std::string("backup/") + copy_name("MASTFILE", 1)));
+}
+
+TEST_F(BackupTest, EntriesMakeOneCopyAMinute) {
+    write_file("MASTFILE.DAT", "master");
+    backup_after_entry();
+    backup_after_entry();
+    finish_backups();
+    ASSERT_EQ(folder_listing().size(), 1u);  // MASTFILE only: there is no name file
+    EXPECT_EQ(read_file("backup/" + folder_listing()[0]), "master");
+}
+
+TEST_F(BackupTest, FaultsDropTheCopyAndLeaveTheDataAlone) {
+    // A "backup" that is a file: the folder cannot be made.
+    write_file(BACKUP_FOLDER, "in the way");
+    EXPECT_NE(write_backup(state(1)), "");
+    backup_after_entry();
+    finish_backups();
+    EXPECT_NE(con().screen().find("バックアップ用フォルダを作れません"), std::string::npos);
+    fs::remove(BACKUP_FOLDER);
+
+    // A full disk (a file size limit) while the copy is written.
+    DataSnapshot s = state(2);
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    std::string error = write_backup(s);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_NE(error, "");
+    EXPECT_EQ(folder_listing(), std::vector<std::string>{});  // neither the copy nor its temporary file
+    EXPECT_EQ(read_file("MASTFILE.DAT"), "master 2" + std::string(3000, 'm'));
+}
+
+}  // namespace
