@@ -161,16 +161,16 @@ std::uint16_t highest_input_seq() {
     return highest;
 }
 
-// Sets arrival and departure of block k to t with the sequence number, and has the
+// Sets arrival and departure of block k with the sequence number, and has the
 // record on the disk before returning. The record is read afresh and checked again,
 // so nothing but this team's block k can change. r receives the stored record.
-bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
-                 TeamRecord& r) {
+bool store_entry(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
+                 std::uint16_t seq, TeamRecord& r) {
     Stream f = mast_open("r+b");
     if (!read_team(f, rec_no, team, r) || logical_station(r, station) != k) return false;
     StationBlock& b = r.blocks[k];
-    b.departure = t;
-    b.arrival = t;
+    b.departure = departure;
+    b.arrival = arrival;
     b.input_seq = static_cast<std::int16_t>(seq);
     mast_rewrite_durable(f, r);
     fclose_or_abort(f);
@@ -289,7 +289,7 @@ void enter_team(Visit& v, const char* team_text) {
     }
 
     auto seq = static_cast<std::uint16_t>(v.seq + 1);
-    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, seq, r)) {
+    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, stored, seq, r)) {
         std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
         show_message(message);
         return;
@@ -356,6 +356,30 @@ void time_entry() {
         while (ask_added_time(v)) team_loop(v);
         if (v.stored > 0) station_submenu(station, true);
     }
+}
+
+bool load_team_record(int rec_no, int team, TeamRecord& r) {
+    if (rec_no < 0) return false;
+    Stream f = mast_open("rb");
+    bool found = read_team(f, rec_no, team, r);
+    fclose_or_abort(f);
+    return found;
+}
+
+bool store_station_times(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
+                         std::uint16_t seq, TeamRecord& r) {
+    return store_entry(rec_no, team, station, k, arrival, departure, seq, r);
+}
+
+std::uint16_t last_input_seq() { return highest_input_seq(); }
+
+bool ask_station_added_time(int station, RaceTime& added) {
+    Visit v;
+    v.station = station;
+    v.added = added;
+    if (!ask_added_time(v)) return false;
+    added = v.added;
+    return true;
 }
 
 void carried_start_entry() { beep(); }
