@@ -3,6 +3,8 @@
 # make test  - install what is missing, build, run every test plainly and under
 #              AddressSanitizer + UndefinedBehaviorSanitizer
 # make reset-run - throw away run/ so that the next `make run` starts from the sample
+# make fuzz  - build the libFuzzer harnesses (clang, ASan + UBSan) and run each for
+#              FUZZ_SECONDS (default 600), FUZZ_JOBS at a time (default 1)
 
 BUILD     ?= build
 SAN_BUILD ?= build-san
@@ -11,8 +13,14 @@ PACKAGES  := g++ cmake ninja-build pkg-config make libncurses-dev libpcre2-dev \
              libgtest-dev libbenchmark-dev tmux
 SUDO      := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS      ?= $(shell nproc)
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_JOBS    ?= 1
+FUZZ_PACKAGES := clang libclang-rt-14-dev python3
+# The folders of the program's sources that the fuzz build needs.
+FUZZ_SOURCES := platform shell eventdata timing checks reports html menus fuzz tools
 
-.PHONY: all deps build build-san run reset-run test test-plain test-san bench clean
+.PHONY: all deps build build-san run reset-run test test-plain test-san bench clean fuzz fuzz-build
 
 all: build
 
@@ -56,5 +64,19 @@ test: test-plain test-san
 bench: build
 	bash bench/run_benchmarks.sh $(BUILD)
 
+# clang reads UTF-8 sources only and has no -fexec-charset: it builds a copy of the
+# tree whose literals hold their CP932 bytes as escapes (tools/cp932_literals.py), so
+# every text and pattern is byte for byte what the g++ build compiles.
+fuzz-build fuzz: PACKAGES += $(FUZZ_PACKAGES)
+fuzz-build: deps
+	python3 tools/cp932_literals.py . $(FUZZ_BUILD)/src $(FUZZ_SOURCES)
+	cmp -s CMakeLists.txt $(FUZZ_BUILD)/src/CMakeLists.txt || cp CMakeLists.txt $(FUZZ_BUILD)/src/CMakeLists.txt
+	cmake -S $(FUZZ_BUILD)/src -B $(FUZZ_BUILD)/obj -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEL_FUZZ=ON -DKORVEL_BENCH=OFF
+	cmake --build $(FUZZ_BUILD)/obj -j $(JOBS)
+
+fuzz: fuzz-build
+	bash fuzz/run_fuzzers.sh $(FUZZ_BUILD)/obj $(FUZZ_SECONDS) $(FUZZ_JOBS)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
