@@ -64,6 +64,7 @@ TEST(CleanImportLine, NotationsOfTheSameLineCleanAlike) {
     EXPECT_EQ(clean_import_line("12 12345"), "12 12345 ");
     EXPECT_EQ(clean_import_line("12: 7 1'02\"03"), " 7 10203 ");
     EXPECT_EQ(clean_import_line("7, 1:02:03,"), "7 10203 ");
+    EXPECT_EQ(clean_import_line("7 1:75:00"), "7 17500 ");
 }
 
 TEST(CleanImportLine, NestedRemarksGoWholeAndDoubleByteCharactersStayWhole) {
