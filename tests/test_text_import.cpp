@@ -83,7 +83,7 @@ TEST_F(TextImportTest, SampleLinesStoreArrivalAndDepartureWithNewSequenceNumbers
         "3. 12 1.23.45 (comment)",
         "14 NoData",
         "15 1:02:03 NoData",
-        "16 nodata 1:00:00",
+        "0016 nodata 1:00:00",  // leading zeros of a device's fixed-width column
     });
     EXPECT_EQ(r.stored, 5);
     EXPECT_EQ(r.messages, 0);

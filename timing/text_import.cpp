@@ -32,6 +32,16 @@ std::unique_ptr<RegExp> compile(const char* pattern, int flags, int line) {
     return std::unique_ptr<RegExp>(regexp_checked(pattern, flags, SOURCE, line));
 }
 
+// A run of digits as a number, leading zeros allowed; above limit when it is more
+// than limit (however many digits it has).
+int bounded_number(const std::string& digits, int limit) {
+    std::size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return 0;
+    std::string significant = digits.substr(first);
+    if (significant.size() > std::to_string(limit).size()) return limit + 1;
+    return std::atoi(significant.c_str());
+}
+
 std::string group(RegExp& re, const std::string& text, int i) {
     MatchPair m = re.match(i);
     if (m.start < 0 || m.end < m.start) return std::string();
@@ -75,7 +85,7 @@ void import_line(Patterns& p, const std::string& cleaned, int station, RaceTime 
     std::string arrival_text = group(*p.data_line, cleaned, 2);
     std::string departure_text = group(*p.data_line, cleaned, 3);
 
-    int team = team_text.size() <= 3 ? std::atoi(team_text.c_str()) : 0;
+    int team = bounded_number(team_text, 999);
     int rec_no = team_index.record_of(team);
     TeamRecord r;
     if (rec_no < 0 || !load_team_record(rec_no, team, r)) {
@@ -175,10 +185,7 @@ int import_file_station(const char* file) {
     std::string line;
     for (ImportLineRead read; (read = read_import_line(f, line)) != ImportLineRead::end;) {
         if (!usable(read, line) || !regexec_checked(*ekino, line.c_str(), SOURCE, 11)) continue;
-        std::string number = group(*ekino, line, 1);
-        std::size_t first = number.find_first_not_of('0');
-        number = first == std::string::npos ? "0" : number.substr(first);
-        int station = number.size() <= 2 ? std::atoi(number.c_str()) : MAX_EKI;
+        int station = bounded_number(group(*ekino, line, 1), MAX_EKI);
         return station < eki_suu ? station : -1;
     }
     return -1;
