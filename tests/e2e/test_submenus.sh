@@ -330,7 +330,7 @@ e2e_wait_for "* 結果出力 *"
 expect_frame "* 結果出力 *" 20
 e2e_expect_row 9 "[0] ゴール速報"
 e2e_expect_row 18 "[9] 全明細データファイル出力"
-e2e_expect_beep 0 1 2 4 5 6 8 9
+e2e_expect_beep 0 1 2 4 5 6 8
 e2e_send Escape
 e2e_wait_main_menu
 
