@@ -213,12 +213,16 @@ TEST_F(TextImportCommandTest, FileNamedStationAddedTimeLinesThenTheStationSubmen
     EXPECT_EQ(con().keys_left(), 0u);
 }
 
-TEST_F(TextImportCommandTest, FolderIsRefusedAtThePrompt) {
+TEST_F(TextImportCommandTest, FolderOrDeviceIsRefusedAtThePrompt) {
     std::filesystem::create_directory("folder");
     enter("folder");
     EXPECT_THROW(text_import(), platform::ScriptExhausted);
     EXPECT_NE(con().screen().find("\"folder\" はフォルダです"), std::string::npos);
     EXPECT_EQ(con().bells(), 1);
+    // A device that never ends is no file to read.
+    enter("/dev/zero");
+    EXPECT_THROW(text_import(), platform::ScriptExhausted);
+    EXPECT_NE(con().screen().find("\"/dev/zero\" はテキストファイルではありません"), std::string::npos);
 }
 
 TEST_F(TextImportCommandTest, AnswerNOrEscChangesNothing) {

@@ -6,12 +6,14 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/selection.h"
 #include "eventdata/team_index.h"
+#include "platform/files.h"
 #include "shell/console_ui.h"
 #include "shell/regexp.h"
 #include "shell/runtime.h"
@@ -131,7 +133,7 @@ bool usable(ImportLineRead read, const std::string& line) {
 
 bool is_yes(int key) { return key == 'Y' || key == 'y'; }
 
-// The file prompt: a name that exists and is no folder; false after Esc.
+// The file prompt: the name of a plain file that exists; false after Esc.
 bool ask_file_name(char* name) {
     for (;;) {
         cputs("\n入力ファイル＝");
@@ -142,6 +144,13 @@ bool ask_file_name(char* name) {
         }
         if (folder_exists(name)) {
             cprintf("\n\"%s\" はフォルダです\n", name);
+            beep();
+            continue;
+        }
+        // A device or a pipe may never end (/dev/zero): only a plain file is read.
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(platform::disk_name(name), ec)) {
+            cprintf("\n\"%s\" はテキストファイルではありません\n", name);
             beep();
             continue;
         }
