@@ -3,6 +3,7 @@
 #include "checks/check_lists.h"
 #include "checks/questionable_speed.h"
 #include "checks/team_count.h"
+#include "eventdata/detail_files.h"
 #include "eventdata/import_times.h"
 #include "html/html_pages.h"
 #include "html/speed_ranking.h"
@@ -16,6 +17,7 @@
 #include "shell/runtime.h"
 #include "timing/consistency.h"
 #include "timing/ranking.h"
+#include "timing/text_import.h"
 
 namespace korvel {
 
@@ -63,6 +65,9 @@ void run_results_entry(int entry) {
     case 6: html_results_entry(); break;
     case 7: intermediate_list_entry(); break;
     case 8: speed_ranking_entry(); break;
+    case 9:
+        if (recompute_results(false, false, NO_PRINT_ORDER) == 0) write_detail_files();
+        break;
     default: beep(); break;
     }
 }
@@ -117,7 +122,9 @@ void run_certificate_entry(int entry) {
 
 void run_other_entry(int entry) {
     switch (entry) {
+    case 3: text_import(); break;
     case 5: team_count_report(); break;
+    case 6: write_station_pattern_file(); break;
     default: beep(); break;
     }
 }

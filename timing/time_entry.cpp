@@ -148,24 +148,33 @@ std::uint16_t highest_input_seq() {
     return highest;
 }
 
-}  // namespace
-
-bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
-                 TeamRecord& r, StoreKind kind) {
+// Sets block k of the team's record through set and has the record on the disk
+// before returning. The record is read afresh under its lock and checked again, so
+// nothing but this team's block k can change. r receives the stored record.
+template <typename Set>
+bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, Set set) {
     // Another copy in the folder may store into the same record or recompute the
     // file: the record is locked from the read to the write.
     Stream f = mast_lock_record(rec_no);
     if (!read_team(f, rec_no, team, r) || logical_station(r.division, station) != k) return false;
-    StationBlock& b = r.blocks[k];
-    b.departure = t;
-    if (kind == STORE_ARRIVAL) {
-        b.arrival = t;
-        b.input_seq = static_cast<std::int16_t>(seq);
-    }
+    set(r.blocks[k]);
     mast_rewrite_durable(f, r);
     fclose_or_abort(f);
     backup_after_entry();
     return true;
+}
+
+}  // namespace
+
+bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
+                 TeamRecord& r, StoreKind kind) {
+    return store_block(rec_no, team, station, k, r, [&](StationBlock& b) {
+        b.departure = t;
+        if (kind == STORE_ARRIVAL) {
+            b.arrival = t;
+            b.input_seq = static_cast<std::int16_t>(seq);
+        }
+    });
 }
 
 namespace {
@@ -367,6 +376,34 @@ void time_entry() {
         while (ask_added_time(v)) team_loop(v);
         if (v.stored > 0) station_submenu(station, true);
     }
+}
+
+bool load_team_record(int rec_no, int team, TeamRecord& r) {
+    if (rec_no < 0) return false;
+    Stream f = mast_open("rb");
+    bool found = read_team(f, rec_no, team, r);
+    fclose_or_abort(f);
+    return found;
+}
+
+bool store_station_times(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
+                         std::uint16_t seq, TeamRecord& r) {
+    return store_block(rec_no, team, station, k, r, [&](StationBlock& b) {
+        b.departure = departure;
+        b.arrival = arrival;
+        b.input_seq = static_cast<std::int16_t>(seq);
+    });
+}
+
+std::uint16_t last_input_seq() { return highest_input_seq(); }
+
+bool ask_station_added_time(int station, RaceTime& added) {
+    Visit v;
+    v.station = station;
+    v.added = added;
+    if (!ask_added_time(v)) return false;
+    added = v.added;
+    return true;
 }
 
 void station_submenu(int station, bool offer_carried_start) {

@@ -318,7 +318,7 @@ e2e_wait_for "* 結果出力 *"
 expect_frame "* 結果出力 *" 20
 e2e_expect_row 9 "[0] ゴール速報"
 e2e_expect_row 18 "[9] 全明細データファイル出力"
-e2e_expect_beep 9
+e2e_expect_beep a
 e2e_send Escape
 e2e_wait_main_menu
 

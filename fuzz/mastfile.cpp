@@ -1,0 +1,33 @@
+// MASTFILE.DAT: the header checks (with the conversion of the old format), the index
+// build, the records read in order, the debug dump, and the same bytes as the source
+// of a time import into the fixed master file.
+#include "eventdata/import_times.h"
+#include "eventdata/mastfile.h"
+#include "eventdata/team_index.h"
+#include "fuzz/support.h"
+
+int fuzz_mastfile(const std::uint8_t* data, std::size_t size) {
+    korvel_fuzz::build_race();
+    korvel_fuzz::fresh_console();
+    korvel_fuzz::put_event_files();
+    korvel_fuzz::remove("MASTFILE.TMP");
+    korvel_fuzz::remove("MASTFILE.OLD");
+    korvel_fuzz::put_file("MASTFILE.DAT", data, size);
+    korvel_fuzz::guarded([] {
+        korvel::kihon_data();
+        korvel::check_master_header();
+        korvel::team_index.set();
+        {
+            korvel::Stream f = korvel::mast_open("rb");
+            korvel::TeamRecord r;
+            while (korvel::mast_read_next(f, r)) {
+            }
+        }
+        korvel::master_debug_dump();
+    });
+    korvel_fuzz::fresh_console();
+    korvel_fuzz::put_file("OTHER.DAT", data, size);
+    korvel_fuzz::put_file("MASTFILE.DAT", korvel_fuzz::built_master());
+    korvel_fuzz::guarded([] { korvel::import_times("MASTFILE.DAT", "OTHER.DAT"); });
+    return 0;
+}
