@@ -261,7 +261,7 @@ e2e_settle_on_menu 60
 
 # ---- 2. Arrivals ----
 e2e_send 4
-e2e_wait_for "タイム入力"
+e2e_wait_for "中継所Ｎｏ＝"
 
 # Station 10, the end of section 1.
 choose_station 10 "図書館前"

@@ -166,7 +166,7 @@ declined_screen=$screen
 
 # The program still takes menu keys; the data are as they were.
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_send Escape
 e2e_wait_main_menu
 sleep 1
