@@ -175,10 +175,6 @@ e2e_wait_for "BUMON.TXT を修正してください"
 e2e_send 0
 e2e_wait_main_menu
 [ -e "$DUMP" ] && e2e_fail "debugdmp.tmp written although the definition is broken"
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 
 e2e_pass

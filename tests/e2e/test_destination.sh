@@ -175,10 +175,6 @@ e2e_expect_row 5 "[2] ファイル（KEKKA.TXT,1）"
 e2e_send Escape
 e2e_wait_main_menu
 menu_destination "ファイル（KEKKA.TXT,1）"
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 
 e2e_pass

@@ -185,11 +185,7 @@ e2e_wait_main_menu
 expect_block 101 1 "1 9:15:12 9:15:12"
 expect_block 102 1 "2 9:15:40 9:15:40"
 
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 
 if [ "$menu_shown" != 1 ]; then
     echo "---- screen 4 s after the rebuild was declined ----" >&2
