@@ -2,7 +2,8 @@
 //
 //   lpx [-p] [-q] [-P printer] [-n copies] FILE
 //   lpx --to-stdout FILE     the converted text on standard output instead
-//   lpx                      settings: usage and the printers the spooler knows
+//   lpx                      settings: usage and the printers the spooler knows,
+//                            in Japanese (UTF-8, like the terminal), until a key
 //
 // The results program calls it with its default arguments "-p -q" and the report's
 // temporary file as the last argument, and treats exit status 0 as printed. Other
@@ -15,6 +16,7 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <termios.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -44,17 +46,19 @@ struct Settings {
 
 void warn(const std::string& text) { std::fprintf(stderr, "lpx: %s\n", text.c_str()); }
 
+// The officials read this from the results program's menu: Japanese, in UTF-8 as the
+// terminal shows it (this program's literals are compiled as UTF-8).
 void usage(FILE* out) {
     std::fputs(
-        "usage: lpx [-p] [-q] [-P printer] [-n copies] FILE\n"
-        "       lpx --to-stdout FILE\n"
-        "  -p            print at once, without asking\n"
-        "  -q            quiet: no message when the file was handed to the printer\n"
-        "  -P printer    printer name (default: the system's default printer)\n"
-        "  -n copies     number of copies (1-999)\n"
-        "  --to-stdout   write the converted UTF-8 text to standard output\n"
-        "FILE is a Shift-JIS (CP932) text file; it is converted to UTF-8 and sent\n"
-        "to lp (or lpr). A form feed in the text starts a new page.\n",
+        "使い方: lpx [-p] [-q] [-P プリンタ名] [-n 部数] ファイル\n"
+        "        lpx --to-stdout ファイル\n"
+        "  -p             確認せずにすぐ印刷する\n"
+        "  -q             印刷を頼んだときのメッセージを出さない\n"
+        "  -P プリンタ名  印刷するプリンタ（省略時はシステムの既定のプリンタ）\n"
+        "  -n 部数        印刷する部数（1～999）\n"
+        "  --to-stdout    UTF-8 に変換したテキストを標準出力に書く\n"
+        "ファイルは Shift-JIS (CP932) のテキストです。UTF-8 に変換して lp（なければ\n"
+        "lpr）に渡します。テキスト中の改ページ文字で新しいページになります。\n",
         out);
 }
 
@@ -317,21 +321,40 @@ int print(const Settings& s, const std::string& text) {
     return 0;
 }
 
+// One key press on the terminal, without waiting for Enter and without echo. A key
+// that sends several bytes (an arrow) is read whole, so nothing is left for the
+// program that started us.
+void wait_for_one_key() {
+    termios saved;
+    if (tcgetattr(STDIN_FILENO, &saved) != 0) return;
+    termios raw = saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    char c;
+    while (::read(STDIN_FILENO, &c, 1) < 0 && errno == EINTR) {
+    }
+    tcflush(STDIN_FILENO, TCIFLUSH);
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+}
+
 // Settings mode: what this machine can print on. Informational only, so it always
 // ends with status 0.
 int show_settings() {
+    std::printf("lpx: テキストファイル印刷ソフト\n\n");
     usage(stdout);
     std::printf("\n");
     std::string spooler = find_on_path("lp");
     if (spooler.empty()) spooler = find_on_path("lpr");
     if (spooler.empty())
-        std::printf("Print spooler: none found (neither lp nor lpr is on PATH; install CUPS).\n");
+        std::printf("印刷スプーラ: 見つかりません（lp も lpr もありません。CUPS を入れてください）\n");
     else
-        std::printf("Print spooler: %s\n", spooler.c_str());
+        std::printf("印刷スプーラ: %s\n", spooler.c_str());
 
     std::string lpstat = find_on_path("lpstat");
     if (lpstat.empty()) {
-        std::printf("Printers: unknown (lpstat is not installed).\n");
+        std::printf("プリンタ: 不明（lpstat がありません）\n");
     } else {
         int from_lpstat = -1;
         pid_t pid = spawn_with_pipe({lpstat, "-a"}, false, from_lpstat);
@@ -346,7 +369,7 @@ int show_settings() {
             std::string failure;
             wait_for(pid, failure);
         }
-        std::printf("Printers:\n");
+        std::printf("プリンタ:\n");
         int count = 0;
         size_t start = 0;
         while (start < listing.size()) {
@@ -360,16 +383,15 @@ int show_settings() {
             }
             start = end + 1;
         }
-        if (count == 0) std::printf("  (none)\n");
+        if (count == 0) std::printf("  （なし）\n");
     }
     std::fflush(stdout);
     // Started from the results program's menu: keep the text up until it is read.
     if (::isatty(STDIN_FILENO) && ::isatty(STDOUT_FILENO)) {
-        std::printf("\nPress Enter to return. ");
+        std::printf("\n何かキーを押すとメニューに戻ります");
         std::fflush(stdout);
-        int c;
-        while ((c = std::getchar()) != EOF && c != '\n') {
-        }
+        wait_for_one_key();
+        std::printf("\n");
     }
     return 0;
 }

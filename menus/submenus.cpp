@@ -11,6 +11,7 @@
 #include "html/html_pages.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "shell/console_ui.h"
 #include "menus/menus.h"
 #include "shell/options.h"
@@ -242,7 +243,9 @@ void command_interpreter(int key) {
 void print_program_settings() {
     std::string lpx = program_folder() + "lpx/lpx";
     if (access_check(lpx.c_str())) {
-        run_shell(("\"" + lpx + "\"; printf '\\nEnter: '; read _").c_str());
+        // An argument list: the program folder's name is never read by a shell. lpx
+        // waits for one key itself.
+        platform::run_and_wait({lpx}, true);
     } else {
         wait_confirm();
     }

@@ -93,9 +93,10 @@ void null_streams(bool keep_stdin) {
 enum class Streams { terminal, quiet };
 
 // Starts argv[0] along PATH. quiet: standard streams to /dev/null, except stdin when
-// input_fd is given. Returns the child's pid, or -1 with errno set to the reason the
-// program could not be started (sent back from the child through a close-on-exec pipe).
-pid_t spawn(const std::vector<std::string>& argv, Streams streams, int input_fd = -1) {
+// input_fd is given and the error output when error_fd is. Returns the child's pid, or
+// -1 with errno set to the reason the program could not be started (sent back from the
+// child through a close-on-exec pipe).
+pid_t spawn(const std::vector<std::string>& argv, Streams streams, int input_fd = -1, int error_fd = -1) {
     if (argv.empty() || argv[0].empty()) {
         errno = ENOENT;
         return -1;
@@ -118,6 +119,7 @@ pid_t spawn(const std::vector<std::string>& argv, Streams streams, int input_fd 
         reset_child_signals();
         if (streams == Streams::quiet) null_streams(input_fd >= 0);
         if (input_fd >= 0) dup2(input_fd, 0);
+        if (error_fd >= 0) dup2(error_fd, 2);
         execvp(args[0], args.data());
         int err = errno;
         ssize_t ignored = write(report[1], &err, sizeof err);
@@ -377,6 +379,29 @@ void show_in_pager(const std::string& path) {
 }  // namespace
 
 int run_and_wait(const std::vector<std::string>& argv, bool needs_terminal) { return run_waited(argv, needs_terminal); }
+
+int run_and_wait_keeping_errors(const std::vector<std::string>& argv, std::string& errors) {
+    errors.clear();
+    TerminalSignalsIgnored signals;
+    // A file, not a pipe: a program that writes much never blocks on us.
+    FILE* kept = std::tmpfile();
+    pid_t pid = spawn(argv, Streams::quiet, -1, kept ? fileno(kept) : -1);
+    int status = pid < 0 ? -1 : wait_for(pid);
+    int err = errno;
+    if (kept) {
+        constexpr long limit = 4096;
+        std::fseek(kept, 0, SEEK_END);
+        long size = std::ftell(kept);
+        // The end of a long error output says most about how the program ended.
+        std::fseek(kept, size > limit ? size - limit : 0, SEEK_SET);
+        char buf[limit];
+        std::size_t n = std::fread(buf, 1, sizeof buf, kept);
+        errors.assign(buf, n);
+        std::fclose(kept);
+    }
+    errno = err;
+    return status;
+}
 
 int run_shell(const std::string& command) { return run_waited({"/bin/sh", "-c", command}, true); }
 

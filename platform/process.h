@@ -12,6 +12,10 @@ namespace platform {
 // when it could not be started.
 int run_and_wait(const std::vector<std::string>& argv, bool needs_terminal);
 
+// As run_and_wait without the terminal, keeping what the program wrote to its error
+// output (its last 4 KB) in errors.
+int run_and_wait_keeping_errors(const std::vector<std::string>& argv, std::string& errors);
+
 // Runs a command line through /bin/sh -c with the screen handed over; waits.
 int run_shell(const std::string& command);
 

@@ -123,6 +123,14 @@ short curses_color(int windows) {
     return static_cast<short>((windows & 1 ? COLOR_BLUE : 0) | (windows & 2 ? COLOR_GREEN : 0) | (windows & 4 ? COLOR_RED : 0));
 }
 
+// The text of a CSI or SS3 sequence after "ESC [" or "ESC O" that curses did not turn
+// into a key.
+int unknown_sequence_key(const std::string& body) {
+    if (body == "H" || body == "1~" || body == "7~") return VK_HOME;
+    if (body == "F" || body == "4~" || body == "8~") return VK_END;
+    return VK_OTHER;
+}
+
 class TerminalConsole;
 TerminalConsole* g_live = nullptr;
 
@@ -374,8 +382,9 @@ int TerminalConsole::function_key(wint_t code) {
 
 // After Esc: nothing more means the Esc key, and so does anything else that arrived
 // with it (a fast typist, a slow link, a burst of pasted keys): the program has no Alt
-// keys, so Esc and the key after it are two keys. Only a CSI or SS3 sequence that
-// curses did not know is one key, one the program has no code for.
+// keys, so Esc and the key after it are two keys. A CSI or SS3 sequence that curses
+// did not know is one key: Home or End as other terminals (tmux, screen, rxvt) send
+// them, else one the program has no code for.
 int TerminalConsole::escape_sequence() {
     wint_t next;
     int r = wget_wch(stdscr, &next);
@@ -387,10 +396,10 @@ int TerminalConsole::escape_sequence() {
             unget_wch(next);
             return VK_ESCAPE;
         }
+        std::string body(1, static_cast<char>(c));
         bool csi = next == '[';
-        while (csi && !(c >= 0x40 && c <= 0x7E) && wget_wch(stdscr, &c) == OK) {
-        }
-        return VK_OTHER;
+        while (csi && !(c >= 0x40 && c <= 0x7E) && wget_wch(stdscr, &c) == OK) body += static_cast<char>(c);
+        return unknown_sequence_key(body);
     }
     if (r == KEY_CODE_YES) ungetch(static_cast<int>(next));
     else unget_wch(next);

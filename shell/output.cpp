@@ -340,6 +340,23 @@ int copy_file_to_clipboard(const std::string& name) {
     return platform::copy_to_clipboard(text) ? 0 : 5;
 }
 
+// What a print program said on its error output (a Linux program: UTF-8), below the
+// failure message: its last lines, without the control characters that would move
+// the cursor about.
+void show_program_errors(const std::string& errors) {
+    constexpr std::size_t max_lines = 8;
+    std::vector<std::string> lines(1);
+    for (char c : shown_path(errors)) {
+        if (c == '\n') lines.emplace_back();
+        else if (c == '\t' || static_cast<unsigned char>(c) >= 0x20) lines.back() += c;
+    }
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    if (lines.empty()) return;
+    cputs("\n");
+    for (std::size_t i = lines.size() > max_lines ? lines.size() - max_lines : 0; i < lines.size(); ++i)
+        cputs(lines[i] + "\n");
+}
+
 }  // namespace
 
 void abandon_fpout() {
@@ -382,7 +399,8 @@ bool closefpout_and_callprt(const char* print_key) {
     }
     std::vector<std::string> argv;
     if (build_print_command(print_key, file, argv)) {
-        int status = platform::run_and_wait(argv, false);
+        std::string errors;
+        int status = platform::run_and_wait_keeping_errors(argv, errors);
         if (status == 0) {
             cprintf("\n%s\nで印刷します", shown_path(argv[0]).c_str());
             platform::console().refresh();
@@ -391,6 +409,7 @@ bool closefpout_and_callprt(const char* print_key) {
             cputs("\n印刷に失敗しました(3)");
             cprintf("\n%s\nを起動できないことが原因です", shown_path(argv[0]).c_str());
             cprintf("\n%s を確認してください\n", "OPTION.TXT");
+            show_program_errors(errors);
             wait_confirm();
         }
     }

@@ -27,8 +27,9 @@ TeamRecord runner(int no, const char* name) {
 }
 
 TEST_F(ConsistencyTest, OrderWarningsShowTheFirstFiveThenTheTotal) {
-    // Arrival 8:10 but departure 8:20 at the same station: an impossible order.
-    auto reversed = [](TeamRecord& r, int k) { at(r, k, hms(8, 20, 0), hms(8, 10, 0)); };
+    // Arrival at (8+k):10 but departure at (8+k):20 from the same station: an impossible
+    // order (the hours keep each arrival after the departure before it).
+    auto reversed = [](TeamRecord& r, int k) { at(r, k, hms(8 + k, 20, 0), hms(8 + k, 10, 0)); };
     TeamRecord a = runner(1, "Ａ高校"), b = runner(2, "Ｂ高校"), c = runner(3, "Ｃ高校"), ok = runner(4, "Ｄ高校");
     reversed(a, 1), reversed(a, 2), reversed(a, 3);
     reversed(b, 2), reversed(b, 4);
@@ -45,10 +46,31 @@ TEST_F(ConsistencyTest, OrderWarningsShowTheFirstFiveThenTheTotal) {
     EXPECT_EQ(count_on_screen("チームＮｏ=3"), 0);  // its warnings are beyond the five shown
     EXPECT_EQ(count_on_screen("チームＮｏ=4"), 0);
     EXPECT_EQ(count_on_screen("        第4中継所(ゴール)で到着時刻が出発時刻より早い。"), 1);
-    EXPECT_EQ(count_on_screen("                到着時刻=8:10'00        出発時刻=8:20'00"), 5);
+    EXPECT_EQ(count_on_screen("到着時刻=10:10'00"), 2);  // a and b at station 2
     EXPECT_EQ(count_on_screen("警告は全部で 7件あります。初めの 5件だけを表示しました。"), 1);
     EXPECT_EQ(con().bells(), 2);  // one per team heading
     EXPECT_EQ(con().keys_left(), 0u);
+}
+
+// A typing error that leaves a section of negative time: the arrival at station 2
+// (8:30) comes before the departure from station 1 (8:40).
+TEST_F(ConsistencyTest, ArrivalBeforeTheDepartureFromThePreviousStationIsAnOrderWarning) {
+    TeamRecord a = runner(1, "Ａ高校");
+    pass(a, 1, hms(8, 40, 0));
+    pass(a, 2, hms(8, 30, 0));
+    write_master({a});
+    con().type("y");
+
+    EXPECT_EQ(check_time_order(), 1);
+    EXPECT_EQ(count_on_screen("警告 チームＮｏ=1 Ａ高校（一般の部）"), 1);
+    EXPECT_EQ(count_on_screen("        第2中継所(二中)で到着時刻が第1中継所(一中)の出発時刻より早い。"), 1);
+    EXPECT_EQ(count_on_screen("                到着時刻=8:30'00        出発時刻=8:40'00"), 1);
+    EXPECT_EQ(con().keys_left(), 0u);
+
+    // After an entry: the sections on both sides of the station are looked at.
+    EXPECT_EQ(entry_order_test(a, 1), 1);
+    EXPECT_EQ(entry_order_test(a, 2), 1);
+    EXPECT_EQ(entry_order_test(a, 3), 0);
 }
 
 TEST_F(ConsistencyTest, NoWarningAsksNothing) {

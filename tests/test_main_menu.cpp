@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -13,6 +15,7 @@
 #include "shell/runtime.h"
 #include "tests/support.h"
 
+using korvel_test::read_file;
 using korvel_test::WorkFolderTest;
 using korvel_test::write_file;
 using namespace korvel;
@@ -113,6 +116,23 @@ TEST(DebugOption, MinusWithADAnywhereAfterIt) {
     EXPECT_TRUE(has_debug_option(2, a2));
     EXPECT_FALSE(has_debug_option(3, a3));
     EXPECT_FALSE(has_debug_option(1, a1));
+}
+
+// A program folder whose name a shell would read as commands: the print program's
+// settings (other submenu, entry 8) start it by its path alone.
+TEST_F(MainMenuTest, PrintProgramSettingsStartThePrintProgramWithoutAShell) {
+    std::string prog = folder() + "/a\"b$(touch injected)`touch injected2`c";
+    std::filesystem::create_directories(prog + "/lpx");
+    write_file(prog + "/lpx/lpx", "#!/bin/sh\necho \"$0 $#\" > '" + folder() + "/ran.txt'\n");
+    chmod((prog + "/lpx/lpx").c_str(), 0755);
+    program_path = prog + "/korvel32";
+    con().type("8");
+    con().press(VK_ESCAPE);
+    other_submenu();
+    EXPECT_EQ(read_file("ran.txt"), prog + "/lpx/lpx 0\n");
+    EXPECT_FALSE(std::filesystem::exists("injected"));
+    EXPECT_FALSE(std::filesystem::exists("injected2"));
+    EXPECT_EQ(con().suspends(), 1);  // the screen was handed over while it ran
 }
 
 }  // namespace

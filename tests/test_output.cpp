@@ -120,6 +120,24 @@ TEST_F(OutputTest, ReportGoesWhereItWasOpenedForAndItsFileIsDeleted) {
     EXPECT_EQ(temporary_files(), 0);
 }
 
+// The print program started and said why it could not print: its words stand under
+// the failure message (UTF-8 from the program, CP932 on the screen).
+TEST_F(OutputTest, FailedPrintShowsWhatThePrintProgramSaid) {
+    write_file("prog/lpx/lpx", korvel_test::to_utf8("#!/bin/sh\necho 'starting' >&2\n"
+                                                    "echo 'lpx: プリンタがありません' >&2\nexit 1\n"));
+    out_kind_no = OUT_PRINTER;
+    open_fpout();
+    std::fputs("report\n", fpout);
+    con().type("y");
+    closefpout_and_callprt("PRINTCMD73");
+    std::string screen = con().screen();
+    std::size_t message = screen.find("印刷に失敗しました(3)");
+    ASSERT_NE(message, std::string::npos);
+    EXPECT_LT(message, screen.find("OPTION.TXT を確認してください\n\nstarting\nlpx: プリンタがありません\n"));
+    EXPECT_NE(screen.find("lpx: プリンタがありません\n\n上のメッセージを確認したら Y を入力"), std::string::npos);
+    EXPECT_EQ(temporary_files(), 0);
+}
+
 TEST_F(OutputTest, AbandonedReportClosesAndRemovesItsTemporaryFile) {
     out_kind_no = OUT_PRINTER;
     try {

@@ -259,7 +259,10 @@ TEST_F(RankingTest, ArrivalBeforeTheDepartureInvalidatesTheSection) {
     arrive(t[1], 3, hms(12, 3, 0), 6);
     arrive(t[1], 4, hms(13, 3, 0), 8);
     write_master(t);
+    con().type("y");  // the order check shows the typing error first
     ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    EXPECT_NE(con().screen().find("第3中継所("), std::string::npos);
+    EXPECT_NE(con().screen().find("到着時刻=10:59'00"), std::string::npos);
     auto r = master();
     expect_block(r[0], 2, "1:00:00", "2:00:00", 1, 1);
     expect_block(r[0], 3, "0:00:00", "0:00:00", 0, 0);

@@ -337,6 +337,20 @@ TEST_F(TimeEntryTest, AbnormalSpeedIsShownWithTheTypedTimeAndMustBeConfirmed) {
     EXPECT_NE(screen.find("上のメッセージを確認したら Y を入力"), std::string::npos);
 }
 
+TEST_F(TimeEntryTest, ArrivalBeforeTheDepartureAtThePreviousStationMustBeConfirmed) {
+    enter("1");
+    enter("");
+    enter("101");
+    enter("85000");  // the team left the start at 9:00
+    run_until_keys_end();
+    expect_time(record(0).blocks[1].arrival, hms(8, 50, 0), "stored");
+    std::string screen = con().screen();
+    EXPECT_NE(screen.find("第1中継所(一中継所)で到着時刻が第0中継所(スタート)の出発時刻より早い。"), std::string::npos)
+        << screen;
+    EXPECT_NE(screen.find("\n入力タイム＝8:50'00（加算後 8:50'00）\n上のメッセージを確認したら Y を入力"),
+              std::string::npos);
+}
+
 TEST_F(TimeEntryTest, RecentListKeepsTheLastFifteenTeamsOnce) {
     std::vector<Team> teams;
     for (int t = 101; t <= 116; ++t) teams.push_back({t, 0, "チーム"});

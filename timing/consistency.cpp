@@ -55,6 +55,25 @@ private:
     int headed_record_ = -1;
 };
 
+// Both times entered and the arrival at k earlier than the departure from k-1.
+bool arrives_before_leaving(const TeamRecord& r, int k) {
+    const RaceTime& arrival = r.blocks[k].arrival;
+    const RaceTime& departure = r.blocks[k - 1].departure;
+    return time_is_valid(arrival) && time_is_valid(departure) &&
+           time_to_seconds(arrival) < time_to_seconds(departure);
+}
+
+void print_times(const RaceTime& arrival, const RaceTime& departure) {
+    cprintf("\t\t到着時刻=%0d:%02d'%02d", arrival.h, arrival.m, arrival.s);
+    cprintf("\t出発時刻=%0d:%02d'%02d\n", departure.h, departure.m, departure.s);
+}
+
+void print_early_arrival(const TeamRecord& r, int k) {
+    cprintf("\t第%d中継所(%s)で到着時刻が第%d中継所(%s)の出発時刻より早い。\n", k, logical_station_name(r.division, k),
+            k - 1, logical_station_name(r.division, k - 1));
+    print_times(r.blocks[k].arrival, r.blocks[k - 1].departure);
+}
+
 // Section k of r: arrival(k) - departure(k-1), 0:00:00 unless a real duration.
 RaceTime section_time(const TeamRecord& r, int k) {
     RaceTime t;
@@ -124,15 +143,26 @@ int check_time_order(const char* file) {
         if (!checkable(r)) continue;
         for (int i = 0; i <= division_sections(r.division); ++i) {
             const StationBlock& b = r.blocks[i];
+            if (i > 0 && arrives_before_leaving(r, i) && warnings.next(r, n)) print_early_arrival(r, i);
             if (time_to_seconds(b.arrival) >= time_to_seconds(b.departure)) continue;
             if (!warnings.next(r, n)) continue;
             cprintf("\t第%d中継所(%s)で到着時刻が出発時刻より早い。\n", i, logical_station_name(r.division, i));
-            cprintf("\t\t到着時刻=%0d:%02d'%02d", b.arrival.h, b.arrival.m, b.arrival.s);
-            cprintf("\t出発時刻=%0d:%02d'%02d\n", b.departure.h, b.departure.m, b.departure.s);
+            print_times(b.arrival, b.departure);
         }
     }
     f.close();
     return warnings.finish();
+}
+
+int entry_order_test(const TeamRecord& r, int k) {
+    int sections = division_sections(r.division);
+    int found = 0;
+    for (int i = std::max(k, 1); i <= k + 1 && i <= sections; ++i) {
+        if (!arrives_before_leaving(r, i)) continue;
+        if (found++ == 0) team_heading(r);
+        print_early_arrival(r, i);
+    }
+    return found;
 }
 
 int check_missing_times(int kind, const char* file) {

@@ -8,10 +8,17 @@
 
 namespace korvel {
 
-// Departure/arrival order over every team and logical station 0..kukan_suu. Prints
-// the first 5 warnings, a summary when there were more, and waits for Y when there
-// was any. Returns the number of warnings. file: the master file to check.
+// Departure/arrival order over every team and logical station 0..kukan_suu: an
+// arrival before the departure at the same station, and an arrival before the
+// departure at the previous station (a section of negative time). Prints the first 5
+// warnings, a summary when there were more, and waits for Y when there was any.
+// Returns the number of warnings. file: the master file to check.
 int check_time_order(const char* file = MASTFILE_NAME);
+
+// After an entry at logical station k of team r: the arrivals at k and k+1 against
+// the departures from the stations before them. Prints each arrival that comes
+// before its departure under the team's heading; returns their number.
+int entry_order_test(const TeamRecord& r, int k);
 
 // Kind 1: an arrival at logical station i (1..kukan_suu) while the departure at i-1
 // is missing. Same printing limit, summary and confirmation as check_time_order.

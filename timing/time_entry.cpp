@@ -297,10 +297,11 @@ void enter_team(Visit& v, const char* team_text) {
                                                  : time_text(typed);
     std::string stored_text = time_text(stored);
 
-    // The speed of the two sections that meet here shows a mistyped number at once.
+    // The order and speed of the two sections that meet here show a mistyped number
+    // at once.
     clear_from(MESSAGE_ROW);
     set_cursor(LAST_TOP_ROW, 0);
-    int warnings = speed_test(r, k, true) + speed_test(r, k + 1, true);
+    int warnings = entry_order_test(r, k) + speed_test(r, k, true) + speed_test(r, k + 1, true);
     if (warnings > 0) {
         cprintf("\n入力タイム＝%s（加算後 %s）", trim_leading(typed_text).c_str(),
                 trim_leading(stored_text).c_str());

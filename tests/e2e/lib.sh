@@ -13,7 +13,7 @@
 # Also: e2e_open_session and e2e_run to start the program again in the same folder,
 # e2e_settle_on_menu to get past the first start's data build, e2e_screen, e2e_row,
 # e2e_expect_screen, e2e_expect_row, e2e_expect_count, e2e_wait_gone,
-# e2e_program_pid.
+# e2e_program_pid, e2e_quit_from_menu.
 #
 # The machine may be busy (CI, a build running beside the tests): every screen
 # assertion waits for what it expects, polling until $E2E_TIMEOUT seconds have passed
@@ -307,6 +307,16 @@ e2e_wait_exit() {
 e2e_expect_exit() {
     e2e_wait_exit "${2:-$E2E_TIMEOUT}"
     [ "$E2E_EXIT" = "$1" ] || e2e_fail "exit status $E2E_EXIT, expected $1"
+}
+
+# e2e_quit_from_menu
+#   From the main menu: Esc, Y to the question, status 0 and a sane terminal.
+e2e_quit_from_menu() {
+    e2e_send Escape
+    e2e_wait_for "を終了しますか？"
+    e2e_send y
+    e2e_expect_exit 0
+    e2e_check_terminal_sane
 }
 
 # e2e_check_terminal_sane

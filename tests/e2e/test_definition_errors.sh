@@ -29,7 +29,7 @@ DUMP=$E2E_RACE/debugdmp.tmp
 e2e_send D
 sleep 0.3
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_send Escape
 e2e_wait_main_menu
 [ -s "$DUMP" ] || e2e_fail "D wrote no debugdmp.tmp"
@@ -97,7 +97,7 @@ e2e_wait_for "* テキストファイルの作成・変更・閲覧 *"
 e2e_send Escape
 e2e_wait_main_menu
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_send Escape
 e2e_wait_main_menu
 
@@ -132,7 +132,7 @@ e2e_expect_row 4 "出力先→"
 grep -F -q "を修正してください" <<<"$(e2e_screen)" && e2e_fail "the error is still on the screen"
 # The terminal is still in key-by-key mode after the editor: one key opens entry 2.
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_send Escape
 e2e_wait_main_menu
 [ "$(md5sum < "$E2E_RACE/MASTFILE.DAT")" = "$mast_sum" ] || e2e_fail "MASTFILE.DAT changed"
@@ -175,10 +175,6 @@ e2e_wait_for "BUMON.TXT を修正してください"
 e2e_send 0
 e2e_wait_main_menu
 [ -e "$DUMP" ] && e2e_fail "debugdmp.tmp written although the definition is broken"
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 
 e2e_pass

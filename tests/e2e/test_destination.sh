@@ -55,7 +55,7 @@ after=$(e2e_screen | sed '2d')
 # Entry 2: the current choice is marked; Up moves to the printer, Enter takes it and
 # writes SELCTOUT.DAT at once.
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_expect_row 4 "[1] プリンタ"
 e2e_expect_row 5 "[2] ファイル（OUT.TXT）"
 e2e_expect_row 6 "[3] クリップボード"
@@ -73,7 +73,7 @@ e2e_send 9
 e2e_wait_for "* その他 *"
 menu_destination "プリンタ"
 e2e_send F2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 arrow_on 4 1
 e2e_send 3
 e2e_wait_for "選択（エンターで確定）[3]"
@@ -102,7 +102,7 @@ menu_destination "クリップボード"
 # Moving the choice and leaving with Esc, or F5, changes nothing, not even the file.
 stamp=$(stat -c %y "$SELCTOUT")
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 arrow_on 6 3
 e2e_send Down
 e2e_wait_for "選択（エンターで確定）[1]"
@@ -118,14 +118,14 @@ menu_destination "クリップボード"
 e2e_send 9
 e2e_wait_for "* その他 *"
 e2e_send F2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_send Right
 e2e_wait_for "選択（エンターで確定）[1]"
 e2e_send Escape
 e2e_wait_for "* その他 *"
 menu_destination "クリップボード"
 e2e_send F2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_send 1
 e2e_wait_for "選択（エンターで確定）[1]"
 e2e_send F5
@@ -136,7 +136,7 @@ selctout_is 02000000
 # Esc and a digit arriving in one burst (a fast typist, ssh) are two keys: Esc leaves
 # the selection unchanged and the digit picks the main-menu entry.
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 e2e_tmux send-keys -t "$E2E_SESSION" Escape 6
 e2e_wait_for "* 入力データ・チェック *"
 selctout_is 02000000
@@ -155,7 +155,7 @@ e2e_run
 e2e_wait_main_menu 20
 menu_destination "ファイル（OUT.TXT）"
 e2e_send 2
-e2e_wait_for "出力先の変更"
+e2e_wait_for "選択（エンターで確定）["
 arrow_on 5 2
 e2e_send Escape
 e2e_wait_main_menu
@@ -170,16 +170,11 @@ printf 'LISTFILE=KEKKA.TXT,1\r\n' >> "$E2E_RACE/OPTION.TXT"
 e2e_run
 e2e_wait_main_menu 20
 e2e_send 2
-e2e_wait_for "出力先の変更"
-e2e_wait_for "[2] ファイル（KEKKA.TXT,1）"
+e2e_wait_for "選択（エンターで確定）["
 e2e_expect_row 5 "[2] ファイル（KEKKA.TXT,1）"
 e2e_send Escape
 e2e_wait_main_menu
 menu_destination "ファイル（KEKKA.TXT,1）"
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 
 e2e_pass

@@ -110,11 +110,11 @@ PATH="$work/fakelp" "$lpx" -p -q > out.txt 2> err.txt
 # --- settings mode: usage and the known printers ---------------------------------
 PATH="$work/fakelp" "$lpx" > out.txt 2> err.txt < /dev/null
 [ $? -eq 0 ] || fail "settings: exit status"
-grep -q "^usage: lpx" out.txt || fail "settings: no usage"
+grep -q "^使い方: lpx" out.txt || fail "settings: no usage"
 grep -q "^  office$" out.txt && grep -q "^  goal_line$" out.txt || fail "settings: printers missing: $(cat out.txt)"
 PATH="$work/empty" "$lpx" > out.txt 2> err.txt < /dev/null
 [ $? -eq 0 ] || fail "settings without spooler: exit status"
-grep -q "none found" out.txt || fail "settings without spooler: $(cat out.txt)"
+grep -q "見つかりません" out.txt || fail "settings without spooler: $(cat out.txt)"
 
 if [ $failures -ne 0 ]; then
     echo "$failures check(s) failed"

@@ -261,7 +261,7 @@ e2e_settle_on_menu 60
 
 # ---- 2. Arrivals ----
 e2e_send 4
-e2e_wait_for "タイム入力"
+e2e_wait_for "中継所Ｎｏ＝"
 
 # Station 10, the end of section 1.
 choose_station 10 "図書館前"
@@ -379,11 +379,7 @@ e2e_wait_for "[7] 中間成績一覧表出力（中継所指定）" 20
 check_list intermediate || e2e_fail "intermediate list differs (see above)"
 e2e_send Escape
 e2e_wait_for "[Esc] 終了"
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 
 # ---- 5. SIGKILL in the middle of an entry ----
 # The program again in the same folder: two more arrivals at the goal, then 407's
@@ -502,11 +498,7 @@ e2e_send Escape
 e2e_wait_for "中継所Ｎｏ＝"
 e2e_send Escape
 e2e_wait_for "[Esc] 終了"
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 [ "$(mast_sum)" = "$before" ] || e2e_fail "a visit without entries changed MASTFILE.DAT"
 
 e2e_pass

@@ -269,6 +269,14 @@ e2e_expect_row 5 "        ------------------------------------------------------
 e2e_send y
 e2e_wait_for "* その他 *"
 
+# The print program's settings, in Japanese; one key returns to the submenu.
+e2e_send 8
+e2e_wait_for "何かキーを押すとメニューに戻ります"
+e2e_expect_screen "使い方: lpx"
+e2e_send x
+e2e_wait_for "* その他 *"
+e2e_expect_row 21 "選択[ ]"
+
 # Program path, version and the program file's time (two-second steps).
 e2e_send p
 e2e_wait_for "今動いているKORVEL32のプログラムファイルは"
@@ -322,10 +330,6 @@ e2e_expect_beep a
 e2e_send Escape
 e2e_wait_main_menu
 
-e2e_send Escape
-e2e_wait_for "を終了しますか？"
-e2e_send y
-e2e_expect_exit 0
-e2e_check_terminal_sane
+e2e_quit_from_menu
 
 e2e_pass
