@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "bench/race_at_limits.h"
+#include "bench/limits_race.h"
 #include "checks/check_lists.h"
 #include "checks/questionable_speed.h"
 #include "eventdata/runner_names.h"
@@ -16,7 +16,7 @@
 #include "timing/ranking.h"
 
 using namespace korvel;
-using namespace korvel_bench;
+using namespace limits_race;
 
 namespace {
 
@@ -103,8 +103,7 @@ BENCHMARK(BM_QuestionableSpeedList)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RaceAtLimits race;
-    if (!race.ready()) return 1;
+    Folder race;
     if (recompute_results(false, false, NO_PRINT_ORDER) != 0) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
