@@ -42,18 +42,6 @@ std::string time_text(RaceTime t) {
     return buf;
 }
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...) {
-    char buf[512];
-    va_list args;
-    va_start(args, fmt);
-    std::vsnprintf(buf, sizeof buf, fmt, args);
-    va_end(args);
-    return buf;
-}
-
-const char* division_name(int d) { return d >= 0 && d < bumon_suu && d < MAX_BUMON ? divisions[d].name : ""; }
-
 // The sequence number compared unsigned: a team without one (-1) comes last.
 std::uint16_t seq_key(const StationItem& item) { return static_cast<std::uint16_t>(item.input_seq); }
 
@@ -98,7 +86,7 @@ Row column_heading(bool names) {
 }
 
 Row one_column_row(const StationItem& item, int n, const TeamRecord& r, const StationListOptions& o) {
-    Row row{plain(format("%*d:", 3, n)), plain(format("%8d", item.team_no))};
+    Row row{plain(text_format("%*d:", 3, n)), plain(text_format("%8d", item.team_no))};
     if (o.names) {
         row.push_back(plain(" " + padded(left(division_name(r.division), DIVISION_NAME_COLUMNS))));
         row.push_back(plain(" " + padded(left(r.name, TEAM_NAME_COLUMNS))));
@@ -259,27 +247,27 @@ std::string departure_text(const StationItem& item) {
 }
 
 std::string sequence_text(const StationItem& item) {
-    if (item.input_seq == -1) return format("    (%5s)", "");
-    return format("    (%5u)", static_cast<unsigned>(static_cast<std::uint16_t>(item.input_seq)));
+    if (item.input_seq == -1) return text_format("    (%5s)", "");
+    return text_format("    (%5u)", static_cast<unsigned>(static_cast<std::uint16_t>(item.input_seq)));
 }
 
 std::string two_column_cell(const StationItem& item, int n, bool show_seq) {
-    std::string cell = format("%*d:%8d%*s", 3, n, item.team_no, 4, "");
+    std::string cell = text_format("%*d:%8d%*s", 3, n, item.team_no, 4, "");
     cell += time_text(item.arrival) + "    " + departure_text(item);
     if (show_seq) cell += sequence_text(item);
     return cell;
 }
 
 std::string time_order_cell(const StationItem& item) {
-    std::string cell = format("%4d", item.team_no);
+    std::string cell = text_format("%4d", item.team_no);
     const RaceTime& a = item.arrival;
-    cell += time_is_valid(a) ? format("%3d%02d%02d", a.h, a.m, a.s) : format("%7s", "NoData");
+    cell += time_is_valid(a) ? text_format("%3d%02d%02d", a.h, a.m, a.s) : text_format("%7s", "NoData");
     const bool carried = time_is_valid(item.departure) && time_differs(item.departure, item.arrival);
     cell += carried ? "& " : "  ";
     return cell;
 }
 
-std::string time_order_file_name(int s) { return format("_$$$%03d_.tmp", s); }
+std::string time_order_file_name(int s) { return text_format("_$$$%03d_.tmp", s); }
 
 TimeOrderFiles::TimeOrderFiles(const std::vector<TeamRecord>& records) {
     // A constructor that does not complete runs no destructor: the files written so far
@@ -356,7 +344,7 @@ void write_all_teams_list(Report& report, const std::vector<TeamRecord>& records
             counter = 0;
         }
         const int n = division_sections(d);
-        Row arrivals{plain(format("%*d:", 3, ++counter)), plain(format("%*d", 5, r.team_no))};
+        Row arrivals{plain(text_format("%*d:", 3, ++counter)), plain(text_format("%*d", 5, r.team_no))};
         Row departures{plain("    "), plain("     ")};
         bool carried = false;
         for (int k = 0; k <= n; ++k) {
@@ -387,7 +375,7 @@ void write_names_list(Report& report, const std::vector<TeamRecord>& records,
             previous = d;
             counter = 0;
         }
-        Row row{plain(format("%*d:", 3, ++counter)), plain(format("%*d", 5, r.team_no)),
+        Row row{plain(text_format("%*d:", 3, ++counter)), plain(text_format("%*d", 5, r.team_no)),
                 plain(" " + padded(left(r.name, TEAM_NAME_COLUMNS)) + padded(left(r.open_flag == '1' ? "(open)" : "", 6)))};
         for (int i = 1; i <= division_sections(d); ++i) {
             const char* runner = n < names.size() ? names[n].runner(i) : "";
@@ -411,7 +399,7 @@ void write_time_order_list(Report& report, TimeOrderFiles& files) {
     write_text_row(report, names);
     report.puts("\n");
     for (int r = 1; r <= files.longest(); ++r) {
-        Row row{plain(format("%*d:", 3, r))};
+        Row row{plain(text_format("%*d:", 3, r))};
         for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
             if (files.count(s) == 0) continue;
             row.push_back(r <= files.count(s) ? plain(time_order_cell(files.read(s, r - 1)))

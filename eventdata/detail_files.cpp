@@ -15,7 +15,6 @@ namespace korvel {
 
 namespace {
 
-constexpr const char* TEMPORARY_SUFFIX = ".tmp";
 
 // A text cell followed by its tab. A tab or a line end inside the text would split
 // the line for the spreadsheet; each becomes a blank.
@@ -85,31 +84,6 @@ std::string quoted(const char* text) {
         s += *p;
     }
     return s + "\"";
-}
-
-// Writes name through a temporary file renamed into place, so that a failure or a
-// stop leaves the previous file (or none), never a part of one. False after the
-// failure was shown.
-bool write_data_file(const char* name, const std::function<void(FILE*)>& body) {
-    std::string temporary = std::string(name) + TEMPORARY_SUFFIX;
-    Stream f = fopen_retry(temporary.c_str(), "wt");
-    try {
-        body(f);
-    } catch (...) {
-        f.close();
-        platform::remove_file(temporary.c_str());
-        throw;
-    }
-    bool written = std::fflush(f) == 0 && !std::ferror(f) && platform::sync_file(f);
-    written = f.close() && written;
-    if (written && platform::rename_file(temporary.c_str(), name)) {
-        platform::sync_folder_of(name);
-        return true;
-    }
-    platform::remove_file(temporary.c_str());
-    cprintf("\n\"%s\" を書き込めませんでした\n", name);
-    wait_confirm();
-    return false;
 }
 
 // The name file beside the master file, when it fits the event: a missing or foreign
@@ -244,7 +218,7 @@ void write_detail_files() {
     std::string date = stamp.substr(0, 10);
     std::string time = stamp.size() > 12 ? stamp.substr(12) : std::string();
 
-    bool stations_written = write_data_file(STATION_DETAIL_FILE, [&](FILE* out) {
+    bool stations_written = write_file_whole(STATION_DETAIL_FILE, [&](FILE* out) {
         write_station_detail_header(out);
         for_each_team([&](const TeamRecord& r, const RunnerNameRecord& names) {
             for (int k = 0; k <= division_sections(r.division); ++k)
@@ -252,7 +226,7 @@ void write_detail_files() {
         });
     });
     if (!stations_written) return;
-    bool sections_written = write_data_file(SECTION_DETAIL_FILE, [&](FILE* out) {
+    bool sections_written = write_file_whole(SECTION_DETAIL_FILE, [&](FILE* out) {
         write_section_detail_header(out);
         for_each_team([&](const TeamRecord& r, const RunnerNameRecord& names) {
             for (int s = 1; s <= division_sections(r.division); ++s)
@@ -264,7 +238,7 @@ void write_detail_files() {
 }
 
 void write_station_pattern_file() {
-    bool written = write_data_file(STATION_PATTERN_FILE, [](FILE* out) {
+    bool written = write_file_whole(STATION_PATTERN_FILE, [](FILE* out) {
         write_pattern_header(out);
         for (int i = 0; i < eki_suu && i < MAX_EKI; ++i) write_pattern_line(out, i);
     });

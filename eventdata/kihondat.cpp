@@ -401,6 +401,10 @@ void fix_file(const char* name) {
     jump_to_main_menu();
 }
 
+const char* division_name(int division) {
+    return division >= 0 && division < bumon_suu && division < MAX_BUMON ? divisions[division].name : "";
+}
+
 int division_sections(int division) {
     if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return 0;
     int n = std::min({static_cast<int>(divisions[division].kukan_suu), max_kukan, MAX_KUKAN});

@@ -78,6 +78,8 @@ void print_kyori(FILE* stream, char* buffer, double distance, int width, const c
 // Checked questions about the loaded definition. Every report and screen asks these
 // instead of reading the tables: an unknown division or station gets the "none"
 // answer stated, never an index out of the tables.
+// The name of division d; "" for an unknown one.
+const char* division_name(int division);
 // Sections of division d (its kukan_suu, at most max_kukan); 0 for an unknown one.
 int division_sections(int division);
 // Logical station of physical station s in division d; -1 when d does not use it.

@@ -22,19 +22,6 @@ RaceData read_race_data() {
     return data;
 }
 
-std::string text_format(const char* format, ...) {
-    char buf[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buf, sizeof buf, format, args);
-    va_end(args);
-    return buf;
-}
-
-const char* division_name(int division) {
-    return division >= 0 && division < bumon_suu && division < MAX_BUMON ? divisions[division].name : "";
-}
-
 int division_name_width() {
     int width = 0;
     for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d)
@@ -49,37 +36,7 @@ double section_speed(int division, int section, RaceTime t) {
 }
 
 bool write_merge_file(const char* name, const std::function<void(FILE*)>& body) {
-    const std::string temporary = std::string(name) + ".tmp";
-    bool written = false;
-    int err = 0;
-    {
-        Stream out = fopen_retry(temporary.c_str(), "wt");
-        try {
-            body(out);
-        } catch (...) {
-            out.close();
-            platform::remove_file(temporary.c_str());
-            throw;
-        }
-        written = std::fflush(out) == 0 && !std::ferror(out) && platform::sync_file(out);
-        err = errno;
-        if (!out.close() && written) {
-            written = false;
-            err = errno;
-        }
-    }
-    if (written && !platform::rename_file(temporary.c_str(), name)) {
-        written = false;
-        err = errno;
-    }
-    if (!written) {
-        platform::remove_file(temporary.c_str());
-        cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", name);
-        show_system_error(err);
-        wait_confirm();
-        return false;
-    }
-    platform::sync_folder_of(name);
+    if (!write_file_whole(name, body)) return false;
     open_with_association(name);
     return true;
 }

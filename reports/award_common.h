@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "eventdata/mastfile.h"
+#include "shell/sjis.h"
 
 namespace korvel {
 
@@ -20,11 +21,7 @@ struct RaceData {
 };
 RaceData read_race_data();
 
-// printf into a string (up to 511 bytes).
-std::string text_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The name of division d; "" for an index the event does not have.
-const char* division_name(int division);
 // The longest division name in bytes.
 int division_name_width();
 // The speed of section k of division d run in t, in km/h; 0 when t is no duration.

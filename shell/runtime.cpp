@@ -251,6 +251,43 @@ void out_of_memory() {
 
 void install_out_of_memory_handler() { std::set_new_handler(out_of_memory); }
 
+// ---- Files written whole ----
+
+bool write_file_whole(const char* name, const std::function<void(FILE*)>& body) {
+    const std::string temporary = std::string(name) + ".tmp";
+    bool written = false;
+    int err = 0;
+    {
+        Stream out = fopen_retry(temporary.c_str(), "wt");
+        try {
+            body(out);
+        } catch (...) {
+            out.close();
+            platform::remove_file(temporary.c_str());
+            throw;
+        }
+        written = std::fflush(out) == 0 && !std::ferror(out) && platform::sync_file(out);
+        err = errno;
+        if (!out.close() && written) {
+            written = false;
+            err = errno;
+        }
+    }
+    if (written && !platform::rename_file(temporary.c_str(), name)) {
+        written = false;
+        err = errno;
+    }
+    if (!written) {
+        platform::remove_file(temporary.c_str());
+        cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", name);
+        show_system_error(err);
+        wait_confirm();
+        return false;
+    }
+    platform::sync_folder_of(name);
+    return true;
+}
+
 // ---- Launching ----
 
 void open_with_association(const char* path) { platform::open_with_association(path); }

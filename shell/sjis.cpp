@@ -1,5 +1,7 @@
 #include "shell/sjis.h"
 
+#include <cstdarg>
+
 #include <cstring>
 
 namespace korvel {
@@ -205,6 +207,15 @@ void to_full_width(const char* s, char* out, std::size_t size) {
         s += len;
     }
     out[n] = '\0';
+}
+
+std::string text_format(const char* format, ...) {
+    char buf[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof buf, format, args);
+    va_end(args);
+    return buf;
 }
 
 }  // namespace korvel

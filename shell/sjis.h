@@ -3,6 +3,8 @@
 // for a delimiter. A lead byte left alone before the terminator counts as one byte.
 #pragma once
 
+#include <string>
+
 #include <cstddef>
 
 namespace korvel {
@@ -48,5 +50,8 @@ void to_full_width(const char* s, char* out);
 // The same, bounded: never writes more than size bytes (terminator included) nor half
 // a double-byte character.
 void to_full_width(const char* s, char* out, std::size_t size);
+
+// printf into a string (up to 511 bytes).
+std::string text_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace korvel

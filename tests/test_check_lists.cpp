@@ -21,22 +21,7 @@ namespace {
 
 std::string sp(int n) { return std::string(n, ' '); }
 
-// The text with CR LF as "\n" and every date and time stamp as STAMP.
-std::string normalised(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-        out += text[i];
-    }
-    const std::string shape = "9999/99/99  99:99:99";
-    for (std::size_t at = 0; at + shape.size() <= out.size(); ++at) {
-        bool match = true;
-        for (std::size_t i = 0; match && i < shape.size(); ++i)
-            match = shape[i] == '9' ? std::isdigit(static_cast<unsigned char>(out[at + i])) != 0 : out[at + i] == shape[i];
-        if (match) out.replace(at, shape.size(), "STAMP");
-    }
-    return out;
-}
+std::string normalised(const std::string& text) { return korvel_test::normalised_report(text); }
 
 std::string lines(const std::vector<std::string>& rows) {
     std::string s;
