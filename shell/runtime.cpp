@@ -290,7 +290,15 @@ bool write_file_whole(const char* name, const std::function<void(FILE*)>& body) 
 
 // ---- Launching ----
 
-void open_with_association(const char* path) { platform::open_with_association(path); }
+void open_with_association(const char* path) {
+    // Without a desktop some files (a word-processor template, say) have nothing here
+    // that can show them: the user is told which file to open elsewhere.
+    if (platform::open_with_association(path) != platform::Opened::not_opened) return;
+    const bool address = std::strstr(path, "://") != nullptr;
+    const std::string shown = address || path[0] == '/' ? shown_path(path) : shown_path(platform::current_folder()) + "/" + path;
+    cprintf("\n次を開いてください: %s\n", shown.c_str());
+    wait_confirm();
+}
 
 void open_in_browser(const std::vector<std::string>& pages) {
     bool told = false;
