@@ -40,7 +40,10 @@ touch_team_list() {
     local ref
     ref=$(stat -c %Y "$MAST")
     for ((;;)); do
-        while [ "$(date +%s)" -lt $((ref + 2)) ]; do sleep 0.1; done
+        # A second beyond what is needed: the file system's clock may lag the system's
+        # by a tick, and a second append after a short stamp would change the file
+        # again while the program already asks about the first.
+        while [ "$(date +%s)" -lt $((ref + 3)) ]; do sleep 0.1; done
         printf '# %s\r\n' "$1" >> "$E2E_RACE/TEAM.TXT"
         [ "$(stat -c %Y "$E2E_RACE/TEAM.TXT")" -ge $((ref + 2)) ] && return 0
         sleep 0.5
