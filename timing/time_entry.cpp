@@ -23,6 +23,7 @@
 #include "shell/runtime.h"
 #include "timing/carried_start.h"
 #include "timing/consistency.h"
+#include "timing/relative_check.h"
 
 namespace korvel {
 
@@ -302,6 +303,7 @@ void enter_team(Visit& v, const char* team_text) {
     clear_from(MESSAGE_ROW);
     set_cursor(LAST_TOP_ROW, 0);
     int warnings = entry_order_test(r, k) + speed_test(r, k, true) + speed_test(r, k + 1, true);
+    warnings += relative_entry_test(r, k);
     if (warnings > 0) {
         cprintf("\n入力タイム＝%s（加算後 %s）", trim_leading(typed_text).c_str(),
                 trim_leading(stored_text).c_str());
