@@ -97,22 +97,19 @@ protected:
 };
 
 TEST_F(RelativeCheckTest, OptionsAndTheirFaults) {
-    RelativeBounds b = relative_bounds();
-    EXPECT_DOUBLE_EQ(b.fast, 0.6);
-    EXPECT_DOUBLE_EQ(b.slow, 1.7);
+    auto expect_bounds = [](double fast, double slow) {
+        const RelativeBounds b = relative_bounds();
+        EXPECT_DOUBLE_EQ(b.fast, fast);
+        EXPECT_DOUBLE_EQ(b.slow, slow);
+    };
+    expect_bounds(0.6, 1.7);
     relative_options("0.5", "0");
-    b = relative_bounds();
-    EXPECT_DOUBLE_EQ(b.fast, 0.5);
-    EXPECT_DOUBLE_EQ(b.slow, 0);
+    expect_bounds(0.5, 0);
     // A typo never turns the check off, nor a bound on the wrong side of 1.
     relative_options("0,5", "1.0");
-    b = relative_bounds();
-    EXPECT_DOUBLE_EQ(b.fast, 0.6);
-    EXPECT_DOUBLE_EQ(b.slow, 1.7);
+    expect_bounds(0.6, 1.7);
     relative_options("1.2", "-2");
-    b = relative_bounds();
-    EXPECT_DOUBLE_EQ(b.fast, 0.6);
-    EXPECT_DOUBLE_EQ(b.slow, 1.7);
+    expect_bounds(0.6, 1.7);
 }
 
 TEST_F(RelativeCheckTest, EntryWarnsAgainstTheFieldWithFiveTeams) {

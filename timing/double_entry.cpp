@@ -150,20 +150,9 @@ std::string store_answer(Pass& p, int rec_no, long team, int k, RaceTime value, 
 void verify_team(Pass& p, const char* team_text) {
     char message[256];
     long team = std::strtol(team_text, nullptr, 10);
-    int rec_no;
+    int rec_no, k;
     TeamRecord r;
-    if (!find_team_record(team, rec_no, r)) {
-        std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
-        show_entry_message(message);
-        return;
-    }
-    int k = logical_station(r.division, p.station);
-    if (k < 0) {
-        std::snprintf(message, sizeof message, "%s は %s の中継所ではありません", stations[p.station].work_name,
-                      division_name(r.division));
-        show_entry_message(message);
-        return;
-    }
+    if (!find_station_team(team_text, p.station, rec_no, r, k)) return;
     clear_from(MESSAGE_ROW);
     const std::string name = r.name;
     RaceTime value;
