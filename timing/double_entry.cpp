@@ -134,7 +134,12 @@ std::string store_answer(Pass& p, int rec_no, long team, int k, RaceTime value, 
     TeamRecord stored;
     switch (store_verified_correction(rec_no, static_cast<int>(team), p.station, k, value, seen, stored)) {
     case CORRECTION_STORED:
-        return time_is_valid(seen.arrival) ? (++p.corrected, " → 修正") : (++p.filled, " → 入力");
+        if (!time_is_valid(seen.arrival)) {
+            ++p.filled;
+            return " → 入力";
+        }
+        ++p.corrected;
+        return " → 修正";
     case CORRECTION_STALE:
         show_entry_message("他の端末で記録が変わりました。このチームをもう一度入力してください");
         return " → 他の端末で変更";
