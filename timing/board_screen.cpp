@@ -44,13 +44,18 @@ std::string rank_text(int rank, bool open) {
     return rank > 0 ? text_format("%d位", rank) : "";
 }
 
-// Columns of the teams to come; the name takes what a screen wider than 80 gives.
-std::string coming_row(const BoardComing& c, int name_width) {
+// The widths of the name columns: what a screen wider than 80 gives goes to them.
+struct NameWidths {
+    int team;
+    int runner;
+};
+
+std::string coming_row(const BoardComing& c, NameWidths w) {
     const bool known = c.predicted != BOARD_NO_TIME;
     return row_of({{std::to_string(c.team_no), 4, true},
-                   {c.team_name, name_width},
+                   {c.team_name, w.team},
                    {division_name(c.division), 6},
-                   {c.runner, 8},
+                   {c.runner, w.runner},
                    {known ? clock_text(c.predicted) : "--:--:--", 8, true},
                    {known ? clock_text(c.earliest) + "-" + clock_text(c.latest) : "", 17},
                    {c.gap == BOARD_NO_TIME ? "" : "+" + duration_text(c.gap), 7, true},
@@ -58,8 +63,8 @@ std::string coming_row(const BoardComing& c, int name_width) {
                    {c.late ? "遅れ" : "", 4}});
 }
 
-std::string coming_heading(int name_width) {
-    return row_of({{"ﾁｰﾑ", 4, true}, {"チーム名", name_width}, {"部門", 6}, {"走者", 8}, {"予測到着", 8, true},
+std::string coming_heading(NameWidths w) {
+    return row_of({{"ﾁｰﾑ", 4, true}, {"チーム名", w.team}, {"部門", 6}, {"走者", w.runner}, {"予測到着", 8, true},
                    {"範囲", 17}, {"首位差", 7, true}, {"見込", 5, true}, {"", 4}});
 }
 
@@ -136,6 +141,7 @@ std::string board_cell(const std::string& text, int width, bool right) {
 std::vector<BoardLine> board_lines(const StationBoard& b, int columns) {
     if (columns < SCREEN_COLUMNS) columns = SCREEN_COLUMNS;
     const int extra = columns - SCREEN_COLUMNS;
+    const NameWidths widths{12 + extra - extra / 2, 8 + extra / 2};
     std::vector<BoardLine> lines;
     const std::string clock = clock_text(b.now);
     std::string title = text_format(" 中継所 %2d : %s", b.station, b.station_name.c_str());
@@ -149,15 +155,15 @@ std::vector<BoardLine> board_lines(const StationBoard& b, int columns) {
 
     lines.push_back({"", TEXT_COLOUR});
     lines.push_back({text_format("■これから  %d チーム（予測到着順）", static_cast<int>(b.coming.size())), HEADING_COLOUR});
-    lines.push_back({coming_heading(12 + extra), HINT_COLOUR});
-    for (const BoardComing& c : b.coming) lines.push_back({coming_row(c, 12 + extra), c.late ? LATE_COLOUR : TEXT_COLOUR});
+    lines.push_back({coming_heading(widths), HINT_COLOUR});
+    for (const BoardComing& c : b.coming) lines.push_back({coming_row(c, widths), c.late ? LATE_COLOUR : TEXT_COLOUR});
 
     if (b.limit != BOARD_NO_TIME) {
         lines.push_back({"", TEXT_COLOUR});
         lines.push_back({text_format("■繰上出発の見込み  %d チーム（範囲の終わりが %s より後）",
                                      static_cast<int>(b.carried.size()), clock_text(b.limit).c_str()),
                          HEADING_COLOUR});
-        for (const BoardComing& c : b.carried) lines.push_back({coming_row(c, 12 + extra), CARRIED_COLOUR});
+        for (const BoardComing& c : b.carried) lines.push_back({coming_row(c, widths), CARRIED_COLOUR});
     }
     return lines;
 }
