@@ -75,6 +75,7 @@ std::string board_page(const StationBoard& b) {
     page += std::string("<style>") + STYLE + "</style>\r\n</head>\r\n<body>\r\n";
     page += "<h1>" + html_escape(title) + "</h1>\r\n";
     page += "<p>" + html_escape(event_name()) + "　" + clock_text(b.now) + " 現在</p>\r\n";
+    if (!b.problem.empty()) page += "<p class=limit>" + html_escape(b.problem) + "</p>\r\n";
     page += limit_paragraph(b);
     page += arrivals_table(b);
     page += formatted("<h2>これから %d チーム（予測到着順）</h2>\r\n", static_cast<int>(b.coming.size()));

@@ -185,6 +185,17 @@ TEST_F(StationBoardTest, ScreenShowsTheFilesAndNeverWritesThem) {
     EXPECT_EQ(korvel_test::read_file(MASTFILE_NAME), before);
 }
 
+// A master file built for three sections read after the definition grew to four
+// would be nonsense: the board says so instead.
+TEST_F(StationBoardTest, MasterFileOfAnotherDefinitionIsNotRead) {
+    write_master(teams);
+    event({"S 0", "A 4", "B 10", "C 12", "G 15"}, {"一般", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "+++++", "*"});
+    const StationBoard b = station_board(B, read_board_data(), at(9, 30, 0));
+    EXPECT_TRUE(b.coming.empty());
+    EXPECT_NE(b.problem.find("大会定義と合いません"), std::string::npos);
+    EXPECT_EQ(board_lines(b, 80)[1].text, b.problem);
+}
+
 // One page per board station, UTF-8, reloading itself, names escaped.
 TEST_F(StationBoardTest, BoardPagesForEveryStationInAFolder) {
     teams[1].set_name("<b>&");

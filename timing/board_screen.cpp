@@ -146,7 +146,7 @@ std::vector<BoardLine> board_lines(const StationBoard& b, int columns) {
     const std::string clock = clock_text(b.now);
     std::string title = text_format(" 中継所 %2d : %s", b.station, b.station_name.c_str());
     lines.push_back({board_cell(title, columns - 1 - 8) + board_cell(clock, 8, true), HEADER_COLOUR});
-    lines.push_back({limit_line(b), LIMIT_COLOUR});
+    lines.push_back({b.problem.empty() ? limit_line(b) : b.problem, b.problem.empty() ? LIMIT_COLOUR : LATE_COLOUR});
     lines.push_back({"q / Esc: 終了    PgUp / PgDn: スクロール", HINT_COLOUR});
 
     lines.push_back({text_format("■到着  %d チーム（新しい順）", b.arrived_count), HEADING_COLOUR});

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <tuple>
 
 #include "eventdata/kihondat.h"
@@ -273,7 +274,24 @@ std::vector<int> board_stations() {
 
 BoardData read_board_data() {
     BoardData data;
-    if (!file_exists(MASTFILE_NAME)) return data;
+    if (!file_exists(MASTFILE_NAME)) {
+        data.problem = "MASTFILE.DAT がまだありません";
+        return data;
+    }
+    // A header cut short would be a fatal stop in mast_open: a board has nothing to stop.
+    std::error_code ec;
+    if (std::filesystem::file_size(MASTFILE_NAME, ec) < static_cast<std::uintmax_t>(MAST_HEADER_SIZE) || ec) {
+        data.problem = "MASTFILE.DAT が壊れています";
+        return data;
+    }
+    unsigned char bytes[MAST_HEADER_SIZE];
+    mast_open(MASTFILE_NAME, "rb", bytes);
+    // Records of another layout would be read as nonsense.
+    const MastHeader header = decode_mast_header(bytes);
+    if (!header.current_format() || header.max_kukan != max_kukan || header.rec_len != sizeof_mastrec) {
+        data.problem = "MASTFILE.DAT が読み込んだ大会定義と合いません。ボードを起動し直してください";
+        return data;
+    }
     data.records = read_all_records();
     compute_times_and_ranks(data.records);
     if (file_exists(NAMEFILE_NAME)) data.names = read_name_records(data.records);
@@ -283,7 +301,9 @@ BoardData read_board_data() {
 StationBoard station_board(int station, const BoardData& data, int now) {
     int limit = BOARD_NO_TIME;
     const int state = carried_start_limit(station, limit);
-    return make_station_board(station, data.records, data.names, now, state, limit);
+    StationBoard board = make_station_board(station, data.records, data.names, now, state, limit);
+    board.problem = data.problem;
+    return board;
 }
 
 int clock_now() {

@@ -56,6 +56,8 @@ struct StationBoard {
     int limit = BOARD_NO_TIME;  // clock seconds
     // The teams of coming whose window ends after the limit, in the same order.
     std::vector<BoardComing> carried;
+    // Why the board shows no teams although it should (CP932); empty normally.
+    std::string problem;
 };
 
 // ---- The prediction, on its own for its tests ----
@@ -90,9 +92,12 @@ std::vector<int> board_stations();
 
 // The records of MASTFILE.DAT and NAMEFILE.DAT as a board reads them: read without a
 // lock (as the check lists do) and computed in memory; the file is never written.
+// A master file that is missing, or not of the definition loaded (rebuilt for an
+// edited EKI.TXT or BUMON.TXT since), gives no records and says so in problem.
 struct BoardData {
     std::vector<TeamRecord> records;
     std::vector<RunnerNameRecord> names;
+    std::string problem;
 };
 BoardData read_board_data();
 // The board of station from data at the clock now, with the KURIAGE option as it is.
