@@ -46,6 +46,8 @@ std::string station_list() {
 int run_board_command(int argc, char** argv) {
     const int station = station_number(argc > 2 ? argv[2] : nullptr);
     if (station < 0 || argc > 3) refuse("使い方: korvel32 --board 中継所番号（タイム入力で入力する番号）");
+    if (!file_exists("EKI.TXT") || !file_exists("BUMON.TXT"))
+        refuse("このフォルダには大会定義（EKI.TXT と BUMON.TXT）がありません。大会のフォルダで起動してください");
     install_out_of_memory_handler();
     auto terminal = platform::make_terminal_console();
     if (!terminal) return 1;  // not a terminal: the reason is already on stderr
