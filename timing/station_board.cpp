@@ -50,22 +50,26 @@ std::vector<double> ratios_to_median(const std::vector<TeamRecord>& records, int
     return ratios;
 }
 
-// Seconds per km over the completed sections of the teams for which take(r) holds,
-// in division d: their whole time over their whole distance. 0 without any.
-template <class Take>
-double pace(const std::vector<TeamRecord>& records, int d, Take take) {
-    double seconds = 0, km = 0;
-    for (const TeamRecord& r : records) {
-        if (r.division != d || !take(r)) continue;
-        for (int j = 1; j <= division_sections(d); ++j) {
-            const int s = section_seconds(r, j);
-            const double distance = section_distance(d, j);
-            if (s > 0 && distance > 0) {
-                seconds += s;
-                km += distance;
-            }
+// Adds r's time and distance over the sections it has finished.
+void add_distance_run(const TeamRecord& r, double& seconds, double& km) {
+    for (int j = 1; j <= division_sections(r.division); ++j) {
+        const int s = section_seconds(r, j);
+        const double distance = section_distance(r.division, j);
+        if (s > 0 && distance > 0) {
+            seconds += s;
+            km += distance;
         }
     }
+}
+
+// Seconds per km of t so far; of its whole division when t has finished nothing yet.
+// 0 when nobody of the division has.
+double pace(const std::vector<TeamRecord>& records, const TeamRecord& t) {
+    double seconds = 0, km = 0;
+    add_distance_run(t, seconds, km);
+    if (km > 0) return seconds / km;
+    for (const TeamRecord& r : records)
+        if (r.division == t.division) add_distance_run(r, seconds, km);
     return km > 0 ? seconds / km : 0;
 }
 
@@ -180,9 +184,7 @@ Prediction predict_section(const std::vector<TeamRecord>& records, const TeamRec
         predicted = (own.empty() ? 1.0 : median_of(own)) * median_k;
         spread = interquartile_range(ratios_to_median(records, d, {k}));
     } else {
-        double per_km = pace(records, d, [&](const TeamRecord& r) { return &r == &t; });
-        if (per_km <= 0) per_km = pace(records, d, [](const TeamRecord&) { return true; });
-        predicted = per_km * section_distance(d, k);
+        predicted = pace(records, t) * section_distance(d, k);
         spread = interquartile_range(ratios_to_median(records, d, sections_run(records, d, k)));
     }
     if (predicted <= 0) return p;
