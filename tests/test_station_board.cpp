@@ -185,6 +185,16 @@ TEST_F(StationBoardTest, ScreenShowsTheFilesAndNeverWritesThem) {
     EXPECT_EQ(korvel_test::read_file(MASTFILE_NAME), before);
 }
 
+// PgDn on a window shorter than the board: the redraw of the next second leaves the
+// view where the paging put it (rows 0-12 in use, 8 shown: the last 8 from row 5).
+TEST_F(StationBoardTest, PagingSurvivesTheRedrawEverySecond) {
+    write_master(teams);
+    con().set_window_rows(8);
+    con().press(platform::VK_NEXT);
+    EXPECT_THROW(run_station_board(B), platform::ScriptExhausted);
+    EXPECT_EQ(con().view_top(), 5);
+}
+
 // A master file built for three sections read after the definition grew to four
 // would be nonsense: the board says so instead.
 TEST_F(StationBoardTest, MasterFileOfAnotherDefinitionIsNotRead) {
