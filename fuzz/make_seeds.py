@@ -68,6 +68,7 @@ put("option", "lower_case", "eventname=小文字\nEVENTMEI=別名\n")
 put("option", "long_line", "EVENTNAME=" + "長" * 700 + "\nBESTNO=3\n")
 put("option", "hash_only", "#\n#EVENTNAME=x\n")
 put("option", "relative_bounds", "RELATIVE_FAST=0,5\nRELATIVE_SLOW= 1e400 \nRELATIVE_FAST=nan\n")
+put("option", "kuriage", "KURIAGE1=11:20:00\nKURIAGE5=9:5:00\nKURIAGE13=-1:00:00\nKURIAGE0=123:45:67\n")
 
 put("text_import", "notations", "EkiNo=2\n12 1:23:45\n3. 7 1.23.45 (comment)\n1 12345\n2 1:02:03 (区間(記録)) 1:01:30\n"
     "7 NoData\n1 1:02:03 nodata\n7 1:75:00\n12 abc\n12\n0 1:00:00\n1000 1:00:00\n7 1234567\n過ﾟ 1 10530\n")
