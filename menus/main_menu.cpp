@@ -21,6 +21,7 @@
 #include "menus/menus.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
+#include "shell/sjis.h"
 #include "timing/carried_start.h"
 #include "timing/consistency.h"
 #include "timing/time_entry.h"
@@ -69,6 +70,18 @@ std::string startup_notice;
 
 // The clock characters now on the screen, so only changed ones are written.
 char clock_shown[30];
+
+// The event name as the star frame holds it: the frame ends at the screen's last
+// column at the latest, and a longer name is cut between two characters.
+std::string framed_title(const std::string& title, int room) {
+    std::size_t end = 0;
+    while (end < title.size()) {
+        std::size_t len = sjis_char_len(title.c_str() + end);
+        if (static_cast<int>(end + len) > room) break;
+        end += len;
+    }
+    return title.substr(0, end);
+}
 
 void draw_clock() {
     char text[30];
@@ -238,6 +251,7 @@ void draw_main_menu() {
     show_folder_line(0, 2);
     show_destination_line(0, 4);
 
+    title = framed_title(title, c.columns() - 10 - 4);
     int width = static_cast<int>(title.size()) + 4;
     set_color(15);
     set_cursor(5, 10);
