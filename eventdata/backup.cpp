@@ -197,6 +197,20 @@ DataSnapshot snapshot_data_files() {
     return s;
 }
 
+std::vector<std::string> master_copies_newest_first() {
+    std::vector<std::string> names = copies_of(COPY_PREFIX[0]);
+    std::reverse(names.begin(), names.end());
+    for (std::string& n : names) n = in_folder(n);
+    return names;
+}
+
+std::string name_copy_of(const std::string& master_copy) {
+    std::string path = master_copy;
+    std::size_t at = path.rfind(COPY_PREFIX[0]);
+    if (at != std::string::npos) path.replace(at, std::strlen(COPY_PREFIX[1]), COPY_PREFIX[1]);
+    return path;
+}
+
 std::string write_backup(const DataSnapshot& snapshot) {
     std::string error;
     if (!snapshot.has_master && !snapshot.has_names) return error;

@@ -12,6 +12,7 @@
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
+#include "eventdata/master_damage.h"
 #include "eventdata/start_time.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -109,6 +110,7 @@ void start_up(int argc, char** argv) {
     if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr
     platform::set_console(std::move(terminal));
     clear_screen();
+    check_master_length();
     build_team_index_at_start();
     load_destination();
     program_path = platform::program_path();
@@ -184,6 +186,7 @@ void wait_and_dispatch() {
             cursor_back(1);
             if (key >= '3') {
                 kihon_data();
+                if (!check_master_length()) jump_to_main_menu();
                 check_master_header();
                 namefile_version_check();
             }
