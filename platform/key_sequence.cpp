@@ -13,10 +13,15 @@ constexpr int BEL = 0x07;
 // The string terminator as one character (C1), as a UTF-8 terminal may send it.
 constexpr int ST_C1 = 0x9C;
 
-// Home and End as terminals other than the one curses was told about send them.
+// Keys as terminals other than the one curses was told about send them, or as they
+// come when a slow link split them (curses then gave up on the sequence).
 int known_key(const std::string& body) {
     if (body == "H" || body == "1~" || body == "7~") return VK_HOME;
     if (body == "F" || body == "4~" || body == "8~") return VK_END;
+    if (body == "A") return VK_UP;
+    if (body == "B") return VK_DOWN;
+    if (body == "C") return VK_RIGHT;
+    if (body == "D") return VK_LEFT;
     return VK_OTHER;
 }
 

@@ -11,7 +11,7 @@
 namespace platform {
 
 struct AfterEscape {
-    int key;         // VK_ESCAPE, VK_HOME, VK_END, or VK_OTHER for a dropped sequence
+    int key;         // VK_ESCAPE, a cursor key, Home, End, or VK_OTHER for a dropped sequence
     int given_back;  // a character read that belongs to the next key; -1 none
 };
 

@@ -12,6 +12,7 @@
 
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "platform/key_sequence.h"
 #include "platform/process.h"
 #include "platform/screen_buffer.h"
 #include "platform/terminal_console.h"
@@ -256,6 +257,33 @@ TEST_F(FileInfoTest, ExistenceFoldersAndProgram) {
 }
 
 // ---- CP932 ----
+
+// What follows an Esc: a whole sequence is one key (dropped, or a key a terminal
+// spells its own way); a character that starts none is the next key (Alt-1 is Esc, 1).
+TEST(KeySequence, WholeSequencesAreOneKeyOtherCharactersStayKeys) {
+    struct Case {
+        std::string after;  // the characters after the Esc
+        int key, given_back;
+        std::string left;  // not read
+    };
+    const Case cases[] = {
+        {"", platform::VK_ESCAPE, -1, ""},           {"1", platform::VK_ESCAPE, '1', ""},
+        {"[", platform::VK_ESCAPE, '[', ""},         {"[<0;10;10M0", platform::VK_OTHER, -1, "0"},
+        {"[M !!9", platform::VK_OTHER, -1, "9"},     {"]0;x\a5", platform::VK_OTHER, -1, "5"},
+        {"P1$rx\x1b\\5", platform::VK_OTHER, -1, "5"}, {"[1;5\r", platform::VK_OTHER, '\r', ""},
+        {"]2;t\x1b" "5", platform::VK_OTHER, '5', ""}, {"[A", platform::VK_UP, -1, ""},
+        {"OH", platform::VK_HOME, -1, ""},          {"[4~", platform::VK_END, -1, ""},
+    };
+    for (const Case& c : cases) {
+        std::size_t at = 0;
+        auto next = [&]() { return at < c.after.size() ? static_cast<unsigned char>(c.after[at++]) : -1; };
+        const int first = next();
+        platform::AfterEscape a = platform::read_after_escape(first, next);
+        EXPECT_EQ(a.key, c.key) << c.after;
+        EXPECT_EQ(a.given_back, c.given_back) << c.after;
+        EXPECT_EQ(c.after.substr(at), c.left) << c.after;
+    }
+}
 
 TEST(Cp932, RowKeepsTheByteGrid) {
     // Arrows, diamonds and circles are one cell wide on a terminal: a blank pads them.
