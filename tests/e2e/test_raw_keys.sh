@@ -3,7 +3,7 @@
 # Ctrl-\ and Ctrl-Z are keys that beep (the half-typed number stays, the program
 # runs on), and whole escape sequences no screen takes (a mouse report, an OSC
 # string, a DCS string, unknown CSI and SS3 sequences) beep once each and leave
-# nothing in the field.
+# nothing in the field. A shell started from the program still gets Ctrl-C itself.
 set -u
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1" "$2"
@@ -61,4 +61,25 @@ e2e_expect_screen "チームＮｏ＝... " "the team field is not empty"
 e2e_type 408
 e2e_send Enter
 e2e_wait_for "のタイム＝"
+
+# ---- A started shell: Ctrl-C interrupts its command, not the program ----
+e2e_send F5
+e2e_wait_main_menu
+e2e_send 9
+e2e_wait_for "[C] コマンドプロンプトを起動"
+e2e_send C
+e2e_type 'echo "ready:$$"'
+e2e_send Enter
+e2e_wait_for "ready:"
+e2e_type 'sleep 30; echo slept'
+e2e_send Enter
+sleep 0.5
+e2e_send C-c
+e2e_type 'echo "interrupted:$?"'
+e2e_send Enter
+e2e_wait_for "interrupted:130"
+e2e_type exit
+e2e_send Enter
+e2e_wait_for "[C] コマンドプロンプトを起動"
+[ -n "$(e2e_program_pid)" ] || e2e_fail "Ctrl-C in the shell ended the program"
 e2e_pass
