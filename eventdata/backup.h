@@ -37,6 +37,11 @@ DataSnapshot snapshot_data_files(FILE* locked_master);
 std::vector<std::string> master_copies_newest_first();
 std::string name_copy_of(const std::string& master_copy);
 
+// One file written whole, byte for byte: a temporary name of this process (another
+// copy of the program may write the same name), flushed, renamed. Nothing is asked;
+// false with the reason in error.
+bool write_copy(const std::string& bytes, const std::string& name, std::string& error);
+
 // Writes the snapshot as the newest copies and drops the oldest beyond BACKUP_KEEP.
 // On failure nothing but the temporary file is touched (and it is removed); the
 // result is then the reason in one line, else empty.

@@ -36,9 +36,6 @@ bool read_file_bytes(const std::string& name, std::string& out) {
     return ok;
 }
 
-bool write_bytes(const char* name, const std::string& bytes) {
-    return write_file_whole(name, [&](FILE* f) { std::fwrite(bytes.data(), 1, bytes.size(), f); });
-}
 
 // The newest copy in backup/ that is whole itself (a copy taken after the damage is
 // as damaged as the file); empty when there is none.
@@ -68,27 +65,32 @@ void describe(const MasterLength& m) {
     cputs("\tこのまま使うと、そのチームと後に続くチームがなかったことになります\n");
 }
 
-// Under the replacement lock: the damaged pair aside, the copies in place. The file
-// is read again first: another terminal may have put a copy back meanwhile.
+// Under the replacement lock: the damaged pair aside, the copies in place; what is
+// to be said comes back in said, to be shown once the lock is released. The file is
+// read again first: another terminal may have put a copy back meanwhile.
 bool put_back(const std::string& copy, const std::string& master_copy, const std::string& names_copy,
               bool has_names_copy, std::string& said) {
     Stream locked = mast_lock_for_replacing();
-    std::string now;
-    if (!read_stream(locked, now)) return false;
+    std::string now, error;
+    if (!read_stream(locked, now)) {
+        said = text_format("\t%s を読めませんでした\n", MASTFILE_NAME);
+        return false;
+    }
     if (!examine_master(now).damaged()) {
         said = "\t他の端末で元に戻されています\n";
         return true;
     }
-    if (!write_bytes(MASTFILE_BAD, now)) return false;
     std::string names;
-    bool has_names = file_exists(NAMEFILE_NAME) && read_file_bytes(NAMEFILE_NAME, names);
-    if (has_names && !write_bytes(NAMEFILE_BAD, names)) return false;
-    if (!write_bytes(MASTFILE_NAME, master_copy)) return false;
+    const bool has_names = file_exists(NAMEFILE_NAME) && read_file_bytes(NAMEFILE_NAME, names);
+    bool ok = write_copy(now, MASTFILE_BAD, error) && (!has_names || write_copy(names, NAMEFILE_BAD, error)) &&
+              write_copy(master_copy, MASTFILE_NAME, error);
     // Without its partner copy the name file is built again from SENSYU.TXT.
-    if (has_names_copy) {
-        if (!write_bytes(NAMEFILE_NAME, names_copy)) return false;
-    } else if (has_names) {
-        std::remove(NAMEFILE_NAME);
+    if (ok && has_names_copy) ok = write_copy(names_copy, NAMEFILE_NAME, error);
+    else if (ok && has_names) std::remove(NAMEFILE_NAME);
+    platform::sync_folder_of(MASTFILE_NAME);
+    if (!ok) {
+        said = text_format("\t戻せませんでした（%s）\n", error.c_str());
+        return false;
     }
     said = text_format("\t%s を %s に戻しました\n\t壊れていたファイルは %s", shown_path(copy).c_str(),
                        MASTFILE_NAME, MASTFILE_BAD) +
@@ -148,7 +150,7 @@ bool check_master_length() {
     std::string said;
     bool done = put_back(copy, master_copy, names_copy, has_names_copy, said);
     // The lock is released: the official may take his time to read.
-    if (done) cputs(("\n" + said).c_str());
+    cputs(("\n" + said).c_str());
     wait_confirm();
     return done;
 }

@@ -18,8 +18,8 @@ protected:
     void SetUp() override {
         RaceTest::SetUp();
         event({"Start 0", "Goal 5"}, {"一般", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "++"});
-        write_master({team(101, 0, "A"), team(102, 0, "B"), team(103, 0, "C")});
-        write_names({runners(101, {"X"}), runners(102, {"Y"}), runners(103, {"Z"})});
+        write_master({team(10, 0, "A"), team(102, 0, "B"), team(103, 0, "C")});  // 10 is an LF byte
+        write_names({runners(10, {"X"}), runners(102, {"Y"}), runners(103, {"Z"})});
         whole = read_file("MASTFILE.DAT");
         names = read_file("NAMEFILE.DAT");
         // An older copy, whole, and a newer one taken after the damage.
@@ -38,7 +38,7 @@ TEST_F(MasterDamageTest, TheCutRecordIsNamedAndTheNewestWholeCopyGoesBack) {
     EXPECT_TRUE(check_master_length());
     const std::string screen = con().screen();
     EXPECT_NE(screen.find("MASTFILE.DAT が壊れています"), std::string::npos);
-    EXPECT_NE(screen.find("完全なのは 1〜2 件目（チームＮｏ 101〜102）です"), std::string::npos);
+    EXPECT_NE(screen.find("完全なのは 1〜2 件目（チームＮｏ 10〜102）です"), std::string::npos);
     EXPECT_NE(screen.find("3 件目（チームＮｏ 103）は " + std::to_string(sizeof_mastrec) + " バイト中 10 バイト"),
               std::string::npos);
     EXPECT_NE(screen.find("（3 チーム）"), std::string::npos);
