@@ -36,12 +36,10 @@ bool read_file_bytes(const std::string& name, std::string& out) {
     return ok;
 }
 
-
 // The newest copy in backup/ that is whole itself (a copy taken after the damage is
-// as damaged as the file); empty when there is none.
-std::string newest_whole_copy(MasterLength& length) {
+// as damaged as the file), with its bytes; empty when there is none.
+std::string newest_whole_copy(MasterLength& length, std::string& bytes) {
     for (const std::string& path : master_copies_newest_first()) {
-        std::string bytes;
         if (!read_file_bytes(path, bytes)) continue;
         length = examine_master(bytes);
         if (length.current && !length.damaged()) return path;
@@ -129,9 +127,9 @@ bool check_master_length() {
     describe(m);
 
     MasterLength copy_length;
-    const std::string copy = newest_whole_copy(copy_length);
     std::string master_copy, names_copy;
-    if (copy.empty() || !read_file_bytes(copy, master_copy)) {
+    const std::string copy = newest_whole_copy(copy_length, master_copy);
+    if (copy.empty()) {
         cprintf("\n\t%s フォルダに完全なバックアップがありません\n", BACKUP_FOLDER);
         cprintf("\t%s を直すまで、タイムを使う処理はできません\n", MASTFILE_NAME);
         wait_confirm();
