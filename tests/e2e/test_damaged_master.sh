@@ -7,18 +7,23 @@ set -u
 source "$(dirname "$0")/lib.sh"
 e2e_init "$1" "$2"
 
+# team_408_at_station_10: from the station prompt of the time entry to the time of 408.
+team_408_at_station_10() {
+    e2e_wait_for "中継所Ｎｏ＝"
+    e2e_send 10 Enter
+    e2e_wait_for "加算時間＝"
+    e2e_send Enter
+    e2e_wait_for "チームＮｏ＝"
+    e2e_type 408
+    e2e_send Enter
+    e2e_wait_for "のタイム＝"
+}
+
 e2e_start
 e2e_settle_on_menu 60
 # One arrival: the entry's first copy goes to backup/.
 e2e_send 4
-e2e_wait_for "中継所Ｎｏ＝"
-e2e_send 10 Enter
-e2e_wait_for "加算時間＝"
-e2e_send Enter
-e2e_wait_for "チームＮｏ＝"
-e2e_type 408
-e2e_send Enter
-e2e_wait_for "のタイム＝"
+team_408_at_station_10
 e2e_type 104630
 e2e_send Enter
 e2e_wait_for "10:46'30"
@@ -36,14 +41,7 @@ e2e_expect_screen "backup/$copy（60 チーム）です"
 e2e_send y
 e2e_wait_for "を MASTFILE.DAT に戻しました"
 e2e_send y
-e2e_wait_for "中継所Ｎｏ＝"
+team_408_at_station_10
 [ "$(stat -c %s "$E2E_RACE/MASTFILE.BAD")" = 13600 ] || e2e_fail "the damaged file was not kept aside"
-e2e_send 10 Enter
-e2e_wait_for "加算時間＝"
-e2e_send Enter
-e2e_wait_for "チームＮｏ＝"
-e2e_type 408
-e2e_send Enter
-e2e_wait_for "のタイム＝"
 e2e_expect_screen "10:46'30"
 e2e_pass
