@@ -14,6 +14,7 @@
 #include "eventdata/backup.h"
 #include "eventdata/division_counts.h"
 #include "eventdata/import_times.h"
+#include "eventdata/journal.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/list_file.h"
 #include "eventdata/mast_lock.h"
@@ -168,6 +169,11 @@ LoadedData data_now() {
     return d;
 }
 
+// The one line of a rebuild, on the disk before the new file replaces the old.
+std::string journal_build(JournalKind kind, int carried) {
+    return journal_append(journal_file_line(kind, kind == JournalKind::carry_over ? std::to_string(carried) : ""));
+}
+
 }  // namespace
 
 int build_master_file(int flag) {
@@ -225,6 +231,7 @@ int build_master_file(int flag) {
     // under the lock, which is held until the new file is in place.
     DataSnapshot before;
     int taken = carried;
+    std::string refusal;
     {
         Stream held;
         if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
@@ -233,10 +240,19 @@ int build_master_file(int flag) {
             write_team_records(entries);
             taken = carry_times_over(MASTFILE_TMP, MASTFILE_NAME);
         }
-        if (taken >= 0) {
+        if (taken >= 0) refusal = journal_build(held ? (initialised ? JournalKind::initialise : JournalKind::carry_over)
+                                                     : JournalKind::create,
+                                                taken);
+        if (taken >= 0 && refusal.empty()) {
             std::remove(NAMEFILE_NAME);
             install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
         }
+    }
+    if (!refusal.empty()) {
+        std::remove(MASTFILE_TMP);
+        cprintf("\t%s\n\t%s はそのままです\n", refusal.c_str(), MASTFILE_NAME);
+        menu_return_prompt();
+        return 0;
     }
     if (taken < 0) {
         // Replaced meanwhile by a file the times cannot come from: nothing is lost
