@@ -16,21 +16,23 @@ namespace {
 constexpr int ALL_STATIONS = 99;
 constexpr const char* CHANGED_MARK = "*";
 
+// Every cell but the last carries the blanks that part it from the next.
 Row heading() {
-    return {left("", 1),         left("日時", 19),   right("No", 3),       left("チーム名", 24), left("内容", 14),
-            left("変更前", 17),  left("変更後", 17), right("入力順", 6),   left("入力値", 14),   plain("入力者")};
+    return {left("", 2),          left("日時", 20),   right("No", 3),      left(" チーム名", 26),
+            left("内容", 15),     left("変更前", 18), left("変更後", 18),  right("入力順", 6),
+            left("  入力値", 16), plain("入力者")};
 }
 
 Row line_row(const JournalLine& line, const std::string& name, bool changed_often) {
-    return {left(changed_often ? CHANGED_MARK : "", 1),
-            left(line.when, 19),
+    return {left(changed_often ? CHANGED_MARK : "", 2),
+            left(line.when, 20),
             right(line.team >= 0 ? std::to_string(line.team) : "", 3),
-            left(name, 24),
-            left(journal_kind_name(line.kind), 14),
-            left(journal_value_text(line.before), 17),
-            left(journal_value_text(line.after), 17),
+            left(" " + name, 26),
+            left(journal_kind_name(line.kind), 15),
+            left(journal_value_text(line.before), 18),
+            left(journal_value_text(line.after), 18),
             right(line.seq >= 0 ? std::to_string(line.seq) : "", 6),
-            left(line.typed, 14),
+            left("  " + line.typed, 16),
             plain(line.who)};
 }
 

@@ -475,7 +475,6 @@ void offer_undo(int station, int row) {
     cprintf("取消: チームＮｏ=%d %s  %s %s → %s\n", step.team, name, journal_kind_name(step.kind),
             shown_value(step, step.after).c_str(), shown_value(step, step.before).c_str());
     int key = ask_key("取り消しますか？（Y / N）", "YyNn");
-    clear_from(row);
     if (key != 'Y' && key != 'y') return;
     bool done = store_block(step.rec_no, step.team, station, step.k, r, JournalKind::undo, "F9", [&](StationBlock& b) {
         // Only what this terminal stored is taken back: a later change of another
