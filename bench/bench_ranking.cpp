@@ -1,7 +1,8 @@
 // A race at the limits (50 stations, 20 divisions of 20 sections, 500 teams, every
 // time entered, ties and carried starts among them) in a temporary working folder:
 // the full recomputation followed by the results list of every division, and one
-// time-entry store as the entry screen makes it, with the relative check after it.
+// time-entry store as the entry screen makes it, bare and with its journal line, and
+// the relative check after it.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "eventdata/journal.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
 #include "platform/files.h"
@@ -23,6 +25,7 @@
 #include "eventdata/selection.h"
 #include "timing/ranking.h"
 #include "timing/relative_check.h"
+#include "timing/time_entry.h"
 #include "bench/limits_race.h"
 
 using namespace korvel;
@@ -31,6 +34,9 @@ namespace {
 
 using limits_race::DIVISIONS;
 using limits_race::TEAMS_PER_DIVISION;
+using limits_race::SECTIONS;
+using limits_race::STATIONS;
+using limits_race::team_number;
 
 void BM_RecomputeAndResultsList(benchmark::State& state) {
     out_kind_no = OUT_FILE;
@@ -83,6 +89,30 @@ void BM_RelativeEntryTest(benchmark::State& state) {
     state.counters["suspect"] = suspect;
 }
 BENCHMARK(BM_RelativeEntryTest)->Unit(benchmark::kMillisecond);
+// The entry's own store routine: record lock, re-read, the journal line appended and
+// synced, the record written and synced, into a journal that already holds a whole
+// race day (every team at every station).
+void BM_TimeEntryStoreJournaled(benchmark::State& state) {
+    if (!std::filesystem::exists(JOURNAL_NAME)) {
+        std::vector<JournalLine> day;
+        for (int n = 0; n < DIVISIONS * TEAMS_PER_DIVISION * SECTIONS; ++n)
+            day.push_back(journal_block_line(JournalKind::arrival, n % STATIONS, n % 1000, JournalValue{},
+                                             journal_time_value(RaceTime{10, 2, 31}), n, "100231"));
+        if (!journal_append(day).empty()) state.SkipWithError("journal_append refused");
+    }
+    int i = 0;
+    for (auto _ : state) {
+        const int d = i % DIVISIONS, j = (i / DIVISIONS) % TEAMS_PER_DIVISION;
+        TeamRecord r;
+        const RaceTime t{static_cast<unsigned char>(10 + i % 2), 2, 31};
+        if (!store_entry(d * TEAMS_PER_DIVISION + j, team_number(d, j), d + 5, 5, t, static_cast<std::uint16_t>(i + 1),
+                         r, STORE_ARRIVAL, "100231"))
+            state.SkipWithError("store_entry refused");
+        ++i;
+    }
+    state.counters["journal_bytes"] = static_cast<double>(std::filesystem::file_size(JOURNAL_NAME));
+}
+BENCHMARK(BM_TimeEntryStoreJournaled)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "eventdata/journal.h"
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "platform/file_lock.h"
@@ -22,8 +23,10 @@ namespace korvel {
 
 namespace {
 
-const char* const COPY_PREFIX[2] = {"MASTFILE_", "NAMEFILE_"};
-constexpr const char* COPY_SUFFIX = ".DAT";
+// The master file, the name file and the journal.
+constexpr int COPY_FILES = 3;
+const char* const COPY_PREFIX[COPY_FILES] = {"MASTFILE_", "NAMEFILE_", "JOURNAL_"};
+const char* const COPY_SUFFIX[COPY_FILES] = {".DAT", ".DAT", ".TXT"};
 
 std::string error_text(int err) { return std::strerror(err); }
 
@@ -40,11 +43,17 @@ bool read_all(int fd, std::string& out) {
     }
 }
 
-void read_names(DataSnapshot& s) {
-    int fd = ::open(NAMEFILE_NAME, O_RDONLY | O_CLOEXEC);
+void read_file_into(const char* name, std::string& bytes, bool& has) {
+    int fd = ::open(name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
-    s.has_names = read_all(fd, s.names);
+    has = read_all(fd, bytes);
     ::close(fd);
+}
+
+// The name file and the journal, which need no lock: the journal only grows.
+void read_names(DataSnapshot& s) {
+    read_file_into(NAMEFILE_NAME, s.names, s.has_names);
+    read_file_into(JOURNAL_NAME, s.journal, s.has_journal);
 }
 
 bool same_inode(int fd, const char* name) {
@@ -65,15 +74,16 @@ bool write_all(int fd, const std::string& bytes) {
 
 
 // The copies of one file in the folder, oldest first (the time in the name sorts).
-std::vector<std::string> copies_of(const char* prefix) {
+std::vector<std::string> copies_of(int file) {
     std::vector<std::string> names;
     DIR* d = opendir(BACKUP_FOLDER);
     if (!d) return names;
-    const std::size_t plen = std::strlen(prefix), slen = std::strlen(COPY_SUFFIX);
+    const char *prefix = COPY_PREFIX[file], *suffix = COPY_SUFFIX[file];
+    const std::size_t plen = std::strlen(prefix), slen = std::strlen(suffix);
     while (dirent* e = readdir(d)) {
         std::string n = e->d_name;
         if (n.size() > plen + slen && n.compare(0, plen, prefix) == 0 &&
-            n.compare(n.size() - slen, slen, COPY_SUFFIX) == 0)
+            n.compare(n.size() - slen, slen, suffix) == 0)
             names.push_back(n);
     }
     closedir(d);
@@ -93,8 +103,8 @@ std::string copy_stamp(std::time_t when) {
     for (int n = 1;; ++n) {
         std::string s = n == 1 ? base : base + "_" + std::to_string(n);
         bool taken = false;
-        for (const char* prefix : COPY_PREFIX)
-            if (platform::file_exists(in_folder(prefix + s + COPY_SUFFIX).c_str())) taken = true;
+        for (int i = 0; i < COPY_FILES; ++i)
+            if (platform::file_exists(in_folder(COPY_PREFIX[i] + s + COPY_SUFFIX[i]).c_str())) taken = true;
         if (!taken) return s;
     }
 }
@@ -110,7 +120,7 @@ bool make_backup_folder(std::string& error) {
 
 // The time in the name of the newest copy; 0 when there is none.
 std::time_t newest_copy_time() {
-    std::vector<std::string> names = copies_of(COPY_PREFIX[0]);
+    std::vector<std::string> names = copies_of(0);
     if (names.empty()) return 0;
     std::tm tm{};
     const std::string& n = names.back();
@@ -197,7 +207,7 @@ DataSnapshot snapshot_data_files() {
 }
 
 std::vector<std::string> master_copies_newest_first() {
-    std::vector<std::string> names = copies_of(COPY_PREFIX[0]);
+    std::vector<std::string> names = copies_of(0);
     std::reverse(names.begin(), names.end());
     for (std::string& n : names) n = in_folder(n);
     return names;
@@ -215,12 +225,13 @@ std::string write_backup(const DataSnapshot& snapshot) {
     if (!snapshot.has_master && !snapshot.has_names) return error;
     if (!make_backup_folder(error)) return error;
     const std::string stamp = copy_stamp(snapshot.taken);
-    const std::string* bytes[2] = {snapshot.has_master ? &snapshot.master : nullptr,
-                                   snapshot.has_names ? &snapshot.names : nullptr};
-    for (int i = 0; i < 2; ++i) {
+    const std::string* bytes[COPY_FILES] = {snapshot.has_master ? &snapshot.master : nullptr,
+                                            snapshot.has_names ? &snapshot.names : nullptr,
+                                            snapshot.has_journal ? &snapshot.journal : nullptr};
+    for (int i = 0; i < COPY_FILES; ++i) {
         if (!bytes[i]) continue;
-        if (!write_copy(*bytes[i], in_folder(COPY_PREFIX[i] + stamp + COPY_SUFFIX), error)) return error;
-        std::vector<std::string> names = copies_of(COPY_PREFIX[i]);
+        if (!write_copy(*bytes[i], in_folder(COPY_PREFIX[i] + stamp + COPY_SUFFIX[i]), error)) return error;
+        std::vector<std::string> names = copies_of(i);
         for (std::size_t n = 0; n + BACKUP_KEEP < names.size(); ++n) ::unlink(in_folder(names[n]).c_str());
     }
     platform::sync_folder_of(in_folder("x").c_str());

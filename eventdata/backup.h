@@ -1,4 +1,5 @@
-// Rotating copies of MASTFILE.DAT and NAMEFILE.DAT in the folder "backup" of the race
+// Rotating copies of MASTFILE.DAT and NAMEFILE.DAT (and JOURNAL.TXT, the record they
+// can be rebuilt from) in the folder "backup" of the race
 // folder: one before every change of the data as a whole (rebuild, conversion,
 // import from another master file, text import) and at most one a minute while
 // entries change it. Each copy carries its time in its name
@@ -20,8 +21,8 @@ constexpr int BACKUP_ENTRY_INTERVAL = 60;
 
 // The two data files as they were at one moment.
 struct DataSnapshot {
-    std::string master, names;
-    bool has_master = false, has_names = false;
+    std::string master, names, journal;
+    bool has_master = false, has_names = false, has_journal = false;
     std::time_t taken = 0;
 };
 

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "eventdata/backup.h"
 #include "eventdata/import_conflicts.h"
+#include "eventdata/journal.h"
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
@@ -19,6 +21,10 @@ constexpr int NOT_A_MASTER_FILE = 3;
 constexpr int MAX_TEAM_NO = 999;
 
 RaceTime time_at(const unsigned char* p) { return RaceTime{p[0], p[1], p[2]}; }
+
+JournalValue block_value(const unsigned char* block) {
+    return JournalValue{true, time_at(block + BLOCK_ARRIVAL), time_at(block + BLOCK_DEPARTURE)};
+}
 
 bool block_has_time(const unsigned char* block) {
     return time_is_valid(time_at(block + BLOCK_ARRIVAL)) || time_is_valid(time_at(block + BLOCK_DEPARTURE));
@@ -207,6 +213,7 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
         if (std::fread(src.data(), 1, rec_len, from) != rec_len) record_fault("fread", source, position);
 
         bool changed = false;
+        std::vector<JournalLine> lines;
         for (int k = 0; k <= blocks; ++k) {
             unsigned char* d = dest.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
             const unsigned char* s = src.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
@@ -215,12 +222,25 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
                 if (conflicts && import_conflict(dest.data(), src.data(), k, c)) conflicts->push_back(c);
                 continue;
             }
+            const JournalValue before = block_value(d);
             std::memcpy(d, s, MAST_BLOCK_SIZE);
             put_le16(d + BLOCK_INPUT_SEQ, static_cast<std::uint16_t>(get_le16(s + BLOCK_INPUT_SEQ) + offset));
+            if (into_master) {
+                lines.push_back(journal_block_line(JournalKind::file_import,
+                                                   physical_station(dest[MAST_DIVISION], k), team, before,
+                                                   block_value(d), static_cast<std::uint16_t>(get_le16(d + BLOCK_INPUT_SEQ)), source));
+            }
             ++taken;
             changed = true;
         }
         if (!changed) continue;
+        // A merge into the race's data is journaled record by record, each before
+        // its record is written; the rebuild's carry-over is one line of its own.
+        if (std::string refusal = journal_append(lines); !refusal.empty()) {
+            cprintf("%s\n", refusal.c_str());
+            taken -= static_cast<int>(lines.size());
+            break;
+        }
         // Back over the record just read, and a seek before the next read.
         long here = std::ftell(to);
         if (here < 0 || std::fseek(to, here - dh.rec_len, SEEK_SET) != 0) record_fault("fseek", destination, here);

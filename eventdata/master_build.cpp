@@ -14,6 +14,7 @@
 #include "eventdata/backup.h"
 #include "eventdata/division_counts.h"
 #include "eventdata/import_times.h"
+#include "eventdata/journal.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/list_file.h"
 #include "eventdata/mast_lock.h"
@@ -97,7 +98,8 @@ void validate_teams(const std::vector<TeamEntry>& entries) {
     if (failed) fix_file(TEAM_FILE);
 }
 
-void write_team_records(std::vector<TeamEntry>& entries) {
+// The records of a new master file, in its order: by division, then team number.
+std::vector<TeamRecord> make_team_records(std::vector<TeamEntry>& entries) {
     if (entries.size() > static_cast<std::size_t>(MAX_TEAMS)) {
         cprintf("チーム数 > %d\n", MAX_TEAMS);
         fatal_stop();
@@ -105,19 +107,28 @@ void write_team_records(std::vector<TeamEntry>& entries) {
     std::stable_sort(entries.begin(), entries.end(), [](const TeamEntry& a, const TeamEntry& b) {
         return a.division != b.division ? a.division < b.division : a.team < b.team;
     });
-    Stream f = fopen_retry(MASTFILE_TMP, "wb");
-    mast_write_header(f);
-    TeamRecord r;
+    std::vector<TeamRecord> records(entries.size());
     for (std::size_t n = 0; n < entries.size(); ++n) {
         const TeamEntry& e = entries[n];
+        TeamRecord& r = records[n];
         clear_team_record(r);
         r.team_no = static_cast<std::int16_t>(e.team);
         r.open_flag = e.open_flag;
         r.division = static_cast<std::uint8_t>(e.division - 1);
         r.set_name(e.name);
-        mast_write(f, static_cast<int>(n), r);
     }
-    fclose_or_abort(f);
+    return records;
+}
+
+void write_team_records(std::vector<TeamEntry>& entries) { write_master_records(MASTFILE_TMP, make_team_records(entries)); }
+
+std::vector<TeamEntry> read_team_entries() {
+    std::vector<TeamEntry> entries;
+    read_list_file(TEAM_FILE, nullptr, nullptr, [&entries](const char* line, FILE*, const char* separators, int line_no) {
+        read_team_line(line, separators, line_no, entries);
+    });
+    validate_teams(entries);
+    return entries;
 }
 
 bool is_yes(int key) { return key == 'Y' || key == 'y'; }
@@ -171,6 +182,11 @@ LoadedData data_now() {
     return d;
 }
 
+// The one line of a rebuild, on the disk before the new file replaces the old.
+std::string journal_build(JournalKind kind, int carried) {
+    return journal_append(journal_file_line(kind, kind == JournalKind::carry_over ? std::to_string(carried) : ""));
+}
+
 }  // namespace
 
 int build_master_file(int flag) {
@@ -191,11 +207,7 @@ int build_master_file(int flag) {
     cputs("\n\t作成中・・・\n");
     kihon_data();
 
-    std::vector<TeamEntry> entries;
-    read_list_file(TEAM_FILE, nullptr, nullptr, [&entries](const char* line, FILE*, const char* separators, int line_no) {
-        read_team_line(line, separators, line_no, entries);
-    });
-    validate_teams(entries);
+    std::vector<TeamEntry> entries = read_team_entries();
     write_team_records(entries);
     count_division_teams(MASTFILE_TMP, nullptr);
 
@@ -228,6 +240,7 @@ int build_master_file(int flag) {
     // under the lock, which is held until the new file is in place.
     DataSnapshot before;
     int taken = carried;
+    std::string refusal;
     {
         Stream held;
         if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
@@ -236,10 +249,19 @@ int build_master_file(int flag) {
             write_team_records(entries);
             taken = carry_times_over(MASTFILE_TMP, MASTFILE_NAME);
         }
-        if (taken >= 0) {
+        if (taken >= 0) refusal = journal_build(held ? (initialised ? JournalKind::initialise : JournalKind::carry_over)
+                                                     : JournalKind::create,
+                                                taken);
+        if (taken >= 0 && refusal.empty()) {
             std::remove(NAMEFILE_NAME);
             install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
         }
+    }
+    if (!refusal.empty()) {
+        std::remove(MASTFILE_TMP);
+        cprintf("\t%s\n\t%s はそのままです\n", refusal.c_str(), MASTFILE_NAME);
+        menu_return_prompt();
+        return 0;
     }
     if (taken < 0) {
         // Replaced meanwhile by a file the times cannot come from: nothing is lost
@@ -268,6 +290,18 @@ int build_master_file(int flag) {
     if (build_name_file()) cprintf("\t%s を作り直しました\n", NAMEFILE_NAME);
     menu_return_prompt();
     return 1;
+}
+
+void write_master_records(const char* name, const std::vector<TeamRecord>& records) {
+    Stream f = fopen_retry(name, "wb");
+    mast_write_header(f);
+    for (std::size_t n = 0; n < records.size(); ++n) mast_write(f, static_cast<int>(n), records[n]);
+    fclose_or_abort(f);
+}
+
+std::vector<TeamRecord> team_records_from_text() {
+    std::vector<TeamEntry> entries = read_team_entries();
+    return make_team_records(entries);
 }
 
 void note_data_loaded() { loaded = data_now(); }

@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <vector>
+
+#include "eventdata/mastfile.h"
 
 namespace korvel {
 
@@ -23,6 +26,11 @@ void note_data_loaded();
 // make it newer than an edited TEAM.TXT). A MASTFILE.DAT replaced by another copy
 // counts as found anew.
 bool definitions_changed_since_load();
+// The records a build makes from TEAM.TXT (the event loaded), no time entered; an
+// error in the file is reported as the build reports it.
+std::vector<TeamRecord> team_records_from_text();
+// A master file of these records under name (header first).
+void write_master_records(const char* name, const std::vector<TeamRecord>& records);
 // Non-zero when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;
 // without SENSYU.TXT every runner name is empty).
 int build_name_file();

@@ -2,6 +2,10 @@
 // copied into station block 0 (departure and arrival) of every team record.
 #pragma once
 
+#include <functional>
+
+#include "eventdata/mastfile.h"
+
 namespace korvel {
 
 // Main menu entry 3: enter_start_times.
@@ -21,5 +25,10 @@ int register_start_times();
 // After a carry-over: a team without any start time (one added to TEAM.TXT) gets its
 // division's. Returns how many teams got one.
 int register_missing_start_times();
+// Block 0 (departure and arrival) of every record of a known division for which
+// start_of gives a time, journaled (スタート) before any record is written, under the
+// whole-file lock. The number of records changed; -1 when the journal refused (said
+// on the console after the lock is released; nothing written).
+int set_start_times(const std::function<bool(const TeamRecord&, RaceTime&)>& start_of);
 
 }  // namespace korvel

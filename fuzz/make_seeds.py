@@ -146,3 +146,15 @@ put("edited_text", "one_line_changed", "1 Ａ 1\r\n2 Ｂ 1\r\n".encode("cp932") 
 put("edited_text", "broken_bytes", b"a\x81\r\nb\xff\r\n\xed\x40\r\nx\n\xfa\x5c\0a\xef\xbf\xbd\nnew \xf0\x9f\x98\x80\n\xe7\xba\x8a\n")
 put("edited_text", "carriage_returns", b"a\r\r\nb\rc\r\0a\r\nb\rc\r\n\r\n")
 put("edited_text", "unchanged", b"1 x 1\r\n2 y 1\0001 x 1\n2 y 1\n")
+HEAD = "日時\t入力者\t内容\t中継所\tチームＮｏ\t変更前\t変更後\t入力順\t入力値\n"
+W = "2026/12/09 10:02:31\tkiroku@office pts/3\t"
+put("journal", "race", HEAD + W + "作成\t\t\t\t\t\t\n" + W + "スタート\t0\t1\tNoData\t9:00:00\t0\t9:00:00\n"
+    + W + "到着\t1\t1\tNoData\t9:20:00\t1\t92000\n" + W + "出発\t2\t12\tNoData\t9:50:00\t\t95000\n"
+    + W + "テキスト取込\t2\t7\tNoData\t9:40:00/9:35:00\t2\t7 94000 93500\n"
+    + W + "取消\t1\t1\t9:20:00\tNoData\t0\tF9\n" + W + "初期化\t\t\t\t\t\t\n"
+    + W + "他ファイル取込\t4\t2\tNoData\t10:30:00\t3\tOTHER.DAT\n" + W + "照合修正\t3\t2\t9:59:00\t10:00:00\t4\t100000\n")
+put("journal", "unreadable", W + "到着\t1\t1\t\t9:99:00\t1\t\n" + W + "不明\t1\t1\t\t9:00:00\t1\t\n"
+    + W + "到着\t1\t999\t\t9:00:00\t1\n" + W + "引継\t1\t1\t\t\t\t4\n" + "\t\t\t\t\t\t\t\t\n")
+put("journal", "missing_team_station", W + "到着\t1\t500\tNoData\t9:00:00\t1\t\n" + W + "到着\t1\t12\tNoData\t9:00:00\t1\t\n"
+    + W + "到着\t49\t1\tNoData\t255:59:59/0:00:00\t65535\t\n")
+put("journal", "empty", b"")

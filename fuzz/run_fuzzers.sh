@@ -15,7 +15,7 @@ jobs=${3:-1}
 shift 3 2>/dev/null || shift $#
 here=$(cd "$(dirname "$0")" && pwd)
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(eki bumon team sensyu option text_import mastfile namefile selctout)
+[ ${#harnesses[@]} -gt 0 ] || harnesses=(eki bumon team sensyu option text_import mastfile namefile selctout journal)
 
 run_one() {
     local h=$1

@@ -4,11 +4,13 @@
 #include <cstring>
 #include <string>
 
+#include "eventdata/journal_recovery.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
 #include "eventdata/race_time.h"
 #include "eventdata/selection.h"
 #include "html/html_pages.h"
+#include "reports/journal_list.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -298,6 +300,10 @@ void other_submenu() {
         entry_line(17, 15, "[9] KORVEL32 最新バージョン");
         entry_line(18, 15, "[P] KORVEL32 プログラムファイルのPATH を表示");
         entry_line(19, 15, "[C] コマンドプロンプトを起動");
+        entry_line(20, 15, "[J] 入力履歴一覧（JOURNAL.TXT）");
+        // Every row of the frame is taken: [R] shares the last one.
+        set_cursor(20, 44);
+        cputs("[R] 入力履歴からタイムデータを復元");
         int key = prompt(f);
         if ((key >= '1' && key <= '9') || key == 'P' || key == 'p') echo_key(key);
         switch (key) {
@@ -312,6 +318,8 @@ void other_submenu() {
         case '9': open_in_browser({PROGRAM_HOME_PAGE}); continue;
         case 'P': case 'p': show_program_path(); continue;
         case 'C': case 'c': command_interpreter(key); continue;
+        case 'J': case 'j': echo_key(key); journal_list_entry(); continue;
+        case 'R': case 'r': echo_key(key); recover_from_journal(); continue;
         default: break;
         }
         if (!other_key(f, key)) return;

@@ -29,6 +29,7 @@ constexpr int VK_DELETE = KEY_BASE + 0x2E;
 constexpr int VK_F1 = KEY_BASE + 0x70;
 constexpr int VK_F2 = KEY_BASE + 0x71;
 constexpr int VK_F5 = KEY_BASE + 0x74;
+constexpr int VK_F9 = KEY_BASE + 0x78;
 constexpr int VK_F12 = KEY_BASE + 0x7B;
 // Any key the program has no code for (a character outside ASCII, a control key):
 // every screen refuses it with the bell.

@@ -296,6 +296,10 @@ int input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(),
                 jump_to_main_menu();
             }
             beep();
+        } else if (key == platform::VK_F9 && (mask & INPUT_F9)) {
+            clear_to_eol(row, start);
+            buf[0] = '\0';
+            return INPUT_F9_PRESSED;
         } else if (key == VK_RETURN) {
             clear_to_eol(row, start);
             c.set_cursor(row, start);

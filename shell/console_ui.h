@@ -24,6 +24,9 @@ constexpr int HINT_ESC = 1;
 constexpr int HINT_F1 = 2;
 constexpr int HINT_F2 = 4;
 constexpr int HINT_F5 = 0x20;
+// An input field that returns INPUT_F9_PRESSED for F9 (no hint is shown).
+constexpr int INPUT_F9 = 0x40;
+constexpr int INPUT_F9_PRESSED = -3;
 
 void clear_screen();
 void set_cursor(int row, int col);
@@ -59,7 +62,7 @@ int ask_key(const char* prompt, const char* accepted);
 void wait_confirm();
 void menu_return_prompt();
 
-// Numeric field: length entered, -1 Esc, -2 after F2; F5 calls on_leave and jumps to
+// Numeric field: length entered, -1 Esc, -2 after F2, -3 F9 (with INPUT_F9); F5 calls on_leave and jumps to
 // the main menu. buf (buf_size bytes) receives the text: at most width characters,
 // and never more than the buffer holds with its terminator.
 int input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(), int mask);

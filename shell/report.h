@@ -35,6 +35,7 @@ inline constexpr const char SPEED_TABLE[] = "PRINTCMD94";
 inline constexpr const char TEAM_COUNTS[] = "PRINTCMD95";
 inline constexpr const char RELATIVE_CHECK[] = "PRINTCMD97";
 inline constexpr const char IMPORT_CONFLICTS[] = "PRINTCMD98";
+inline constexpr const char JOURNAL[] = "PRINTCMD96";
 }  // namespace print_key
 
 // "*** <event title> <name> ***  <date and time>", the title text every report

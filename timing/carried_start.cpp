@@ -37,6 +37,7 @@ struct RecentTeam {
 struct Session {
     int station = 0;
     RaceTime time{0, 0, 0};
+    std::string typed;  // the time as typed, for the journal
     std::vector<RecentTeam> recent;
     int stored = 0;
 };
@@ -84,6 +85,7 @@ bool ask_time(Session& s, int row, int col) {
         RaceTime t;
         if (len > 0 && std::strtol(buf, nullptr, 10) >= 0 && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
             s.time = t;
+            s.typed = buf;
             return true;
         }
         beep();
@@ -137,9 +139,9 @@ void enter_team(Session& s, const char* text) {
         show_entry_message(message);
         return;
     }
-    if (!store_departure(rec_no, static_cast<int>(team), s.station, k, s.time, r)) {
+    if (!store_departure(rec_no, static_cast<int>(team), s.station, k, s.time, r, s.typed)) {
         std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", text);
-        show_entry_message(message);
+        show_entry_message(store_refusal().empty() ? message : store_refusal());
         return;
     }
     ++s.stored;
@@ -154,8 +156,9 @@ void team_loop(Session& s) {
         set_cursor(PROMPT_ROW, 0);
         cputs("\nチームＮｏ＝");
         char buf[16];
-        int len = input_number(buf, 3, check_on_leave, ENTRY_FIELD_MASK);
+        int len = input_number(buf, 3, check_on_leave, ENTRY_FIELD_MASK | INPUT_F9);
         if (len == -1) break;
+        if (len == INPUT_F9_PRESSED) offer_undo(s.station, PROMPT_ROW);
         if (len < 0) continue;
         enter_team(s, buf);
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "eventdata/journal.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/race_time.h"
 #include "eventdata/selection.h"
@@ -110,7 +111,7 @@ bool ask_yes(const char* question) {
 }
 
 // The typed team's time: false after Esc, else value holds it.
-bool ask_time(const Pass& p, long team, const char* name, RaceTime& value) {
+bool ask_time(const Pass& p, long team, const char* name, RaceTime& value, std::string& typed) {
     char buf[16];
     for (;;) {
         clear_line(PROMPT_ROW);
@@ -122,7 +123,11 @@ bool ask_time(const Pass& p, long team, const char* name, RaceTime& value) {
             beep();
             continue;
         }
-        if (parse_typed(buf, p.added, value)) return true;
+        if (parse_typed(buf, p.added, value)) {
+            typed = buf;
+            if (time_is_set(p.added)) typed += "+" + journal_value_text(journal_time_value(p.added));
+            return true;
+        }
         char message[64];
         std::snprintf(message, sizeof message, "入力タイム（%s）エラー", buf);
         show_entry_message(message);
@@ -130,9 +135,10 @@ bool ask_time(const Pass& p, long team, const char* name, RaceTime& value) {
 }
 
 // Y to a difference or a missing time: the typed value goes into the record.
-std::string store_answer(Pass& p, int rec_no, long team, int k, RaceTime value, const StationBlock& seen) {
+std::string store_answer(Pass& p, int rec_no, long team, int k, RaceTime value, const StationBlock& seen,
+                         const std::string& typed) {
     TeamRecord stored;
-    switch (store_verified_correction(rec_no, static_cast<int>(team), p.station, k, value, seen, stored)) {
+    switch (store_verified_correction(rec_no, static_cast<int>(team), p.station, k, value, seen, stored, typed)) {
     case CORRECTION_STORED:
         if (!time_is_valid(seen.arrival)) {
             ++p.filled;
@@ -148,7 +154,7 @@ std::string store_answer(Pass& p, int rec_no, long team, int k, RaceTime value, 
     }
     char message[64];
     std::snprintf(message, sizeof message, "チームＮｏ（%ld）エラー", team);
-    show_entry_message(message);
+    show_entry_message(store_refusal().empty() ? message : store_refusal());
     return "";
 }
 
@@ -161,7 +167,8 @@ void verify_team(Pass& p, const char* team_text) {
     clear_from(MESSAGE_ROW);
     const std::string name = r.name;
     RaceTime value;
-    if (!ask_time(p, team, name.c_str(), value)) {
+    std::string typed;
+    if (!ask_time(p, team, name.c_str(), value, typed)) {
         clear_from(PROMPT_ROW);
         return;
     }
@@ -190,13 +197,13 @@ void verify_team(Pass& p, const char* team_text) {
         set_color(COLOR_RED);
         cputs(line.text);
         set_color(COLOR_WHITE);
-        line.text += ask_yes("記録を照合の値に直しますか（Y / N）") ? store_answer(p, rec_no, team, k, value, seen)
+        line.text += ask_yes("記録を照合の値に直しますか（Y / N）") ? store_answer(p, rec_no, team, k, value, seen, typed)
                                                                    : " → 記録のまま";
     } else {
         ++p.missing;
         line.text = "未入力 ／ 照合 " + time_text(value);
         cputs("未入力");
-        if (ask_yes("記録に照合の値を入力しますか（Y / N）")) line.text += store_answer(p, rec_no, team, k, value, seen);
+        if (ask_yes("記録に照合の値を入力しますか（Y / N）")) line.text += store_answer(p, rec_no, team, k, value, seen, typed);
     }
     clear_from(PROMPT_ROW);
     remember(p, line);
@@ -260,7 +267,8 @@ void show_summary(const Pass& p) {
 }  // namespace
 
 CorrectionResult store_verified_correction(int rec_no, int team, int station, int k, RaceTime value,
-                                           const StationBlock& compared, TeamRecord& r) {
+                                           const StationBlock& compared, TeamRecord& r,
+                                           const std::string& typed) {
     TeamRecord now;
     if (!load_team_record(rec_no, team, now) || logical_station(now.division, station) != k) return CORRECTION_REFUSED;
     const StationBlock& b = now.blocks[k];
@@ -270,8 +278,8 @@ CorrectionResult store_verified_correction(int rec_no, int team, int station, in
     const bool carried = time_is_valid(b.departure) && time_differs(b.departure, b.arrival);
     const RaceTime departure = carried ? b.departure : value;
     const auto seq = static_cast<std::uint16_t>(last_input_seq() + 1);
-    // journal: 照合修正
-    if (!store_station_times(rec_no, team, station, k, value, departure, seq, r)) return CORRECTION_REFUSED;
+    if (!store_station_times(rec_no, team, station, k, value, departure, seq, r, typed, JournalKind::verified_fix))
+        return CORRECTION_REFUSED;
     return CORRECTION_STORED;
 }
 

@@ -3,6 +3,8 @@
 // nothing is stored by typing, only by answering Y to a difference or a missing time.
 #pragma once
 
+#include <string>
+
 #include "eventdata/mastfile.h"
 
 namespace korvel {
@@ -17,9 +19,11 @@ enum CorrectionResult { CORRECTION_STORED, CORRECTION_STALE, CORRECTION_REFUSED 
 // departure) at logical station k of the team, through the entry's store routine.
 // compared is the block as the official was shown it: when the record holds anything
 // else by now (another terminal), nothing is stored (CORRECTION_STALE). REFUSED when
-// the record is not the team's or k not the station's block. r receives the stored
-// record.
+// the record is not the team's or k not the station's block, or when the journal could
+// not take its line (store_refusal() says why). typed is what the official typed, for
+// the journal. r receives the stored record.
 CorrectionResult store_verified_correction(int rec_no, int team, int station, int k, RaceTime value,
-                                           const StationBlock& compared, TeamRecord& r);
+                                           const StationBlock& compared, TeamRecord& r,
+                                           const std::string& typed = "");
 
 }  // namespace korvel

@@ -118,7 +118,14 @@ void import_line(Patterns& p, const std::string& cleaned, int station, RaceTime 
     }
 
     auto next = static_cast<std::uint16_t>(seq + 1);
-    if (!store_station_times(rec_no, team, station, k, arrival, departure, next, r)) {
+    if (!store_station_times(rec_no, team, station, k, arrival, departure, next, r, cleaned)) {
+        if (!store_refusal().empty()) {
+            // Without its journal line no further line may be stored.
+            cprintf("%s\n", store_refusal().c_str());
+            result.refused = true;
+            ++result.messages;
+            return;
+        }
         report("ﾁｰﾑNoエラー:%s\n", cleaned, result);
         return;
     }
@@ -215,6 +222,7 @@ ImportResult import_time_lines(const char* file, int station, RaceTime added, st
         }
         if (!usable(read, line)) continue;
         import_line(p, clean_import_line(line), station, added, seq, result);
+        if (result.refused) break;
     }
     return result;
 }

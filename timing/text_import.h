@@ -36,6 +36,7 @@ int import_file_station(const char* file);
 struct ImportResult {
     int stored = 0;    // lines written to MASTFILE.DAT
     int messages = 0;  // lines reported and skipped
+    bool refused = false;  // stopped: the journal could not take a line
 };
 // Reads every line of file into station's blocks with the added time, each stored line
 // on the disk before the next is read. seq: the last input sequence number, advanced

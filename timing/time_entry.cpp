@@ -10,9 +10,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "eventdata/backup.h"
+#include "eventdata/journal.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
@@ -149,34 +152,67 @@ std::uint16_t highest_input_seq() {
     return highest;
 }
 
+// What this terminal changed at each station in this run, for F9 to take back, the
+// newest last; the next offer at each station.
+struct UndoStep {
+    int rec_no, team, k;
+    JournalKind kind;
+    StationBlock before, after;
+};
+std::map<int, std::vector<UndoStep>> undo_steps;
+std::map<int, std::size_t> undo_next;
+std::string refusal_reason;
+
 // Sets block k of the team's record through set and has the record on the disk
 // before returning. The record is read afresh under its lock and checked again, so
-// nothing but this team's block k can change. r receives the stored record.
+// nothing but this team's block k can change; set may still refuse. The journal
+// line goes to the disk between the read and the write, so that "before" is what
+// really was there and no change is ever stored without its line. r receives the
+// stored record.
 template <typename Set>
-bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, Set set) {
+bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, JournalKind kind, const std::string& typed,
+                 Set set) {
+    refusal_reason.clear();
     // Another copy in the folder may store into the same record or recompute the
     // file: the record is locked from the read to the write.
     Stream f = mast_lock_record(rec_no);
     if (!read_team(f, rec_no, team, r) || logical_station(r.division, station) != k) return false;
-    set(r.blocks[k]);
+    const StationBlock before = r.blocks[k];
+    if (!set(r.blocks[k])) return false;
+    const StationBlock& after = r.blocks[k];
+    const bool departure = kind == JournalKind::departure;
+    refusal_reason = journal_append(journal_block_line(
+        kind, station, team, departure ? journal_time_value(before.departure) : journal_block_value(before),
+        departure ? journal_time_value(after.departure) : journal_block_value(after),
+        departure ? -1 : static_cast<std::uint16_t>(after.input_seq), typed));
+    if (!refusal_reason.empty()) return false;
     mast_rewrite_durable(f, r);
     fclose_or_abort(f);
     backup_after_entry();
+    if (kind == JournalKind::arrival || kind == JournalKind::departure) {
+        std::vector<UndoStep>& steps = undo_steps[station];
+        steps.push_back(UndoStep{rec_no, team, k, kind, before, after});
+        undo_next[station] = steps.size();
+    }
     return true;
 }
 
 }  // namespace
 
 bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
-                 TeamRecord& r, StoreKind kind) {
-    return store_block(rec_no, team, station, k, r, [&](StationBlock& b) {
+                 TeamRecord& r, StoreKind kind, const std::string& typed) {
+    const JournalKind what = kind == STORE_ARRIVAL ? JournalKind::arrival : JournalKind::departure;
+    return store_block(rec_no, team, station, k, r, what, typed, [&](StationBlock& b) {
         b.departure = t;
         if (kind == STORE_ARRIVAL) {
             b.arrival = t;
             b.input_seq = static_cast<std::int16_t>(seq);
         }
+        return true;
     });
 }
+
+const std::string& store_refusal() { return refusal_reason; }
 
 namespace {
 
@@ -274,9 +310,11 @@ void enter_team(Visit& v, const char* team_text) {
     }
 
     auto seq = static_cast<std::uint16_t>(v.seq + 1);
-    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, seq, r)) {
+    std::string typed_entry = buf;
+    if (time_is_set(v.added) && !time_is_none(typed)) typed_entry += "+" + journal_value_text(journal_time_value(v.added));
+    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, seq, r, STORE_ARRIVAL, typed_entry)) {
         std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
-        show_message(message);
+        show_message(store_refusal().empty() ? message : store_refusal());
         return;
     }
     v.seq = seq;
@@ -319,8 +357,9 @@ void team_loop(Visit& v) {
         set_cursor(PROMPT_ROW, 0);
         cputs("チームＮｏ＝");
         char buf[16];
-        int len = input_number(buf, TEAM_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK);
+        int len = input_number(buf, TEAM_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK | INPUT_F9);
         if (len == -1) return;
+        if (len == INPUT_F9_PRESSED) offer_undo(v.station, PROMPT_ROW);
         if (len < 0) continue;
         enter_team(v, buf);
     }
@@ -364,8 +403,8 @@ bool find_station_team(const char* team_text, int station, int& rec_no, TeamReco
     return true;
 }
 
-bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r) {
-    return store_entry(rec_no, team, station, k, t, 0, r, STORE_DEPARTURE_ONLY);
+bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r, const std::string& typed) {
+    return store_entry(rec_no, team, station, k, t, 0, r, STORE_DEPARTURE_ONLY, typed);
 }
 
 void show_entry_message(const std::string& text) { show_message(text); }
@@ -396,11 +435,12 @@ bool load_team_record(int rec_no, int team, TeamRecord& r) {
 }
 
 bool store_station_times(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
-                         std::uint16_t seq, TeamRecord& r) {
-    return store_block(rec_no, team, station, k, r, [&](StationBlock& b) {
+                         std::uint16_t seq, TeamRecord& r, const std::string& typed, JournalKind kind) {
+    return store_block(rec_no, team, station, k, r, kind, typed, [&](StationBlock& b) {
         b.departure = departure;
         b.arrival = arrival;
         b.input_seq = static_cast<std::int16_t>(seq);
+        return true;
     });
 }
 
@@ -413,6 +453,51 @@ bool ask_station_added_time(int station, RaceTime& added) {
     if (!ask_added_time(v)) return false;
     added = v.added;
     return true;
+}
+
+namespace {
+
+bool same_block(const StationBlock& a, const StationBlock& b) {
+    return time_equal(a.arrival, b.arrival) && time_equal(a.departure, b.departure) && a.input_seq == b.input_seq;
+}
+
+std::string shown_value(const UndoStep& step, const StationBlock& b) {
+    return step.kind == JournalKind::departure ? journal_value_text(journal_time_value(b.departure))
+                                               : journal_value_text(journal_block_value(b));
+}
+
+}  // namespace
+
+void offer_undo(int station, int row) {
+    std::vector<UndoStep>& steps = undo_steps[station];
+    std::size_t& next = undo_next[station];
+    if (next == 0 || next > steps.size()) {
+        show_message("このチームＮｏ入力で取り消せる入力はありません");
+        return;
+    }
+    const UndoStep step = steps[--next];
+    TeamRecord r;
+    const char* name = load_team_record(step.rec_no, step.team, r) ? r.name : "";
+    clear_from(row);
+    set_cursor(row, 0);
+    cprintf("取消: チームＮｏ=%d %s  %s %s → %s\n", step.team, name, journal_kind_name(step.kind),
+            shown_value(step, step.after).c_str(), shown_value(step, step.before).c_str());
+    int key = ask_key("取り消しますか？（Y / N）", "YyNn");
+    if (key != 'Y' && key != 'y') return;
+    bool done = store_block(step.rec_no, step.team, station, step.k, r, JournalKind::undo, "F9", [&](StationBlock& b) {
+        // Only what this terminal stored is taken back: a later change of another
+        // terminal stays.
+        if (!same_block(b, step.after)) return false;
+        b.arrival = step.before.arrival;
+        b.departure = step.before.departure;
+        b.input_seq = step.before.input_seq;
+        return true;
+    });
+    if (done) {
+        steps.erase(steps.begin() + static_cast<long>(next));
+        return;
+    }
+    show_message(store_refusal().empty() ? "他の端末で変更されているため、取り消しませんでした" : store_refusal());
 }
 
 void station_submenu(int station, bool offer_carried_start) {

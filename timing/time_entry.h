@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "eventdata/journal.h"
 #include "eventdata/mastfile.h"
 
 namespace korvel {
@@ -15,9 +16,18 @@ enum StoreKind { STORE_ARRIVAL, STORE_DEPARTURE_ONLY };
 // before returning. The record is read afresh
 // under its lock and checked again (team number, station of its division), so
 // nothing but this team's block k can change. r receives the stored record. False
-// when the record is not that team's or the station not on its course.
+// when the record is not that team's or the station not on its course, or when the
+// journal line (with typed, what the official typed) could not be written first:
+// store_refusal() then says why, and nothing was stored.
 bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq, TeamRecord& r,
-                 StoreKind kind = STORE_ARRIVAL);
+                 StoreKind kind = STORE_ARRIVAL, const std::string& typed = "");
+// Why the last store was refused when the journal could not take its line; empty
+// when the record was not the team's.
+const std::string& store_refusal();
+// F9 at a team prompt: offers to take back this terminal's last change at station
+// not yet offered, asks Y/N and restores the old value, unless another terminal has
+// changed the block since. The offer and the answer use the rows from row on.
+void offer_undo(int station, int row);
 
 // Main menu [4]: arrival times typed team by team at one station.
 void time_entry();
@@ -38,7 +48,8 @@ bool find_team_record(long team, int& rec_no, TeamRecord& r);
 bool find_station_team(const char* team_text, int station, int& rec_no, TeamRecord& r, int& k);
 // Sets the departure of block k to t, arrival and sequence number untouched, with the
 // same checks and on the disk before returning, as an arrival is stored.
-bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r);
+bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r,
+                     const std::string& typed = "");
 // A refused input: bell, then the text in white on red on the message line.
 void show_entry_message(const std::string& text);
 
@@ -50,7 +61,8 @@ bool load_team_record(int rec_no, int team, TeamRecord& r);
 // returns; false, and nothing written, when the record is not that team's or k is
 // not the station's block. r receives the stored record.
 bool store_station_times(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
-                         std::uint16_t seq, TeamRecord& r);
+                         std::uint16_t seq, TeamRecord& r, const std::string& typed = "",
+                         JournalKind kind = JournalKind::text_import);
 // The highest input sequence number stored at any station after a start.
 std::uint16_t last_input_seq();
 // The added-time prompt of a station (header on row 0); false after Esc.

@@ -1,0 +1,134 @@
+#include "eventdata/journal_recovery.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "eventdata/backup.h"
+#include "eventdata/kihondat.h"
+#include "eventdata/mast_lock.h"
+#include "eventdata/master_build.h"
+#include "eventdata/team_index.h"
+#include "shell/console_ui.h"
+#include "shell/runtime.h"
+
+namespace korvel {
+
+namespace {
+
+// Sets the block as the line left it: a departure line the departure alone, every
+// other line the whole block and its sequence number.
+void apply_line(const JournalLine& line, StationBlock& b) {
+    if (line.kind == JournalKind::departure) {
+        b.departure = line.after.departure;
+        return;
+    }
+    b.arrival = line.after.arrival;
+    b.departure = line.after.departure;
+    if (line.seq >= 0) b.input_seq = static_cast<std::int16_t>(line.seq);
+}
+
+std::string missing_text(const char* format, int a, int b = 0) {
+    char text[160];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+}  // namespace
+
+RecoveryPlan plan_recovery(const JournalContents& contents) {
+    RecoveryPlan plan;
+    plan.records = team_records_from_text();
+    plan.unreadable = contents.unreadable;
+    std::map<int, std::size_t> by_team;
+    for (std::size_t i = 0; i < plan.records.size(); ++i) by_team[plan.records[i].team_no] = i;
+
+    // Everything before the last clearing was cleared by it; a 作成 line (a file built
+    // where none could be read) cleared nothing on record.
+    std::size_t first = 0;
+    for (std::size_t i = 0; i < contents.lines.size(); ++i)
+        if (contents.lines[i].kind == JournalKind::initialise) first = i + 1;
+
+    std::set<std::string> missing;
+    std::set<int> teams;
+    for (std::size_t i = first; i < contents.lines.size(); ++i) {
+        const JournalLine& line = contents.lines[i];
+        if (!line.for_station()) continue;
+        ++plan.lines;
+        auto found = by_team.find(line.team);
+        if (found == by_team.end()) {
+            missing.insert(missing_text("チームＮｏ＝%d は TEAM.TXT にありません", line.team));
+            continue;
+        }
+        TeamRecord& r = plan.records[found->second];
+        int k = logical_station(r.division, line.station);
+        if (k < 0) {
+            missing.insert(missing_text("チームＮｏ＝%d の部門に中継所 %d がありません", line.team, line.station));
+            continue;
+        }
+        apply_line(line, r.blocks[k]);
+        ++plan.entries;
+        teams.insert(line.team);
+    }
+    plan.teams = static_cast<int>(teams.size());
+    plan.missing.assign(missing.begin(), missing.end());
+    return plan;
+}
+
+void recover_from_journal() {
+    clear_screen();
+    show_folder_line(0, 2);
+    cprintf("\n\n\t%s とテキストファイルからタイムデータを復元します\n\n", JOURNAL_NAME);
+    kihon_data();
+    if (!file_exists(JOURNAL_NAME)) {
+        cprintf("\t%s がありません\n", JOURNAL_NAME);
+        menu_return_prompt();
+        return;
+    }
+    const RecoveryPlan plan = plan_recovery(read_journal());
+    cprintf("\t最後の初期化の後の入力履歴 %d 行から、%d チームの %d 件を復元します\n", plan.lines, plan.teams,
+            plan.entries);
+    for (const std::string& text : plan.missing) cprintf("\t%s\n", text.c_str());
+    for (const auto& [line_no, text] : plan.unreadable) cprintf("\t%d 行目は読めません: %s\n", line_no, text.c_str());
+    cprintf("\t今の %s は %s に保存してから置き換えます\n", MASTFILE_NAME, BACKUP_FOLDER);
+    int key = ask_key("\t実行しますか？（Y / N）", "YyNn");
+    cputs("\n");
+    if (key != 'Y' && key != 'y') return;
+
+    SourceStamps sources = take_source_stamps({"EKI.TXT", "BUMON.TXT", "TEAM.TXT"});
+    backup_before_change();
+    const std::string temporary = "MASTFILE_" + std::to_string(::getpid()) + ".TMP";
+    std::string refusal;
+    int entries = 0;
+    {
+        // Entries of other terminals may have been journaled while the question was
+        // open: the plan is made again from the journal under the lock.
+        Stream held;
+        if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
+        const RecoveryPlan now = plan_recovery(read_journal());
+        entries = now.entries;
+        write_master_records(temporary.c_str(), now.records);
+        refusal = journal_append(journal_file_line(JournalKind::create, "入力履歴から復元"));
+        if (refusal.empty()) {
+            std::remove(NAMEFILE_NAME);
+            install_temporary_file(temporary.c_str(), MASTFILE_NAME, sources);
+        } else {
+            std::remove(temporary.c_str());
+        }
+    }
+    if (!refusal.empty()) {
+        cprintf("\t%s\n", refusal.c_str());
+        menu_return_prompt();
+        return;
+    }
+    note_data_loaded();
+    team_index.set();
+    kihon_data();
+    cprintf("\t%s を復元しました（%d 件）\n", MASTFILE_NAME, entries);
+    if (build_name_file()) cprintf("\t%s を作り直しました\n", NAMEFILE_NAME);
+    menu_return_prompt();
+}
+
+}  // namespace korvel

@@ -1,0 +1,32 @@
+// The entered data rebuilt from the text files and JOURNAL.TXT, for a master file
+// lost or damaged between two backups.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "eventdata/journal.h"
+#include "eventdata/mastfile.h"
+
+namespace korvel {
+
+// What the journal makes of a fresh master file.
+struct RecoveryPlan {
+    std::vector<TeamRecord> records;  // the fresh file with every line applied
+    int lines = 0;                    // station lines since the last 初期化
+    int entries = 0;                  // of them applied
+    int teams = 0;                    // teams they changed
+    std::vector<std::string> missing;  // teams and stations the text files no longer have
+    std::vector<std::pair<int, std::string>> unreadable;
+};
+
+// The fresh records from TEAM.TXT with the lines of contents since its last 初期化
+// applied in order, each to its team by number (作成 and 引継 lines change nothing).
+RecoveryPlan plan_recovery(const JournalContents& contents);
+
+// Other submenu [R]: the plan shown, Y/N asked, a backup, then under the lock the
+// plan made again from the journal as it is then, a 作成 line, and the new file in
+// place of MASTFILE.DAT (NAMEFILE.DAT built again after it).
+void recover_from_journal();
+
+}  // namespace korvel
