@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "eventdata/journal.h"
 #include "eventdata/team_index.h"
 #include "tests/race_event_fixture.h"
 #include "timing/double_entry.h"
@@ -136,9 +137,15 @@ TEST_F(DoubleEntryTest, CorrectionKeepsACarriedStartAndRefusesAChangedRecord) {
     write_master({t});
     TeamRecord stored;
     StationBlock shown = t.blocks[1];
-    EXPECT_EQ(store_verified_correction(0, 7, 1, 1, hms(8, 41, 10), shown, stored), CORRECTION_STORED);
+    EXPECT_EQ(store_verified_correction(0, 7, 1, 1, hms(8, 41, 10), shown, stored, "84110"), CORRECTION_STORED);
     EXPECT_TRUE(time_equal(read_master()[0].blocks[1].arrival, hms(8, 41, 10)));
     EXPECT_TRUE(time_equal(read_master()[0].blocks[1].departure, hms(8, 40, 0)));
+    // On record as a verified correction, with the value it replaced.
+    const JournalContents journal = read_journal();
+    ASSERT_EQ(journal.lines.size(), 1u);
+    EXPECT_EQ(journal.lines[0].kind, JournalKind::verified_fix);
+    EXPECT_EQ(journal_value_text(journal.lines[0].before), "8:41:00/8:40:00");
+    EXPECT_EQ(journal.lines[0].typed, "84110");
 
     // The official answered about 8:41'00; the record holds 8:41'10 by now.
     EXPECT_EQ(store_verified_correction(0, 7, 1, 1, hms(8, 41, 20), shown, stored), CORRECTION_STALE);
