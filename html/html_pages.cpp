@@ -212,6 +212,7 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
 void html_results_entry() {
     if (recompute_results(false, false, AT_GOAL) != 0) return;
     const Publication done = write_result_sites();
+    remove_old_result_sites();
     for (const SiteReport& site : done.sites) show_site_outcome(site.folder, site.outcome);
     open_result_sites();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "eventdata/kihondat.h"
 #include "html/html_text.h"
@@ -156,28 +157,59 @@ std::string local_time_with_offset(std::time_t t) {
     return buf + formatted("%c%02ld:%02ld", offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
 }
 
+namespace {
+
+// Where the time and the version of a results.json stand: the text before the time,
+// between the time and the version number, and after the number.
+struct VersionSpots {
+    bool found = false;
+    std::size_t time_begin = 0, time_end = 0, number_begin = 0, number_end = 0;
+    int version = 0;
+};
+
+VersionSpots version_spots(std::string_view json) {
+    static constexpr std::string_view version_key = "\"version\": ";
+    static constexpr std::string_view generated_key = "\"generated\": \"";
+    VersionSpots at;
+    const std::size_t g = json.find(generated_key);
+    const std::size_t v = json.find(version_key);
+    if (g == std::string_view::npos || v == std::string_view::npos || g > v) return at;
+    at.time_begin = g + generated_key.size();
+    at.time_end = json.find('"', at.time_begin);
+    at.number_begin = v + version_key.size();
+    at.number_end = at.number_begin;
+    while (at.number_end < json.size() && at.number_end - at.number_begin < 9 && json[at.number_end] >= '0' &&
+           json[at.number_end] <= '9')
+        at.version = at.version * 10 + (json[at.number_end++] - '0');
+    at.found = at.time_end != std::string_view::npos && at.time_end < v && at.number_end > at.number_begin;
+    return at;
+}
+
+// Bytes a section takes in the feeds, roughly: the outputs are reserved whole.
+std::size_t size_estimate(const LiveResults& r, std::size_t per_section) {
+    std::size_t sections = 0;
+    for (const LiveDivision& d : r.divisions)
+        for (const LiveTeam& t : d.teams) sections += t.sections.size() + 1;
+    return 4096 + sections * per_section;
+}
+
+}  // namespace
+
 int next_live_version(const std::string& old_json, const std::string& new_json) {
-    // The old file with its time and version taken out, as new_json is written.
-    static const std::string version_key = "\"version\": ";
-    static const std::string generated_key = "\"generated\": \"";
-    const std::size_t v = old_json.find(version_key);
-    const std::size_t g = old_json.find(generated_key);
-    if (v == std::string::npos || g == std::string::npos || g > v) return 1;
-    const std::size_t g_end = old_json.find('"', g + generated_key.size());
-    const std::size_t v_digits = v + version_key.size();
-    std::size_t v_end = v_digits;
-    while (v_end < old_json.size() && v_end - v_digits < 9 && old_json[v_end] >= '0' && old_json[v_end] <= '9') ++v_end;
-    if (g_end == std::string::npos || g_end > v || v_end == v_digits) return 1;
-    const int old_version = std::atoi(old_json.substr(v_digits, v_end - v_digits).c_str());
-    const std::size_t new_g = new_json.find(generated_key);
-    const std::size_t new_g_end = new_json.find('"', new_g + generated_key.size());
-    const std::string old_rest = old_json.substr(0, g) + old_json.substr(g_end, v_digits - g_end) + "0" + old_json.substr(v_end);
-    const std::string new_rest = new_json.substr(0, new_g) + new_json.substr(new_g_end);
-    return old_rest == new_rest ? std::max(old_version, 1) : old_version + 1;
+    const VersionSpots o = version_spots(old_json);
+    const VersionSpots n = version_spots(new_json);
+    if (!o.found || !n.found) return 1;
+    const std::string_view a = old_json, b = new_json;
+    const bool same = a.substr(0, o.time_begin) == b.substr(0, n.time_begin) &&
+                      a.substr(o.time_end, o.number_begin - o.time_end) == b.substr(n.time_end, n.number_begin - n.time_end) &&
+                      a.substr(o.number_end) == b.substr(n.number_end);
+    return same ? std::max(o.version, 1) : o.version + 1;
 }
 
 std::string live_json(const LiveResults& r) {
-    std::string out = "{\"event\": " + json_string(r.event) + ", \"generated\": " + json_string(r.generated) +
+    std::string out;
+    out.reserve(size_estimate(r, 200));
+    out += "{\"event\": " + json_string(r.event) + ", \"generated\": " + json_string(r.generated) +
                       ", \"version\": " + std::to_string(r.version) + ", \"teams\": " + std::to_string(r.teams) +
                       ", \"finished\": " + std::to_string(r.finished) + ",\n\"divisions\": [";
     for (std::size_t di = 0; di < r.divisions.size(); ++di) {
@@ -215,7 +247,9 @@ std::string live_json(const LiveResults& r) {
 }
 
 std::string live_csv(const LiveResults& r) {
-    std::string out = "\xEF\xBB\xBF";
+    std::string out;
+    out.reserve(size_estimate(r, 120));
+    out += "\xEF\xBB\xBF";
     out += "division_no,division,rank,team_no,team,open,finished,section,runner,section_time,section_seconds,"
            "section_rank,cumulative_time,cumulative_seconds,cumulative_rank,carried_start\n";
     auto number = [](int v) { return v == LIVE_NONE ? std::string() : std::to_string(v); };
@@ -235,7 +269,9 @@ std::string live_csv(const LiveResults& r) {
 }
 
 std::string live_iof_xml(const LiveResults& r) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    std::string out;
+    out.reserve(size_estimate(r, 500));
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     out += "<ResultList xmlns=\"http://www.orienteering.org/datastandard/3.0\" iofVersion=\"3.0\" createTime=\"" +
            xml_text(r.generated) + "\" creator=\"KORVEL32 version 3.74\" status=\"Snapshot\">\n";
     out += "  <Event>\n    <Name>" + xml_text(r.event) + "</Name>\n  </Event>\n";
@@ -278,11 +314,18 @@ std::string live_iof_xml(const LiveResults& r) {
 }
 
 std::vector<SiteFile> live_site_files(LiveResults& results, const std::string& old_json) {
+    // Written once with version 0, compared, and the number put in.
     results.version = 0;
-    results.version = next_live_version(old_json, live_json(results));
-    std::vector<SiteFile> files;
     std::string json = live_json(results);
-    files.push_back({"results.js", "window.KORVEL_LIVE = " + json.substr(0, json.size() - 1) + ";\n"});
+    results.version = next_live_version(old_json, json);
+    const VersionSpots at = version_spots(json);
+    json.replace(at.number_begin, at.number_end - at.number_begin, std::to_string(results.version));
+    std::vector<SiteFile> files;
+    std::string script = "window.KORVEL_LIVE = ";
+    script.reserve(script.size() + json.size() + 2);
+    script.append(json, 0, json.size() - 1);
+    script += ";\n";
+    files.push_back({"results.js", std::move(script)});
     files.push_back({"results.json", std::move(json)});
     files.push_back({"results.csv", live_csv(results)});
     files.push_back({"iof-results.xml", live_iof_xml(results)});

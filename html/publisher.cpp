@@ -104,6 +104,7 @@ int Publisher::run() {
             last = now;
             publish();
             watch.take_changes();  // our own write of MASTFILE.DAT
+            remove_old_result_sites();
             last_check = now_ms();
             draw();
             continue;
@@ -132,6 +133,7 @@ int Publisher::run() {
             if (files_state() != published_state_) pending = true;
         }
     }
+    remove_old_result_sites();
     if (!terminal_) say("終了します");
     return 0;
 }

@@ -14,14 +14,18 @@ namespace korvel {
 
 namespace {
 
-// The published results.json, as it was written (CR LF read back as LF).
+// The published results.json as it was made, its CR LF line ends read back as LF (a
+// CR inside a string is written as \\r, so every CR is a line end's).
 std::string published_json() {
     std::string text;
     const std::string path = std::string(LIVE_FOLDER) + "/results.json";
-    FILE* f = platform::open_file(path.c_str(), "rt");
+    FILE* f = platform::open_file(path.c_str(), "rb");
     if (!f) return text;
     char buf[65536];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) {
+        for (std::size_t i = 0; i < n; ++i)
+            if (buf[i] != '\r') text += buf[i];
+    }
     std::fclose(f);
     return text;
 }
@@ -47,15 +51,25 @@ Publication write_result_sites() {
     LiveResults live = gather_live_results(records, names);
     live.generated = local_time_with_offset(std::time(nullptr));
 
+    std::vector<Site> sites;
+    sites.push_back({HTML_FOLDER, site_files(html_site_pages(records, names))});
+    sites.push_back({HTML_KEITAI_FOLDER, site_files(html_keitai_pages(records, names))});
+    sites.push_back({LIVE_FOLDER, live_site_files(live, published_json())});
+    std::vector<SiteOutcome> outcomes = replace_sites(sites);
     Publication done;
-    done.sites.push_back({HTML_FOLDER, replace_site(HTML_FOLDER, site_files(html_site_pages(records, names)))});
-    done.sites.push_back(
-        {HTML_KEITAI_FOLDER, replace_site(HTML_KEITAI_FOLDER, site_files(html_keitai_pages(records, names)))});
-    done.sites.push_back({LIVE_FOLDER, replace_site(LIVE_FOLDER, live_site_files(live, published_json()))});
+    for (std::size_t i = 0; i < sites.size(); ++i) done.sites.push_back({sites[i].folder, std::move(outcomes[i])});
     done.teams = live.teams;
     done.finished = live.finished;
     done.version = live.version;
     return done;
+}
+
+}  // namespace korvel
+
+namespace korvel {
+
+void remove_old_result_sites() {
+    for (const char* folder : {HTML_FOLDER, HTML_KEITAI_FOLDER, LIVE_FOLDER}) remove_old_site(folder);
 }
 
 }  // namespace korvel

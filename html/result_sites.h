@@ -30,5 +30,7 @@ struct Publication {
 // ranks and the listing order of recompute_results(..., AT_GOAL)). Nothing is shown
 // or asked: the caller reports the outcome.
 Publication write_result_sites();
+// Removes the sites write_result_sites replaced.
+void remove_old_result_sites();
 
 }  // namespace korvel

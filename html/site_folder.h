@@ -32,6 +32,17 @@ struct SiteOutcome {
 // moment the site mixes old and new pages. A failure leaves the old site untouched.
 SiteOutcome replace_site(const char* folder, const std::vector<SiteFile>& files);
 
+// Several sites replaced together, with one flush to the disk for all: each outcome in
+// the order of sites. The old sites stay (hidden, beside their folders) until
+// remove_old_site or the next replacement: removing a site of many files takes longer
+// than writing it, and a reader does not wait for that.
+struct Site {
+    const char* folder;
+    std::vector<SiteFile> files;
+};
+std::vector<SiteOutcome> replace_sites(const std::vector<Site>& sites);
+void remove_old_site(const char* folder);
+
 // Tests stand in for the system's swap (a file system without RENAME_EXCHANGE);
 // nullptr restores it.
 void set_folder_exchange(bool (*exchange)(const char* a, const char* b));
