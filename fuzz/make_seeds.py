@@ -133,3 +133,16 @@ put("selctout", "minus_one", struct.pack("<i", -1))
 put("selctout", "three_bytes", b"\x01\x00\x00")
 put("selctout", "long", struct.pack("<ii", 2, 7))
 put("selctout", "empty", b"")
+
+# live/results.json as the publisher reads it back (LF line ends), and PUBLISHCMD values.
+LIVE = ('{"event": "Race", "generated": "2026-12-09T10:15:30+09:00", "version": 17, "teams": 0, "finished": 0,\n'
+        '"divisions": [\n{"no": 1, "name": "A", "reached": null, "stations": [{"no": 0, "name": "Start", "km": 0.0}],\n'
+        '"teams": [\n]}]}\n')
+put("live_version", "published", LIVE.encode())
+put("live_version", "other_data", LIVE.replace('"teams": 0', '"teams": 3').encode())
+put("live_version", "huge_version", LIVE.replace("17", "99999999999999").encode())
+put("live_version", "version_first", b'{"version": 3, "generated": "x"}')
+put("live_version", "open_time", b'{"generated": "2026-12-09, "version": 2')
+put("live_version", "no_number", b'{"generated": "", "version": x}')
+put("live_version", "empty", b"")
+put("live_version", "command", "rsync -a {dir}/live/ {dir}/html/  server:/var/www/{dir}{dir}\t駅伝".encode("cp932"))
