@@ -46,6 +46,8 @@ const char* const WATCHED[] = {"EKI.TXT", "BUMON.TXT", "TEAM.TXT", "SENSYU.TXT",
 // Where the folder cannot be watched (or a network folder does not report what other
 // computers write), the files' states are compared this often all the same.
 constexpr int SAFETY_CHECK_MS = 10000;
+// A failed publication (a full disk, a folder in the way) is tried again after this.
+constexpr long long RETRY_MS = 30000;
 
 std::string files_state() {
     std::string state;
@@ -64,10 +66,12 @@ public:
     int run();
 
 private:
-    void publish();
+    bool publish();
     bool definitions_ready(std::string& why);
     void start_hook();
     void take_hook_output();
+    void finish_hook();
+    std::string console_message() const;
     void draw();
     void say(const std::string& cp932_line);
 
@@ -94,22 +98,27 @@ int Publisher::run() {
     loaded_definitions_ = definitions_state();
     bool pending = true;  // once at start
     const long long interval = seconds_ * 1000LL;
-    long long last = now_ms() - interval;
+    long long last = now_ms() - interval;  // the last publication's start
+    long long due = now_ms();              // of the pending publication
     long long last_check = now_ms();
     draw();
     while (!platform::stop_requested()) {
         const long long now = now_ms();
-        if (pending && now >= last + interval) {
+        if (pending && now >= due) {
             pending = false;
             last = now;
-            publish();
+            if (!publish()) {
+                // Tried again by itself after a while, or after the next change.
+                pending = true;
+                due = now + std::max(interval, RETRY_MS);
+            }
             watch.take_changes();  // our own write of MASTFILE.DAT
             remove_old_result_sites();
             last_check = now_ms();
             draw();
             continue;
         }
-        long long timeout = pending ? last + interval - now + 1 : SAFETY_CHECK_MS - (now - last_check);
+        long long timeout = pending ? due - now + 1 : SAFETY_CHECK_MS - (now - last_check);
         timeout = std::max(timeout, 0LL);
         const int hook_fd = hook_.fd();
         waits.add(hook_fd);
@@ -130,10 +139,14 @@ int Publisher::run() {
         const bool safety = now_ms() - last_check >= SAFETY_CHECK_MS;
         if (noticed || safety || watch.fd() < 0) {
             last_check = now_ms();
-            if (files_state() != published_state_) pending = true;
+            if (files_state() != published_state_) {
+                pending = true;
+                due = last + interval;
+            }
         }
     }
     remove_old_result_sites();
+    finish_hook();
     if (!terminal_) say("終了します");
     return 0;
 }
@@ -165,8 +178,9 @@ bool Publisher::definitions_ready(std::string& why) {
     return true;
 }
 
-void Publisher::publish() {
+bool Publisher::publish() {
     const long long start = now_ms();
+    if (!terminal_) clear_screen();
     std::string why;
     Publication done;
     bool computed = false;
@@ -178,9 +192,9 @@ void Publisher::publish() {
             done = write_result_sites();
         }
     } catch (const MainMenuReturn&) {
-        why = "データファイルを読めませんでした";
-    } catch (const std::exception& e) {
-        why = std::string("データファイルを読めませんでした: ") + e.what();
+        why = "データファイルを読めませんでした " + console_message();
+    } catch (const std::exception&) {
+        why = "データファイルを読めませんでした " + console_message();
     }
     if (!computed) published_state_ = files_state();
     const long ms = static_cast<long>(now_ms() - start);
@@ -189,7 +203,7 @@ void Publisher::publish() {
         notes_ = (why.empty() ? done.notes() : why);
         last_result_ = stamp + "  公開できませんでした（前のページのままです）";
         say("公開できませんでした: " + notes_);
-        return;
+        return false;
     }
     notes_ = done.notes();
     last_time_ = formatted("%s  所要 %ld ms  版 %d", stamp.c_str(), ms, done.version);
@@ -201,6 +215,7 @@ void Publisher::publish() {
     } else {
         start_hook();
     }
+    return true;
 }
 
 void Publisher::start_hook() {
@@ -223,6 +238,36 @@ void Publisher::take_hook_output() {
     say(hook_text_);
     if (hook_again_) start_hook();
     draw();
+}
+
+// An upload under way when the publisher is ended is waited for (a minute at most):
+// cut off, it could leave the server with half a site.
+void Publisher::finish_hook() {
+    if (!hook_.running()) return;
+    hook_again_ = false;
+    say("アップロードの終了を待っています");
+    hook_text_ = "PUBLISHCMD の終了を待っています";
+    draw();
+    platform::WaitSet waits;
+    waits.add(hook_.fd());
+    for (const long long end = now_ms() + 60000; hook_.running() && now_ms() < end;) {
+        waits.wait(1000);
+        take_hook_output();
+    }
+}
+
+// What a routine deep in the publication wrote before it gave up (plain lines: nobody
+// saw the screen it wrote to).
+std::string Publisher::console_message() const {
+    if (terminal_) return {};
+    const auto* memory = dynamic_cast<const platform::MemoryConsole*>(&platform::console());
+    if (!memory) return {};
+    std::string text;
+    for (int row = 0; row < memory->rows(); ++row) {
+        const std::string line = memory->row(row);
+        if (line.find_first_not_of(' ') != std::string::npos) text = line.substr(line.find_first_not_of(' '));
+    }
+    return text;
 }
 
 void Publisher::say(const std::string& cp932_line) {
