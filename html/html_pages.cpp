@@ -1,6 +1,5 @@
 #include "html/html_pages.h"
 
-#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -10,7 +9,6 @@
 #include "html/mobile_pages.h"
 #include "html/result_sites.h"
 #include "html/speed_ranking.h"
-#include "platform/files.h"
 #include "reports/results_list.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"

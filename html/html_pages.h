@@ -6,13 +6,11 @@
 // and swapped in whole (html/site_folder.h).
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "eventdata/mastfile.h"
 #include "html/site_folder.h"
-#include "shell/runtime.h"
 
 namespace korvel {
 
