@@ -80,9 +80,9 @@ std::string live_csv(const LiveResults& results);
 std::string live_iof_xml(const LiveResults& results);
 std::string live_page();
 
-// Every file of the folder live for one publication: pages and feeds made from the
-// same results go here, so that they are swapped in together. old_json is the
-// results.json now published ("" for none); it sets the version.
+// The results' files of the folder live for one publication (the folder's other pages
+// join them in live_folder_files, html/result_sites.cpp). old_json is the results.json
+// now published ("" for none); it sets the version.
 std::vector<SiteFile> live_site_files(LiveResults& results, const std::string& old_json);
 
 }  // namespace korvel

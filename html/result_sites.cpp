@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "eventdata/runner_names.h"
+#include "html/board_page.h"
 #include "html/html_pages.h"
 #include "html/live_results.h"
 #include "html/mobile_pages.h"
@@ -30,6 +31,15 @@ std::string published_json() {
     return text;
 }
 
+// Every file of live/ for one publication, written into its staging folder and
+// swapped in together: the results and feeds, then the station boards. Further pages
+// of live/ are added here.
+std::vector<SiteFile> live_folder_files(LiveResults& live) {
+    std::vector<SiteFile> files = live_site_files(live, published_json());
+    for (SiteFile& board : board_site_files()) files.push_back(std::move(board));
+    return files;
+}
+
 }  // namespace
 
 bool Publication::ok() const {
@@ -54,7 +64,7 @@ Publication write_result_sites() {
     std::vector<Site> sites;
     sites.push_back({HTML_FOLDER, site_files(html_site_pages(records, names))});
     sites.push_back({HTML_KEITAI_FOLDER, site_files(html_keitai_pages(records, names))});
-    sites.push_back({LIVE_FOLDER, live_site_files(live, published_json())});
+    sites.push_back({LIVE_FOLDER, live_folder_files(live)});
     std::vector<SiteOutcome> outcomes = replace_sites(sites);
     Publication done;
     for (std::size_t i = 0; i < sites.size(); ++i) done.sites.push_back({sites[i].folder, std::move(outcomes[i])});

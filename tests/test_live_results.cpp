@@ -111,7 +111,9 @@ TEST_F(LiveTest, CsvOfTheHandWorkedRace) {
 TEST_F(LiveTest, IofXmlValidatesAgainstTheSchema) {
     const std::string xml = live_iof_xml(results());
     korvel_test::write_file("iof.xml", xml);
-    EXPECT_EQ(platform::run_and_wait({"xmllint", "--noout", "--schema", IOF_SCHEMA, "iof.xml"}, false), 0)
+    // The IOF schema is kept beside the clone.
+    const std::string schema = KORVEL_SOURCE_DIR "/../shared/iof/IOF.xsd";
+    EXPECT_EQ(platform::run_and_wait({"xmllint", "--noout", "--schema", schema, "iof.xml"}, false), 0)
         << "xmllint from libxml2-utils rejected (or is missing)";
     EXPECT_TRUE(contains(xml, "status=\"Snapshot\""));
     // 山田　太郎 split at the wide blank; Uno's second leg with its positions.
@@ -149,6 +151,8 @@ TEST_F(LiveTest, AllThreeSitesAndTheOldOnesGone) {
     EXPECT_EQ(read_file("live/results.csv").substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_TRUE(contains(read_file("live/index.html"), to_utf8("マイチーム")));
     EXPECT_TRUE(contains(read_file("html_keitai/index.htm"), "1.htm"));
+    // The station boards swapped in with the results.
+    EXPECT_TRUE(contains(read_file("live/board1.html"), "<!DOCTYPE html>"));
     // A file the site does not write stays; the old sites go.
     EXPECT_EQ(read_file("html/logo.gif"), "GIF");
     EXPECT_EQ(write_result_sites().version, 1);
