@@ -13,7 +13,7 @@ RUN_DIR   ?= run
 # terminal multiplexer of the end-to-end tests, the headless browser of the web pages,
 # clang and libFuzzer of the fuzz harnesses, python3 of the template check).
 PACKAGES  := g++ cmake ninja-build pkg-config make libncurses-dev libpcre2-dev libgtest-dev
-TEST_PACKAGES := libbenchmark-dev tmux chromium-headless-shell python3 clang libclang-rt-14-dev
+TEST_PACKAGES := libbenchmark-dev tmux chromium-headless-shell python3 clang libclang-rt-14-dev libxml2-utils
 SUDO      := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS      ?= $(shell nproc)
 FUZZ_BUILD   ?= build-fuzz

@@ -15,11 +15,7 @@ using namespace korvel;
 
 namespace {
 
-std::uintmax_t folder_bytes(const char* folder) {
-    std::uintmax_t total = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) total += entry.file_size();
-    return total;
-}
+using limits_race::folder_bytes;
 
 // The pages alone, from the ranks and the listing order already computed: the first
 // time, into empty folders.

@@ -145,6 +145,13 @@ private:
     std::string folder_;
 };
 
+// The bytes of the files in a folder of the working folder (the size of a site).
+inline std::uintmax_t folder_bytes(const char* folder) {
+    std::uintmax_t total = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) total += entry.file_size();
+    return total;
+}
+
 // main() of a benchmark program over this race.
 inline int run_benchmarks(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);

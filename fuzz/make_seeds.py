@@ -158,3 +158,15 @@ put("journal", "unreadable", W + "到着\t1\t1\t\t9:99:00\t1\t\n" + W + "不明\
 put("journal", "missing_team_station", W + "到着\t1\t500\tNoData\t9:00:00\t1\t\n" + W + "到着\t1\t12\tNoData\t9:00:00\t1\t\n"
     + W + "到着\t49\t1\tNoData\t255:59:59/0:00:00\t65535\t\n")
 put("journal", "empty", b"")
+# live/results.json as the publisher reads it back (LF line ends), and PUBLISHCMD values.
+LIVE = ('{"event": "Race", "generated": "2026-12-09T10:15:30+09:00", "version": 17, "teams": 0, "finished": 0,\n'
+        '"divisions": [\n{"no": 1, "name": "A", "reached": null, "stations": [{"no": 0, "name": "Start", "km": 0.0}],\n'
+        '"teams": [\n]}]}\n')
+put("live_version", "published", LIVE.encode())
+put("live_version", "other_data", LIVE.replace('"teams": 0', '"teams": 3').encode())
+put("live_version", "huge_version", LIVE.replace("17", "99999999999999").encode())
+put("live_version", "version_first", b'{"version": 3, "generated": "x"}')
+put("live_version", "open_time", b'{"generated": "2026-12-09, "version": 2')
+put("live_version", "no_number", b'{"generated": "", "version": x}')
+put("live_version", "empty", b"")
+put("live_version", "command", "rsync -a {dir}/live/ {dir}/html/  server:/var/www/{dir}{dir}\t駅伝".encode("cp932"))

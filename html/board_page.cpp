@@ -91,6 +91,14 @@ std::string board_page(const StationBoard& b) {
 
 std::string board_page_name(int station) { return "board" + std::to_string(station) + ".html"; }
 
+std::vector<SiteFile> board_site_files() {
+    const BoardData data = read_board_data();
+    const int now = clock_now();
+    std::vector<SiteFile> files;
+    for (int s : board_stations()) files.push_back({board_page_name(s), board_page(station_board(s, data, now)), false});
+    return files;
+}
+
 bool write_board_pages(const std::string& folder) {
     const BoardData data = read_board_data();
     const int now = clock_now();

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "html/site_folder.h"
 
 #include "timing/station_board.h"
 
@@ -20,6 +23,9 @@ std::string board_page(const StationBoard& board);
 // event definition is the loaded one; MASTFILE.DAT and NAMEFILE.DAT are read, never
 // written. False when a page could not be written (its message has been shown).
 bool write_board_pages(const std::string& folder);
+// The pages write_board_pages writes, as files of a site (html/site_folder.h): the
+// publisher puts them into live/ with the results, swapped in together.
+std::vector<SiteFile> board_site_files();
 // "board5.html".
 std::string board_page_name(int station);
 

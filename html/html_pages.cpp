@@ -1,6 +1,5 @@
 #include "html/html_pages.h"
 
-#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -8,8 +7,8 @@
 #include "eventdata/kihondat.h"
 #include "html/html_text.h"
 #include "html/mobile_pages.h"
+#include "html/result_sites.h"
 #include "html/speed_ranking.h"
-#include "platform/files.h"
 #include "reports/results_list.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"
@@ -128,82 +127,28 @@ std::string contents_page_end() {
 
 }  // namespace
 
-// ---- Pages replaced whole ----
+// ---- Sites replaced whole ----
 
-HtmlPage::HtmlPage(std::string path, std::string temporary, Stream out)
-    : path_(std::move(path)), temporary_(std::move(temporary)), out_(std::move(out)) {}
-
-HtmlPage::~HtmlPage() { discard(); }
-
-void HtmlPage::puts(const std::string& text) {
-    if (out_) std::fwrite(text.data(), 1, text.size(), out_.get());
+std::vector<SiteFile> site_files(const std::vector<PageText>& pages) {
+    std::vector<SiteFile> files;
+    files.reserve(pages.size());
+    for (const PageText& p : pages) files.push_back({p.name + "." + HTML_EXTENSION, p.text, true});
+    return files;
 }
 
-void HtmlPage::discard() {
-    if (!out_) return;
-    out_.close();
-    platform::remove_file(temporary_.c_str());
-}
-
-bool HtmlPage::failed(int err) {
-    out_.close();
-    platform::remove_file(temporary_.c_str());
-    cprintf("\n\"%s\" を書き込めませんでした。前のページのままです\n", path_.c_str());
-    show_system_error(err);
+bool show_site_outcome(const char* folder, const SiteOutcome& outcome) {
+    if (outcome.result == SiteResult::not_a_folder) {
+        cprintf("mkdir(\"%s\") error\n", folder);
+        fatal_stop();
+    }
+    if (outcome.ok()) return true;
+    cprintf("\n%s\n\"%s\" を書き込めませんでした。前のページのままです\n", outcome.message.c_str(), folder);
     wait_confirm();
     return false;
 }
 
-bool HtmlPage::flush() {
-    if (!out_) return false;
-    if (std::ferror(out_.get()) || !platform::flush_file(out_.get())) return failed(errno ? errno : EIO);
-    return true;
-}
-
-bool HtmlPage::close() {
-    if (!out_) return false;
-    if (!on_disk_ && (std::ferror(out_.get()) || !platform::sync_file(out_.get()))) return failed(errno ? errno : EIO);
-    if (!out_.close()) return failed(errno);
-    if (!platform::rename_file(temporary_.c_str(), path_.c_str())) return failed(errno);
-    return true;
-}
-
-void write_pages(const char* folder, const std::vector<PageText>& pages) {
-    std::vector<HtmlPage> open;
-    open.reserve(pages.size());
-    for (const PageText& p : pages) {
-        open.push_back(html_create(folder, p.name.c_str()));
-        open.back().puts(p.text);
-    }
-    // A page that cannot be written (a full disk) ends the site: the pages not yet in
-    // place are dropped, and the old ones stay as they were.
-    for (HtmlPage& page : open)
-        if (!page.flush()) return;
-    // One sync for the whole site; where the system cannot, each page is synced alone.
-    if (!open.empty() && platform::sync_file_system(open.front().out()))
-        for (HtmlPage& page : open) page.on_disk();
-    for (HtmlPage& page : open)
-        if (!page.close()) break;
-    // The renames themselves reach the disk with one sync of the folder.
-    platform::sync_folder_of((std::string(folder) + "/index.htm").c_str());
-}
-
-HtmlPage html_create(const char* folder, const char* name) {
-    if (!folder_exists(folder) && !platform::make_folder(folder)) {
-        cprintf("mkdir(\"%s\") error\n", folder);
-        fatal_stop();
-    }
-    std::string cwd = platform::current_folder();
-    if (cwd.empty()) {
-        cputs("getcwd() error\n");
-        fatal_stop();
-    }
-    cwd = shown_path(cwd);
-    if (cwd.back() != '/') cwd += '/';
-    const std::string page = formatted("%s/%s.%s", folder, name, HTML_EXTENSION);
-    // Hidden from folder listings while it is written.
-    const std::string temporary = cwd + formatted("%s/.%s.%s.tmp", folder, name, HTML_EXTENSION);
-    return HtmlPage(cwd + page, temporary, fopen_retry(temporary.c_str(), "wt"));
+bool write_pages(const char* folder, const std::vector<PageText>& pages) {
+    return show_site_outcome(folder, replace_site(folder, site_files(pages)));
 }
 
 std::string html_head() {
@@ -221,10 +166,14 @@ std::string html_head() {
 }
 
 void make_html() {
+    const std::vector<TeamRecord> records = read_all_records();
+    write_pages(HTML_FOLDER, html_site_pages(records, read_name_records(records)));
+}
+
+std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
+                                      const std::vector<RunnerNameRecord>& names) {
     const HtmlColors colors = load_html_colors();
     const std::string table_tag = option_or("HTML_TABLE", "<table border=4>");
-    const std::vector<TeamRecord> records = read_all_records();
-    const std::vector<RunnerNameRecord> names = read_name_records(records);
 
     std::vector<PageText> pages;
     std::string links;
@@ -255,13 +204,14 @@ void make_html() {
     index += formatted("<frame src=\"1.%s\" name=\"AREA2\">\n", HTML_EXTENSION);
     index += "</frameset>\n</html>\n";
     pages.push_back({"index", std::move(index)});
-    write_pages(HTML_FOLDER, pages);
+    return pages;
 }
 
 void html_results_entry() {
     if (recompute_results(false, false, AT_GOAL) != 0) return;
-    make_html();
-    make_html_keitai();
+    const Publication done = write_result_sites();
+    remove_old_result_sites();
+    for (const SiteReport& site : done.sites) show_site_outcome(site.folder, site.outcome);
     open_result_sites();
 }
 

@@ -53,10 +53,14 @@ std::string team_entry(int n, const TeamRecord& team, const RunnerNameRecord& na
 }  // namespace
 
 void make_html_keitai() {
+    const std::vector<TeamRecord> records = read_all_records();
+    write_pages(HTML_KEITAI_FOLDER, html_keitai_pages(records, read_name_records(records)));
+}
+
+std::vector<PageText> html_keitai_pages(const std::vector<TeamRecord>& records,
+                                        const std::vector<RunnerNameRecord>& names) {
     const HtmlColors colors = load_html_colors();
     const std::string event = html_escape(event_name());
-    const std::vector<TeamRecord> records = read_all_records();
-    const std::vector<RunnerNameRecord> names = read_name_records(records);
     int reach[MAX_BUMON + 1];
     furthest_stations(records, reach);
 
@@ -87,7 +91,7 @@ void make_html_keitai() {
         index += formatted("<a href=\"%d.%s\">", d + 1, HTML_EXTENSION) + html_escape(divisions[d].name) + "</a><br>";
     index += "\n</body></html>\n";
     pages.push_back({"index", std::move(index)});
-    write_pages(HTML_KEITAI_FOLDER, pages);
+    return pages;
 }
 
 }  // namespace korvel

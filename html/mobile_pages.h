@@ -4,12 +4,19 @@
 // the web results.
 #pragma once
 
+#include <vector>
+
+#include "html/html_pages.h"
+
 namespace korvel {
 
 inline constexpr const char HTML_KEITAI_FOLDER[] = "html_keitai";
 
-// Writes every page of html_keitai from the records and the listing order of
-// recompute_results(false, false, AT_GOAL).
+// Every page of html_keitai from the records (MASTFILE.DAT in file order), their runner
+// names and the listing order of recompute_results(false, false, AT_GOAL).
+std::vector<PageText> html_keitai_pages(const std::vector<TeamRecord>& records,
+                                        const std::vector<RunnerNameRecord>& names);
+// Writes them from MASTFILE.DAT and NAMEFILE.DAT.
 void make_html_keitai();
 
 }  // namespace korvel

@@ -2,14 +2,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 #include <unordered_map>
 
 #include "platform/console.h"
@@ -123,6 +127,36 @@ bool rename_file(const char* from, const char* to) {
 }
 
 bool make_folder(const char* name) { return ::mkdir(disk_name(name).c_str(), 0777) == 0; }
+
+std::string file_state(const char* path) {
+    struct stat st;
+    if (::stat(disk_name(path).c_str(), &st) != 0) return {};
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%lu:%lu:%lld:%lld.%09ld", static_cast<unsigned long>(st.st_dev),
+                  static_cast<unsigned long>(st.st_ino), static_cast<long long>(st.st_size),
+                  static_cast<long long>(st.st_mtim.tv_sec), st.st_mtim.tv_nsec);
+    return buf;
+}
+
+bool exchange_paths(const char* a, const char* b) {
+#if defined(SYS_renameat2)
+    // Called through syscall(): older C libraries have no renameat2 wrapper.
+    constexpr unsigned EXCHANGE = 1U << 1;  // RENAME_EXCHANGE
+    return ::syscall(SYS_renameat2, AT_FDCWD, disk_name(a).c_str(), AT_FDCWD, disk_name(b).c_str(), EXCHANGE) == 0;
+#else
+    (void)a;
+    (void)b;
+    errno = ENOSYS;
+    return false;
+#endif
+}
+
+bool remove_tree(const char* path) {
+    std::error_code ec;
+    std::filesystem::remove_all(disk_name(path), ec);
+    if (ec) errno = ec.value();
+    return !ec;
+}
 
 FILE* open_file(const char* given_name, const char* mode) {
     const std::string disk = disk_name(given_name);

@@ -18,6 +18,12 @@ std::string disk_name(std::string_view name);
 bool remove_file(const char* name);
 bool rename_file(const char* from, const char* to);
 bool make_folder(const char* name);
+// Swaps two existing paths (folders, typically) in one step, so that whoever opens a
+// path sees either the one or the other (renameat2 RENAME_EXCHANGE). False with errno
+// set; EINVAL or ENOSYS when the file system or the kernel cannot do it.
+bool exchange_paths(const char* a, const char* b);
+// Removes a file or a folder with everything in it; true when nothing is left.
+bool remove_tree(const char* path);
 
 // fopen with the C library's Windows modes: a mode without "b" is a text stream
 // whose writes turn "\n" into CR LF and whose reads drop a CR before LF. "t" and "b"
@@ -41,6 +47,9 @@ std::uint32_t file_mtime(const char* path);
 std::uint32_t pack_dos_time(int year, int month, int day, int hour, int minute, int second);
 
 bool file_exists(const char* path);
+// What tells one state of a file from the next (device, inode, size, modification
+// time to the nanosecond); empty for a missing file.
+std::string file_state(const char* path);
 bool folder_exists(const char* path);
 std::string current_folder();
 

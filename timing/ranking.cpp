@@ -290,7 +290,11 @@ int recompute_results(bool ask_destination, bool ask_separator, int station) {
     if (ask_destination && confirm_output_destination(ask_separator) != 0) return -1;
     check_time_order();
     speed_check();
+    recompute_without_warnings(station);
+    return 0;
+}
 
+void recompute_without_warnings(int station) {
     // From the first read to the last write no other copy may store an entry: it
     // would be overwritten with the record as it was read here.
     Stream f = mast_lock_file();
@@ -306,7 +310,6 @@ int recompute_results(bool ask_destination, bool ask_separator, int station) {
     fclose_or_abort(f);
 
     if (station >= 0) build_print_order(records, station);
-    return 0;
 }
 
 void make_print_jun(int station) { build_print_order(read_all_records(), station); }

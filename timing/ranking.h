@@ -27,6 +27,9 @@ extern std::int32_t bumon_start[BUMON_START_SIZE];
 // station of 0 or more (or AT_GOAL), the listing order. -1 when the operator
 // cancelled the destination question (nothing computed), else 0.
 int recompute_results(bool ask_destination, bool ask_separator, int station);
+// The same computation without the warnings, which wait for a key: for the publisher,
+// which nobody answers.
+void recompute_without_warnings(int station);
 
 // The computation recompute_results runs, on records in memory: section and
 // cumulative times, ranks and the tie-break. Nothing is read or written.

@@ -13,7 +13,7 @@
 # Also: e2e_open_session and e2e_run to start the program again in the same folder,
 # e2e_settle_on_menu to get past the first start's data build, e2e_screen, e2e_row,
 # e2e_expect_screen, e2e_expect_row, e2e_expect_count, e2e_wait_gone,
-# e2e_program_pid, e2e_quit_from_menu.
+# e2e_program_pid, e2e_quit_from_menu, e2e_need_browser.
 #
 # The machine may be busy (CI, a build running beside the tests): every screen
 # assertion waits for what it expects, polling until $E2E_TIMEOUT seconds have passed
@@ -426,4 +426,18 @@ e2e_quit() {
     e2e_send y
     e2e_expect_exit 0
     e2e_check_terminal_sane
+}
+
+# e2e_need_browser
+#   Sets $BROWSER to a headless Chromium, or ends the test with a SKIP line (status 0)
+#   when none is installed.
+e2e_need_browser() {
+    BROWSER=""
+    local b
+    for b in chromium-headless-shell chromium chromium-browser; do
+        if command -v "$b" >/dev/null; then BROWSER=$(command -v "$b"); return 0; fi
+    done
+    local name=${0##*/}
+    echo "SKIP: ${name%.sh}: no headless Chromium (chromium-headless-shell or chromium)"
+    exit 0
 }

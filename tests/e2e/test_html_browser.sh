@@ -10,15 +10,7 @@
 set -u
 source "$(dirname "$0")/lib.sh"
 
-BROWSER=""
-for b in chromium-headless-shell chromium chromium-browser; do
-    if command -v "$b" >/dev/null; then BROWSER=$(command -v "$b"); break; fi
-done
-if [ -z "$BROWSER" ]; then
-    name=${0##*/}
-    echo "SKIP: ${name%.sh}: no headless Chromium (chromium-headless-shell or chromium)"
-    exit 0
-fi
+e2e_need_browser
 
 e2e_init "$1" "$2"
 e2e_open_session
