@@ -91,13 +91,80 @@ int cells_per_column(double size, double tracking, double length) {
     return static_cast<int>(std::floor((length + tracking * size) / (size * (1 + tracking)) + 1e-9));
 }
 
-// A column before the last shrink and the placing of its cells.
+// A column before the last shrink and the placing of its cells; a stacked column has
+// a second text below the first, each in a tier of the given length.
 struct Draft {
     const FieldStyle* style;
     double size;
     std::vector<TextRun> cells;
     bool first_of_field;
+    std::vector<TextRun> lower = {};
+    double tier = 0;
 };
+
+std::vector<Draft> draft_columns(const Certificate& certificate, double length) {
+    std::vector<Draft> drafts;
+    for (const CertificateField& field : certificate) {
+        const FieldStyle& st = field.style;
+        const std::vector<TextRun> cells = cells_of(field.text);
+        const double room = std::max(length / 4, length - st.indent * st.size);
+        if (!st.wraps) {
+            drafts.push_back({&st, fitted_size(static_cast<int>(cells.size()), st.tracking, st.size, room), cells, true});
+            continue;
+        }
+        double size = st.size;
+        while (static_cast<double>(cells.size()) > MAX_WRAPPED_COLUMNS * cells_per_column(size, st.tracking, room))
+            size *= 0.95;
+        // Columns of even length: a body never ends in a column of one or two characters.
+        const int full = std::max(1, cells_per_column(size, st.tracking, room));
+        const int count = (static_cast<int>(cells.size()) + full - 1) / full;
+        const int even = count > 0 ? (static_cast<int>(cells.size()) + count - 1) / count : full;
+        bool first = true;
+        for (auto& column : break_into_columns(cells, even, full)) {
+            drafts.push_back({&st, size, std::move(column), first});
+            first = false;
+        }
+    }
+    return drafts;
+}
+
+// Each column one em wide, with its space before it (none before the first).
+double width_of(const std::vector<Draft>& drafts) {
+    double width = 0;
+    for (std::size_t i = 0; i < drafts.size(); ++i) {
+        const Draft& d = drafts[i];
+        width += d.size;
+        if (i > 0) width += (d.first_of_field ? d.style->space_before : WRAPPED_COLUMN_GAP) * d.size;
+    }
+    return width;
+}
+
+// The first series of stacking fields, set two to a column: the first half above,
+// the second half below, so that a team of many sections keeps its size.
+void stack_in_tiers(std::vector<Draft>& drafts, double length) {
+    auto from = std::find_if(drafts.begin(), drafts.end(), [](const Draft& d) { return d.style->stacks; });
+    auto to = std::find_if(from, drafts.end(), [](const Draft& d) { return !d.style->stacks; });
+    const std::ptrdiff_t n = to - from, upper = (n + 1) / 2;
+    if (n < 2) return;
+    for (std::ptrdiff_t i = 0; i < upper; ++i) {
+        Draft& d = from[i];
+        const FieldStyle& st = *d.style;
+        d.tier = (std::max(length / 4, length - st.indent * st.size) - st.size) / 2;
+        d.size = fitted_size(static_cast<int>(d.cells.size()), st.tracking, st.size, d.tier);
+        if (i + upper < n) {
+            d.lower = from[i + upper].cells;
+            d.size = std::min(d.size, fitted_size(static_cast<int>(d.lower.size()), st.tracking, st.size, d.tier));
+        }
+    }
+    drafts.erase(from + upper, to);
+}
+
+void place_cells(Column& column, const std::vector<TextRun>& cells, double y) {
+    for (const TextRun& cell : cells) {
+        column.runs.push_back({cell, y});
+        y += column.pitch;
+    }
+}
 
 }  // namespace
 
@@ -160,38 +227,10 @@ double fitted_size(int cells, double tracking, double nominal, double length) {
 
 PageLayout lay_out_certificate(const Certificate& certificate, const PageGeometry& page) {
     const double top = page.margin, bottom = page.height - page.margin;
-    const double length = bottom - top;
-    std::vector<Draft> drafts;
-    for (const CertificateField& field : certificate) {
-        const FieldStyle& st = field.style;
-        const std::vector<TextRun> cells = cells_of(field.text);
-        const double room = std::max(length / 4, length - st.indent * st.size);
-        if (!st.wraps) {
-            drafts.push_back({&st, fitted_size(static_cast<int>(cells.size()), st.tracking, st.size, room), cells, true});
-            continue;
-        }
-        double size = st.size;
-        while (static_cast<double>(cells.size()) > MAX_WRAPPED_COLUMNS * cells_per_column(size, st.tracking, room))
-            size *= 0.95;
-        // Columns of even length: a body never ends in a column of one or two characters.
-        const int full = std::max(1, cells_per_column(size, st.tracking, room));
-        const int count = (static_cast<int>(cells.size()) + full - 1) / full;
-        const int even = count > 0 ? (static_cast<int>(cells.size()) + count - 1) / count : full;
-        bool first = true;
-        for (auto& column : break_into_columns(cells, even, full)) {
-            drafts.push_back({&st, size, std::move(column), first});
-            first = false;
-        }
-    }
-
-    // Widths: each column is one em wide, with its space before it (none before the first).
-    double width = 0;
-    for (std::size_t i = 0; i < drafts.size(); ++i) {
-        const Draft& d = drafts[i];
-        width += d.size;
-        if (i > 0) width += (d.first_of_field ? d.style->space_before : WRAPPED_COLUMN_GAP) * d.size;
-    }
-    const double area = page.width - 2 * page.margin;
+    const double length = bottom - top, area = page.width - 2 * page.margin;
+    std::vector<Draft> drafts = draft_columns(certificate, length);
+    if (width_of(drafts) > area) stack_in_tiers(drafts, length);
+    const double width = width_of(drafts);
     const double shrink = width > area ? area / width : 1.0;
     // Room left over goes between the fields; a body's columns stay close together.
     int gaps = 0;
@@ -202,15 +241,15 @@ PageLayout lay_out_certificate(const Certificate& certificate, const PageGeometr
     double right = page.width - page.margin;
     for (std::size_t i = 0; i < drafts.size(); ++i) {
         const Draft& d = drafts[i];
+        const FieldStyle& st = *d.style;
         const double size = d.size * shrink;
-        if (i > 0) right -= d.first_of_field ? d.style->space_before * size + spare : WRAPPED_COLUMN_GAP * size;
-        Column column{right - size / 2, size, size * (1 + d.style->tracking), {}};
+        if (i > 0) right -= d.first_of_field ? st.space_before * size + spare : WRAPPED_COLUMN_GAP * size;
+        Column column{right - size / 2, size, size * (1 + st.tracking), {}};
         const double ems = d.cells.empty() ? 0 : size + column.pitch * static_cast<double>(d.cells.size() - 1);
-        double y = d.style->bottom ? bottom - ems : top + d.style->indent * d.style->size * shrink;
-        for (const TextRun& cell : d.cells) {
-            column.runs.push_back({cell, y});
-            y += column.pitch;
-        }
+        const double start = st.bottom ? bottom - ems : top + st.indent * st.size * shrink;
+        place_cells(column, d.cells, start);
+        // The lower tier begins an em below the upper one's room.
+        place_cells(column, d.lower, start + (d.tier + st.size) * shrink);
         layout.columns.push_back(std::move(column));
         right -= size;
     }

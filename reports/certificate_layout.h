@@ -33,8 +33,10 @@ int cell_count(const std::vector<TextRun>& runs);
 
 // The look of one field: nominal size, where its column starts below the top of the
 // text area (in ems of its own size) or that it ends at the bottom, the extra space
-// between its cells (ems), the space before its column (ems), and whether it runs on
-// over several columns (the body) instead of shrinking.
+// between its cells (ems), the space before its column (ems), whether it runs on over
+// several columns (the body) instead of shrinking, and whether it may share a column
+// with another field of a series, one above the other (the runners of a team), when
+// the page is too narrow for them side by side.
 struct FieldStyle {
     double size;
     double indent = 0;
@@ -42,6 +44,7 @@ struct FieldStyle {
     double tracking = 0;
     double space_before = 0.6;
     bool wraps = false;
+    bool stacks = false;
 };
 
 struct CertificateField {
@@ -80,8 +83,9 @@ double fitted_size(int cells, double tracking, double nominal, double length);
 
 // The columns of a certificate: every field at its size, shrunk until its text fits
 // the length of its column, a wrapping field broken into columns of that length; when
-// the columns are wider together than the text area, everything shrinks alike; room
-// left over is shared out between the columns. Nothing leaves the text area.
+// the columns are wider together than the text area, stacking fields go two to a
+// column, and what is still too wide shrinks alike; room left over is shared out
+// between the fields. Nothing leaves the text area.
 PageLayout lay_out_certificate(const Certificate& certificate, const PageGeometry& page = {});
 
 }  // namespace korvel

@@ -22,7 +22,7 @@ constexpr FieldStyle division{.size = 22, .indent = 1.5};
 constexpr FieldStyle course{.size = 20, .indent = 2.5, .space_before = 0.4};
 constexpr FieldStyle team{.size = 28, .indent = 1.5, .space_before = 0.8};
 constexpr FieldStyle runner{.size = 38, .indent = 1.5};
-constexpr FieldStyle team_runner{.size = 20, .indent = 3, .space_before = 0.4};
+constexpr FieldStyle team_runner{.size = 20, .indent = 3, .space_before = 0.4, .stacks = true};
 constexpr FieldStyle record{.size = 24, .indent = 2, .space_before = 0.8};
 constexpr FieldStyle body{.size = 26, .indent = 1, .space_before = 1.2, .wraps = true};
 constexpr FieldStyle date{.size = 20, .indent = 3, .space_before = 1.2};

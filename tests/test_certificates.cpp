@@ -106,11 +106,23 @@ TEST(CertificateLayout, LongTextsShrinkToTheirColumnAndWrapWithoutBreakingRules)
     expect_inside_text_area(wrapped);
 }
 
-TEST(CertificateLayout, ManyColumnsShrinkTogetherIntoThePage) {
-    Certificate team = sample("チーム名　殿");
-    for (int k = 1; k <= 20; ++k) team.push_back({"第" + std::to_string(k) + "区　選手名", {.size = 20, .indent = 3}});
-    const PageLayout page = lay_out_certificate(team);
-    EXPECT_EQ(page.columns.size(), 26u);
+TEST(CertificateLayout, ATeamOfManySectionsGoesTwoToAColumnThenShrinks) {
+    auto team = [](int sections) {
+        Certificate c = sample("チーム名　殿");
+        for (int k = sections; k >= 1; --k)
+            c.insert(c.begin() + 3, {"第" + std::to_string(k) + "区　選手名", {.size = 20, .indent = 3, .stacks = true}});
+        return c;
+    };
+    // Four runners fit side by side (5 fields, the body in 2 columns).
+    EXPECT_EQ(lay_out_certificate(team(4)).columns.size(), 10u);
+    // Twenty do not: runner k above runner k + 10, in a tier of (698 - 60 - 20) / 2.
+    const PageLayout page = lay_out_certificate(team(20));
+    ASSERT_EQ(page.columns.size(), 16u);
+    const Column& first = page.columns[3];
+    ASSERT_EQ(first.runs.size(), 14u);
+    EXPECT_EQ(first.runs[1].run.text, "1");
+    EXPECT_EQ(first.runs[8].run.text, "11");
+    EXPECT_GT(first.runs[7].y, first.runs[6].y + (309 - 7 * 20) * first.size / 20);
     EXPECT_LT(page.columns[0].size, 60);
     expect_inside_text_area(page);
 }
