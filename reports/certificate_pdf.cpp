@@ -9,6 +9,13 @@
 
 #include "platform/cp932.h"
 
+#ifdef __SANITIZE_ADDRESS__
+// fontconfig keeps what it parsed of its configuration files until the process ends,
+// where nothing the program holds can reach it (every font cache of a PDF goes with
+// the PDF's own font map): not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
 namespace korvel {
 
 namespace {
@@ -19,7 +26,10 @@ struct Deleter {
 };
 template <typename T, void (*Free)(T*)>
 using Owned = std::unique_ptr<T, Deleter<T, Free>>;
-void unref_layout(PangoLayout* p) { g_object_unref(p); }
+template <typename T>
+void unref(T* p) {
+    g_object_unref(p);
+}
 
 cairo_status_t write_to_file(void* closure, const unsigned char* data, unsigned int length) {
     return std::fwrite(data, 1, length, static_cast<FILE*>(closure)) == length ? CAIRO_STATUS_SUCCESS
@@ -31,14 +41,14 @@ cairo_status_t write_to_file(void* closure, const unsigned char* data, unsigned 
 // a vertical line wants them); a 縦中横 number is set across and narrowed to the cell.
 class CellPainter {
 public:
-    CellPainter(cairo_t* cr, const std::string& family) : cr_(cr), family_(platform::cp932_to_utf8(family)) {
-        upright_.reset(pango_cairo_create_layout(cr));
-        across_.reset(pango_cairo_create_layout(cr));
-        for (PangoLayout* layout : {upright_.get(), across_.get()}) {
-            // Glyph positions unrounded: a cell is placed to the fraction of a point.
-            pango_context_set_round_glyph_positions(pango_layout_get_context(layout), FALSE);
-            pango_layout_context_changed(layout);
-        }
+    CellPainter(cairo_t* cr, const std::string& family)
+        : cr_(cr), family_(platform::cp932_to_utf8(family)), fonts_map_(pango_cairo_font_map_new()),
+          context_(pango_font_map_create_context(fonts_map_.get())) {
+        pango_cairo_update_context(cr, context_.get());
+        // Glyph positions unrounded: a cell is placed to the fraction of a point.
+        pango_context_set_round_glyph_positions(context_.get(), FALSE);
+        upright_.reset(pango_layout_new(context_.get()));
+        across_.reset(pango_layout_new(context_.get()));
         Owned<PangoAttrList, pango_attr_list_unref> vertical(pango_attr_list_new());
         pango_attr_list_insert(vertical.get(), pango_attr_font_features_new("vert 1, vrt2 1"));
         pango_layout_set_attributes(upright_.get(), vertical.get());
@@ -77,8 +87,11 @@ private:
 
     cairo_t* cr_;
     std::string family_;
-    Owned<PangoLayout, unref_layout> upright_;
-    Owned<PangoLayout, unref_layout> across_;
+    // A font map of this document's own, whose font caches go with it.
+    Owned<PangoFontMap, unref<PangoFontMap>> fonts_map_;
+    Owned<PangoContext, unref<PangoContext>> context_;
+    Owned<PangoLayout, unref<PangoLayout>> upright_;
+    Owned<PangoLayout, unref<PangoLayout>> across_;
     std::map<double, Owned<PangoFontDescription, pango_font_description_free>> fonts_;
 };
 
