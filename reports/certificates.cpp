@@ -122,8 +122,10 @@ std::vector<Certificate> section_certificates(const RaceData& race, const std::v
         c.push_back({trimmed(division_name(a.division)) + "　第" + std::to_string(a.section) + "区", look::division});
         c.push_back({course_text(a.division, a.section - 1, a.section, section_distance(a.division, a.section)),
                      look::course});
-        c.push_back({trimmed(team.name), look::team});
-        c.push_back({trimmed(names.runner(a.section)) + "　殿", look::runner});
+        // A runner whose name nobody entered: the certificate goes to the team.
+        const std::string runner = trimmed(names.runner(a.section));
+        c.push_back({trimmed(team.name) + (runner.empty() ? "　殿" : ""), look::team});
+        if (!runner.empty()) c.push_back({runner + "　殿", look::runner});
         close_certificate(c, team.blocks[a.section].section_time, texts.section_body, texts);
         certificates.push_back(std::move(c));
     }
@@ -153,6 +155,11 @@ std::vector<Certificate> team_certificates(const RaceData& race, const std::vect
 }
 
 bool write_certificates(const char* name, const std::vector<Certificate>& certificates, const std::string& font) {
+    if (certificates.empty()) {
+        cprintf("\n賞状にする受賞者がいません。%s は作りませんでした\n", name);
+        wait_confirm();
+        return false;
+    }
     std::vector<PageLayout> pages;
     pages.reserve(certificates.size());
     for (const Certificate& c : certificates) pages.push_back(lay_out_certificate(c));

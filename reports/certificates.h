@@ -36,7 +36,7 @@ std::vector<Certificate> team_certificates(const RaceData& race, const std::vect
                                            const CertificateTexts& texts);
 
 // Writes name whole (UTF-8 on disk) from the certificates; false after the failure
-// was shown.
+// was shown, or the message that there are none (no file is written then).
 bool write_certificates(const char* name, const std::vector<Certificate>& certificates, const std::string& font);
 
 // Certificate entries 4 and 9: the awards as entries 1 and 6 compute them, the PDF,

@@ -14,7 +14,7 @@
 //   5   22 わんぱく       9:10:00           10'00 <2>               (小学生の部)
 //
 //   Section awards, in the merge file's order: 山田一郎 and 川口太郎 (tied), 海野桃子,
-//   小池ちび: 4 pages. Team awards: 山田クラブ, 海辺走友会, 川口ＡＣ and Hills (tied
+//   and ちびっこ's runner, whose name nobody entered (the team gets 殿): 4 pages. Team awards: 山田クラブ, 海辺走友会, 川口ＡＣ and Hills (tied
 //   third), ちびっこ, わんぱく: 6 pages.
 #include <spawn.h>
 #include <sys/wait.h>
@@ -188,7 +188,7 @@ protected:
         write_master(t);
         write_names({runners(11, {"山田一郎", "山田二郎"}), runners(12, {"川口太郎", "川口次郎"}),
                      runners(13, {"海野花子", "海野桃子"}), runners(14, {"Hill Jr.", "丘野丘"}),
-                     runners(21, {"小池ちび"}), runners(22, {"和田わん"})});
+                     runners(21, {""}), runners(22, {"和田わん"})});
     }
 
     // Certificate entry 4 or 9; without a desktop the PDF is named on the screen.
@@ -240,7 +240,7 @@ TEST_F(CertificatePdfTest, OnePagePerSectionAwardWithItsRunnerTeamAndRecord) {
     expect_one_per_page(pdf, {{"区間賞", "山田一郎殿", "山田クラブ", "一般の部第1区", "記録20分00秒", "令和"},
                               {"川口太郎殿", "川口ＡＣ", "記録20分00秒"},
                               {"海野桃子殿", "海辺走友会", "一般の部第2区", "中継所～ゴール6.5㎞", "記録25分00秒"},
-                              {"小池ちび殿", "ちびっこ", "小学生の部第1区", "記録9分05秒", "テスト駅伝実行委員会"}});
+                              {"ちびっこ殿", "小学生の部第1区", "記録9分05秒", "テスト駅伝実行委員会"}});
     // Every font in the file embedded as a subset (name, type, encoding, emb, sub, ...),
     // so that it prints anywhere.
     const std::string fonts = output_of({"pdffonts", pdf});
@@ -270,8 +270,17 @@ TEST_F(CertificatePdfTest, TeamAwardsDownToBestNoWithEveryRunnerAndTheOptions) {
                               with_options({"準優勝", "海辺走友会殿", "海野花子", "海野桃子"}),
                               with_options({"第3位", "川口ＡＣ殿", "川口太郎", "川口次郎", "記録50分00秒"}),
                               with_options({"第3位", "Ｈｉｌｌｓ殿", "Ｈｉｌｌ　Ｊｒ．", "丘野丘"}),
-                              with_options({"優勝", "ちびっこ殿", "スタート～中継所5.5㎞", "小池ちび"}),
+                              with_options({"優勝", "ちびっこ殿", "スタート～中継所5.5㎞", "記録9分05秒"}),
                               with_options({"準優勝", "わんぱく殿", "和田わん", "記録10分00秒"})});
+}
+
+TEST_F(CertificatePdfTest, WithoutWinnersNoPdfIsWrittenAndTheScreenSaysSo) {
+    write_master({team(11, 0, "山田クラブ")});
+    write_names({runners(11, {"山田一郎", "山田二郎"})});
+    con().type("y");
+    run_certificate_entry(4);
+    EXPECT_NE(con().screen().find("賞状にする受賞者がいません。区間賞賞状.pdf は作りませんでした"), std::string::npos);
+    EXPECT_FALSE(platform::file_exists(SECTION_CERTIFICATE_PDF));
 }
 
 // A PDF that cannot be written whole leaves the one before it as it was.
