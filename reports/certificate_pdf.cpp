@@ -42,8 +42,8 @@ cairo_status_t write_to_file(void* closure, const unsigned char* data, unsigned 
 class CellPainter {
 public:
     CellPainter(cairo_t* cr, const std::string& family)
-        : cr_(cr), family_(platform::cp932_to_utf8(family)), fonts_map_(pango_cairo_font_map_new()),
-          context_(pango_font_map_create_context(fonts_map_.get())) {
+        : cr_(cr), family_(platform::cp932_to_utf8(family)), font_map_(pango_cairo_font_map_new()),
+          context_(pango_font_map_create_context(font_map_.get())) {
         pango_cairo_update_context(cr, context_.get());
         // Glyph positions unrounded: a cell is placed to the fraction of a point.
         pango_context_set_round_glyph_positions(context_.get(), FALSE);
@@ -88,7 +88,7 @@ private:
     cairo_t* cr_;
     std::string family_;
     // A font map of this document's own, whose font caches go with it.
-    Owned<PangoFontMap, unref<PangoFontMap>> fonts_map_;
+    Owned<PangoFontMap, unref<PangoFontMap>> font_map_;
     Owned<PangoContext, unref<PangoContext>> context_;
     Owned<PangoLayout, unref<PangoLayout>> upright_;
     Owned<PangoLayout, unref<PangoLayout>> across_;
