@@ -207,9 +207,9 @@ protected:
         return platform::disk_name(name);
     }
 
-    // A copy of the PDF in test_output/ beside the test binary; that folder.
+    // A copy of the PDF in certificate_output/ beside the test binary; that folder.
     static std::string keep_for_a_look(const std::string& pdf) {
-        const std::string out = platform::program_folder() + "test_output";
+        const std::string out = platform::program_folder() + "certificate_output";
         std::filesystem::create_directories(out);
         std::filesystem::copy_file(pdf, out + "/" + pdf, std::filesystem::copy_options::overwrite_existing);
         return out;
