@@ -63,31 +63,6 @@ bool write_all(int fd, const std::string& bytes) {
     return true;
 }
 
-// One file of a copy: temporary name (of this process: another copy of the program
-// may be writing the same second's copy), written, flushed, renamed.
-bool write_copy(const std::string& bytes, const std::string& name, std::string& error) {
-    std::string temporary = name + "." + std::to_string(getpid()) + ".tmp";
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = temporary + ": " + error_text(errno);
-        return false;
-    }
-    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && std::rename(temporary.c_str(), name.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        error = name + ": " + error_text(err);
-    }
-    return ok;
-}
 
 // The copies of one file in the folder, oldest first (the time in the name sorts).
 std::vector<std::string> copies_of(const char* prefix) {
@@ -167,6 +142,30 @@ std::string last_entry_folder;
 
 }  // namespace
 
+bool write_copy(const std::string& bytes, const std::string& name, std::string& error) {
+    std::string temporary = name + "." + std::to_string(getpid()) + ".tmp";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = temporary + ": " + error_text(errno);
+        return false;
+    }
+    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && std::rename(temporary.c_str(), name.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        error = name + ": " + error_text(err);
+    }
+    return ok;
+}
+
 DataSnapshot snapshot_data_files(FILE* locked_master) {
     DataSnapshot s;
     s.taken = std::time(nullptr);
@@ -195,6 +194,20 @@ DataSnapshot snapshot_data_files() {
     }
     read_names(s);
     return s;
+}
+
+std::vector<std::string> master_copies_newest_first() {
+    std::vector<std::string> names = copies_of(COPY_PREFIX[0]);
+    std::reverse(names.begin(), names.end());
+    for (std::string& n : names) n = in_folder(n);
+    return names;
+}
+
+std::string name_copy_of(const std::string& master_copy) {
+    std::string path = master_copy;
+    std::size_t at = path.rfind(COPY_PREFIX[0]);
+    if (at != std::string::npos) path.replace(at, std::strlen(COPY_PREFIX[1]), COPY_PREFIX[1]);
+    return path;
 }
 
 std::string write_backup(const DataSnapshot& snapshot) {

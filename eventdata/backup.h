@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace korvel {
 
@@ -30,6 +31,16 @@ DataSnapshot snapshot_data_files();
 // The same with MASTFILE.DAT read through a stream whose whole-file lock the caller
 // holds.
 DataSnapshot snapshot_data_files(FILE* locked_master);
+
+// The copies of MASTFILE.DAT in the folder, newest first, as paths; and the copy of
+// NAMEFILE.DAT taken with one of them (its path, whether it exists or not).
+std::vector<std::string> master_copies_newest_first();
+std::string name_copy_of(const std::string& master_copy);
+
+// One file written whole, byte for byte: a temporary name of this process (another
+// copy of the program may write the same name), flushed, renamed. Nothing is asked;
+// false with the reason in error.
+bool write_copy(const std::string& bytes, const std::string& name, std::string& error);
 
 // Writes the snapshot as the newest copies and drops the oldest beyond BACKUP_KEEP.
 // On failure nothing but the temporary file is touched (and it is removed); the
