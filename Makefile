@@ -12,8 +12,10 @@ RUN_DIR   ?= run
 # What building and running the program needs; the tests add their tools (the
 # terminal multiplexer of the end-to-end tests, the headless browser of the web pages,
 # clang and libFuzzer of the fuzz harnesses, python3 of the template check).
-PACKAGES  := g++ cmake ninja-build pkg-config make libncurses-dev libpcre2-dev libgtest-dev
-TEST_PACKAGES := libbenchmark-dev tmux chromium-headless-shell python3 clang libclang-rt-14-dev libxml2-utils
+PACKAGES  := g++ cmake ninja-build pkg-config make libncurses-dev libpcre2-dev libgtest-dev \
+             libcairo2-dev libpango1.0-dev fonts-ipaexfont
+TEST_PACKAGES := libbenchmark-dev tmux chromium-headless-shell python3 clang libclang-rt-14-dev libxml2-utils \
+                 poppler-utils
 SUDO      := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 JOBS      ?= $(shell nproc)
 FUZZ_BUILD   ?= build-fuzz

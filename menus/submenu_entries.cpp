@@ -8,6 +8,7 @@
 #include "eventdata/import_times.h"
 #include "html/html_pages.h"
 #include "html/speed_ranking.h"
+#include "reports/certificates.h"
 #include "reports/goal_bulletin.h"
 #include "reports/rank_transition.h"
 #include "reports/results_list.h"
@@ -78,15 +79,18 @@ void run_results_entry(int entry) {
 
 namespace {
 
-// The merge file and the template of one kind of certificate.
+// The merge file, the PDF and the template of one kind of certificate.
 struct Certificate {
     bool (*write_merge_file)();
+    bool (*write_pdf)();
     int station;  // for recompute_results
     const char* docm;
     const char* doc;
 };
-const Certificate section_certificate{write_kukansyou_tab, NO_PRINT_ORDER, "区間賞賞状.docm", "区間賞賞状.doc"};
-const Certificate team_certificate{write_dantaisyou_tab, AT_GOAL, "団体賞賞状.docm", "団体賞賞状.doc"};
+const Certificate section_certificate{write_kukansyou_tab, write_kukansyou_pdf, NO_PRINT_ORDER, "区間賞賞状.docm",
+                                      "区間賞賞状.doc"};
+const Certificate team_certificate{write_dantaisyou_tab, write_dantaisyou_pdf, AT_GOAL, "団体賞賞状.docm",
+                                   "団体賞賞状.doc"};
 
 // The template: the .docm when it is there, else the .doc, opened with its associated
 // program; the access messages of both when neither is.
@@ -110,6 +114,11 @@ void make_merge_file(const Certificate& c, bool then_open) {
     if (key == 'Y' || key == 'y') open_template(c);
 }
 
+// The certificates of the awards the merge file holds, as a PDF laid out here.
+void make_pdf(const Certificate& c) {
+    if (recompute_results(false, false, c.station) == 0) c.write_pdf();
+}
+
 }  // namespace
 
 void run_certificate_entry(int entry) {
@@ -117,9 +126,11 @@ void run_certificate_entry(int entry) {
     case 1: make_merge_file(section_certificate, false); break;
     case 2: open_template(section_certificate); break;
     case 3: make_merge_file(section_certificate, true); break;
+    case 4: make_pdf(section_certificate); break;
     case 6: make_merge_file(team_certificate, false); break;
     case 7: open_template(team_certificate); break;
     case 8: make_merge_file(team_certificate, true); break;
+    case 9: make_pdf(team_certificate); break;
     default: beep(); break;
     }
 }

@@ -177,11 +177,14 @@ void certificate_submenu() {
         entry_line(13, 13, "[1] 区間賞差し込みファイル（\"区間賞TAB.txt\"）を作る");
         entry_line(14, 13, "[2] 区間賞賞状（Wordファイル）を開く");
         entry_line(15, 13, "[3] [1]と[2]を続けて実行");
+        entry_line(16, 13, "[4] 区間賞賞状を PDF で作る");
         entry_line(17, 13, "[6] 団体賞差し込みファイル（\"団体賞TAB.txt\"）を作る");
         entry_line(18, 13, "[7] 団体賞賞状（Wordファイル）を開く");
         entry_line(19, 13, "[8] [6]と[7]を続けて実行");
+        entry_line(20, 13, "[9] 団体賞賞状を PDF で作る");
         int key = prompt(f);
-        if (key == '1' || key == '2' || key == '3' || key == '6' || key == '7' || key == '8') {
+        if (key == '1' || key == '2' || key == '3' || key == '4' || key == '6' || key == '7' || key == '8' ||
+            key == '9') {
             echo_key(key);
             run_certificate_entry(key - '0');
             continue;

@@ -253,12 +253,12 @@ void install_out_of_memory_handler() { std::set_new_handler(out_of_memory); }
 
 // ---- Files written whole ----
 
-bool write_file_whole(const char* name, const std::function<void(FILE*)>& body) {
+bool write_file_whole(const char* name, const std::function<void(FILE*)>& body, const char* mode) {
     const std::string temporary = std::string(name) + ".tmp";
     bool written = false;
     int err = 0;
     {
-        Stream out = fopen_retry(temporary.c_str(), "wt");
+        Stream out = fopen_retry(temporary.c_str(), mode);
         try {
             body(out);
         } catch (...) {

@@ -67,7 +67,8 @@ std::uint32_t file_mtime(const char* path);
 // Writes the file name whole: body writes into a temporary file beside it, which is
 // flushed to disk and renamed into place, so that a failure or a stop leaves the
 // previous file (or none), never a part of one. False after the failure was shown.
-bool write_file_whole(const char* name, const std::function<void(FILE*)>& body);
+// mode "wb" for a file that is not text (a PDF).
+bool write_file_whole(const char* name, const std::function<void(FILE*)>& body, const char* mode = "wt");
 
 // The system's text for errno value err on a line of its own.
 void show_system_error(int err);

@@ -2,8 +2,9 @@
 # Awards and result tables on the real binary after a race day: arrivals of four
 # junior-high teams typed at the division's three relay stations and the goal, then
 # every report of this part of the results submenu written to the list file, one sent
-# to the printer through lpx and a fake spooler, and both merge files written from the
-# certificate submenu and a template opened (a fake xdg-open records what is opened).
+# to the printer through lpx and a fake spooler, and both merge files and both PDF
+# certificates written from the certificate submenu and a template opened (a fake
+# xdg-open records what is opened).
 #
 # Junior-high division (4 sections, start 10:30:00): stations 10 中央図書館,
 # 11 東公民館, 12 久遠野大橋, 13 市民競技場 (goal). Totals: 402 1:08'00,
@@ -153,7 +154,7 @@ e2e_wait_for "[9] 全明細データファイル出力" 20
 e2e_send Escape
 e2e_wait_main_menu
 
-# ---- 5. Certificates: both merge files, a template ----
+# ---- 5. Certificates: both merge files, a template, both PDFs ----
 e2e_send 8
 e2e_wait_for "* 賞状作成 *"
 e2e_send 1
@@ -179,6 +180,22 @@ grep -q 'docm$' "$OPENED" && e2e_fail "a template was opened after N"
 e2e_send 7
 for ((i = 0; i < 50; i++)); do grep -q '団体賞賞状.docm$' "$OPENED" 2>/dev/null && break; sleep 0.1; done
 grep -q '団体賞賞状.docm$' "$OPENED" || { cat "$OPENED" >&2; e2e_fail "the team template was not opened"; }
+# Entries 4 and 9: the PDF certificates, one page per line of the merge file, opened.
+pdf_pages() { pdfinfo "$1" | sed -n 's/^Pages: *//p'; }
+e2e_send 4
+for ((i = 0; i < 100; i++)); do grep -q '区間賞賞状.pdf$' "$OPENED" 2>/dev/null && break; sleep 0.1; done
+grep -q '区間賞賞状.pdf$' "$OPENED" || { cat "$OPENED" >&2; e2e_fail "区間賞賞状.pdf was not opened"; }
+[ "$(pdf_pages "$E2E_RACE/区間賞賞状.pdf")" = "$(($(wc -l < "$SECTION_TAB") - 1))" ] ||
+    e2e_fail "区間賞賞状.pdf has $(pdf_pages "$E2E_RACE/区間賞賞状.pdf") pages for $(wc -l < "$SECTION_TAB") merge lines"
+# The page of a winner is the line of the merge file.
+page=$(($(text "$SECTION_TAB" | grep -n '西村　海斗' | cut -d: -f1) - 1))
+pdftotext -raw -f "$page" -l "$page" "$E2E_RACE/区間賞賞状.pdf" - | tr -d ' \n' | sed 's/　//g' | grep -q '西村海斗' ||
+    e2e_fail "page $page of 区間賞賞状.pdf is not 西村　海斗's certificate"
+e2e_send 9
+for ((i = 0; i < 100; i++)); do grep -q '団体賞賞状.pdf$' "$OPENED" 2>/dev/null && break; sleep 0.1; done
+grep -q '団体賞賞状.pdf$' "$OPENED" || e2e_fail "団体賞賞状.pdf was not opened"
+[ "$(pdf_pages "$E2E_RACE/団体賞賞状.pdf")" = "$(($(wc -l < "$TEAM_TAB") - 1))" ] || e2e_fail "団体賞賞状.pdf: wrong page count"
+e2e_wait_for "[9] 団体賞賞状を PDF で作る"
 # Entry 2 without the templates: both access messages and the confirmation.
 rm "$E2E_RACE/区間賞賞状.docm"
 e2e_send 2

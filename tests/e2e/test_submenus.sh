@@ -316,7 +316,9 @@ grep -F -q "出力先→" <<<"$(e2e_screen)" && e2e_fail "destination line on th
 e2e_expect_row 9 "MS-Word の差し込み印刷機能を使って賞状を作ります。"
 e2e_expect_row 11 "開くとき [マクロを有効にする] を選択してください。"
 e2e_expect_row 13 "[1] 区間賞差し込みファイル（\"区間賞TAB.txt\"）を作る"
+e2e_expect_row 16 "[4] 区間賞賞状を PDF で作る"
 e2e_expect_row 19 "[8] [6]と[7]を続けて実行"
+e2e_expect_row 20 "[9] 団体賞賞状を PDF で作る"
 # F2 is no key of this screen (its entries are tested in test_awards.sh).
 e2e_expect_beep F2
 e2e_send Escape
