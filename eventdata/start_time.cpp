@@ -73,6 +73,7 @@ int register_start_times() {
         r.blocks[0].arrival = divisions[r.division].start_time;
         mast_rewrite(f, r);
     }
+    mast_sync(f, "register_start_times");
     fclose_or_abort(f);
     return 1;
 }
@@ -91,6 +92,7 @@ int register_missing_start_times() {
         mast_rewrite(f, r);
         ++count;
     }
+    if (count > 0) mast_sync(f, "register_missing_start_times");
     fclose_or_abort(f);
     return count;
 }

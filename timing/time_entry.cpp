@@ -52,7 +52,6 @@ struct RecentLine {
 struct Visit {
     int station = 0;
     RaceTime added{0, 0, 0};
-    std::uint16_t seq = 0;
     RecentLine recent[RECENT_MAX];
     int last = -1;  // index of the last recent line, -1 when empty
     int stored = 0;
@@ -132,11 +131,10 @@ bool read_team(FILE* f, int rec_no, int team, TeamRecord& r) {
     return r.team_no == team && r.division < bumon_suu;
 }
 
-// The highest input sequence number stored at any station after a start, so that new
-// entries continue the typing order of earlier visits.
-std::uint16_t highest_input_seq() {
+// The highest input sequence number stored in f at any station after a start.
+std::uint16_t highest_input_seq(FILE* f) {
     std::uint16_t highest = 0;
-    Stream f = mast_open("rb");
+    if (std::fseek(f, MAST_HEADER_SIZE, SEEK_SET) != 0) return highest;
     TeamRecord r;
     while (mast_read_next(f, r)) {
         for (int k = 1; k <= division_sections(r.division); ++k) {
@@ -144,21 +142,33 @@ std::uint16_t highest_input_seq() {
             if (seq > highest) highest = seq;
         }
     }
-    fclose_or_abort(f);
     return highest;
 }
 
-// Sets block k of the team's record through set and has the record on the disk
-// before returning. The record is read afresh under its lock and checked again, so
-// nothing but this team's block k can change. r receives the stored record.
+// The input sequence number of an entry about to be stored through f (its record
+// locked): the largest in the file plus one, read under the numbering lock, which
+// is held until f is closed after the write. Entries at any number of terminals get
+// distinct numbers, in the order they were stored, continuing the typing order of
+// earlier visits.
+std::uint16_t next_input_seq(FILE* f) {
+    mast_lock_sequence(f);
+    return static_cast<std::uint16_t>(highest_input_seq(f) + 1);
+}
+
+// Sets block k of the team's record through set (given the new input sequence
+// number when numbered, else 0) and has the record on the disk before returning.
+// The record is read afresh under its lock and checked again, so nothing but this
+// team's block k can change. r receives the stored record.
 template <typename Set>
-bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, Set set) {
+bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, bool numbered, Set set) {
     // Another copy in the folder may store into the same record or recompute the
     // file: the record is locked from the read to the write.
     Stream f = mast_lock_record(rec_no);
     if (!read_team(f, rec_no, team, r) || logical_station(r.division, station) != k) return false;
-    set(r.blocks[k]);
-    mast_rewrite_durable(f, r);
+    const std::uint16_t seq = numbered ? next_input_seq(f) : 0;
+    set(r.blocks[k], seq);
+    mast_write(f, rec_no, r);
+    mast_sync(f, "mast_rewrite");
     fclose_or_abort(f);
     backup_after_entry();
     return true;
@@ -166,9 +176,8 @@ bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, Set se
 
 }  // namespace
 
-bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
-                 TeamRecord& r, StoreKind kind) {
-    return store_block(rec_no, team, station, k, r, [&](StationBlock& b) {
+bool store_entry(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r, StoreKind kind) {
+    return store_block(rec_no, team, station, k, r, kind == STORE_ARRIVAL, [&](StationBlock& b, std::uint16_t seq) {
         b.departure = t;
         if (kind == STORE_ARRIVAL) {
             b.arrival = t;
@@ -284,13 +293,12 @@ void enter_team(Visit& v, const char* team_text) {
         show_message(message);
     }
 
-    auto seq = static_cast<std::uint16_t>(v.seq + 1);
-    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, seq, r)) {
+    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, r)) {
         std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
         show_message(message);
         return;
     }
-    v.seq = seq;
+    const auto seq = static_cast<std::uint16_t>(r.blocks[k].input_seq);
     ++v.stored;
 
     std::string typed_text = time_is_none(typed) ? std::string(9 - std::strlen(buf), ' ') + buf
@@ -321,7 +329,6 @@ void enter_team(Visit& v, const char* team_text) {
 }
 
 void team_loop(Visit& v) {
-    v.seq = highest_input_seq();
     for (;;) {
         clear_top(LAST_TOP_ROW);
         draw_header(v);
@@ -357,7 +364,7 @@ bool find_team_record(long team, int& rec_no, TeamRecord& r) {
 }
 
 bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r) {
-    return store_entry(rec_no, team, station, k, t, 0, r, STORE_DEPARTURE_ONLY);
+    return store_entry(rec_no, team, station, k, t, r, STORE_DEPARTURE_ONLY);
 }
 
 void show_entry_message(const std::string& text) { show_message(text); }
@@ -388,15 +395,13 @@ bool load_team_record(int rec_no, int team, TeamRecord& r) {
 }
 
 bool store_station_times(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
-                         std::uint16_t seq, TeamRecord& r) {
-    return store_block(rec_no, team, station, k, r, [&](StationBlock& b) {
+                         TeamRecord& r) {
+    return store_block(rec_no, team, station, k, r, true, [&](StationBlock& b, std::uint16_t seq) {
         b.departure = departure;
         b.arrival = arrival;
         b.input_seq = static_cast<std::int16_t>(seq);
     });
 }
-
-std::uint16_t last_input_seq() { return highest_input_seq(); }
 
 bool ask_station_added_time(int station, RaceTime& added) {
     Visit v;
