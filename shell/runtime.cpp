@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "shell/console_ui.h"
+#include "shell/lock_wait.h"
 #include "shell/options.h"
 #include "shell/output.h"
 
@@ -140,6 +141,11 @@ Stream fopen_retry(const char* name, const char* mode) {
             int key = ask_key("再試行しますか？（Y / N）", "YyNn");
             cputs("\n");
             if (key == 'Y' || key == 'y') continue;
+        }
+        if (Stream::any_holds_lock()) {
+            // No confirmation with a lock held: the main menu repeats the reason.
+            keep_for_main_menu(std::string("\"") + name + "\" のオープンに失敗しました（" + platform::error_text(err) + "）");
+            jump_to_main_menu();
         }
         menu_return_prompt();
         jump_to_main_menu();

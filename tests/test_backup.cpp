@@ -60,6 +60,14 @@ TEST_F(BackupTest, TenCopiesKeepTheLastNineEachComplete) {
     EXPECT_FALSE(fs::exists(std::string("backup/") + copy_name("MASTFILE", 1)));
 }
 
+// Nine minutes of entries never push out the copy from before the last rebuild.
+TEST_F(BackupTest, CopiesBeforeAChangeKeepTheirOwnNinePlaces) {
+    EXPECT_EQ(write_backup(state(0), BackupKind::before_change), "");
+    for (int i = 1; i <= 10; ++i) EXPECT_EQ(write_backup(state(i), BackupKind::entry), "");
+    EXPECT_EQ(read_file("backup/MASTFILE_BEFORE_20261209_070000.DAT"), "master 0" + std::string(3000, 'm'));
+    EXPECT_EQ(folder_listing().size(), 2u + 18u);
+}
+
 TEST_F(BackupTest, EntriesMakeOneCopyAMinute) {
     write_file("MASTFILE.DAT", "master");
     backup_after_entry();

@@ -24,6 +24,7 @@
 #include "menus/menus.h"
 #include "shell/lock_wait.h"
 #include "platform/file_lock.h"
+#include "platform/files.h"
 #include "platform/memory_console.h"
 #include "tests/records.h"
 #include "tests/support.h"
@@ -36,6 +37,7 @@ using namespace korvel;
 using korvel_test::hms;
 using korvel_test::text_file;
 using korvel_test::write_file;
+using platform::VK_ESCAPE;
 
 void append_file(const std::string& name, const std::string& bytes) {
     write_file(name, korvel_test::read_file(name) + bytes);
@@ -191,6 +193,7 @@ TEST_F(SharedFolderTest, AWaitOfOverASecondSaysTheFolderIsBusy) {
         EXPECT_EQ(calls, ms > 1000 ? "busy done " : "") << ms << " ms";
         EXPECT_EQ(con().row(23), "");
     }
+    platform::set_lock_busy_hook(nullptr);  // it writes into this test's locals
 }
 
 // Two terminals typing arrivals at once: every entry gets its own input sequence
@@ -267,6 +270,55 @@ TEST_F(SharedFolderTest, TwoCopiesNoticingOneEditBuildOnce) {
     std::vector<RunnerNameRecord> names = read_name_records(master);
     EXPECT_STREQ(names[static_cast<std::size_t>(team_index.record_of(1))].runner(2), "走者二");
     EXPECT_EQ(leftover_temporaries(), std::vector<std::string>{});
+}
+
+// A rebuild whose copy of the data cannot be written changes nothing and says why.
+TEST_F(SharedFolderTest, NoRebuildWithoutTheCopyBeforeIt) {
+    TeamRecord r;
+    ASSERT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
+    finish_backups();
+    const std::string before = korvel_test::read_file("MASTFILE.DAT");
+    std::filesystem::remove_all(BACKUP_FOLDER);
+    write_file(BACKUP_FOLDER, "in the way");
+    con().type("YNYYYY");  // rebuild, initialise
+    EXPECT_EQ(build_master_file(1), 0);
+    EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), before);
+    EXPECT_NE(con().screen().find("バックアップを作れないため MASTFILE.DAT は変更しませんでした"), std::string::npos);
+    EXPECT_EQ(leftover_temporaries(), std::vector<std::string>{});
+}
+
+// A wait for another terminal can be left with Esc: back to the main menu, nothing
+// held. Under a lock no question is asked: the work is abandoned instead.
+TEST_F(SharedFolderTest, EscLeavesALockWaitAndNoQuestionIsAskedUnderALock) {
+    pid_t holder = child([&] {
+        const pid_t parent = getppid();
+        Stream f = mast_lock_file();
+        write_file("held", "");
+        while (!file_exists("end") && getppid() == parent) usleep(1000);
+    });
+    while (!file_exists("held")) usleep(1000);
+    install_lock_wait_escape();
+    con().press(VK_ESCAPE);
+    TeamRecord r;
+    EXPECT_MAIN_MENU_RETURN(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
+    platform::set_lock_cancel_hook(nullptr);
+    write_file("end", "");
+    wait_for(holder);
+    EXPECT_EQ(open_stream_count(), 0);
+    EXPECT_EQ(con().keys_left(), 0u);
+
+    set_open_function([](const char* name, const char* mode) -> FILE* {
+        if (std::string(name) != "OUT.TXT") return platform::open_file(name, mode);
+        errno = EACCES;
+        return nullptr;
+    });
+    {
+        Stream f = mast_lock_file();
+        EXPECT_MAIN_MENU_RETURN(fopen_retry("OUT.TXT", "w"));
+    }
+    set_open_function(nullptr);
+    EXPECT_EQ(con().screen().find("再試行しますか"), std::string::npos);
+    EXPECT_NE(take_main_menu_notice().find("OUT.TXT"), std::string::npos);
 }
 
 // Each running copy marks the folder; a second copy is told of the first.
