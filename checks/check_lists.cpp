@@ -51,7 +51,9 @@ int column_rows_option() {
     std::string value;
     if (!get_option("PRINT62_DANGUMI_GYOU_SUU", value)) return 0;
     int rows = option_int(value);
-    return rows > 0 ? rows : DEFAULT_COLUMN_ROWS;
+    // More rows than a station has items is one column; beyond that the index
+    // arithmetic of the layout would overflow.
+    return rows > 0 ? std::min(rows, MAX_TEAMS) : DEFAULT_COLUMN_ROWS;
 }
 
 bool inputseq_option() {

@@ -262,6 +262,27 @@ TEST_F(SpeedTest, LimitsThemselvesAreQuestionable) {
                      speed_row(false, " 10.00", "B", "G", 3, 30, 11, "Ａ", "一般")}));
 }
 
+// A distance typed twice in EKI.TXT makes a section of 0 km: speed 0, too slow.
+TEST_F(SpeedTest, ASectionOfNoLengthIsListedAsTooSlow) {
+    event({"S 0", "A 5", "B 5", "G 15"}, {"一般", "MaxSpeed=25 MinSpeed=10 StartTime=90000", "++++"});
+    const std::string text = list({timed(11, 0, "Ａ", {20, 20, 40})}, false);
+    EXPECT_NE(text.find("◆遅すぎる"), std::string::npos) << text;
+    EXPECT_NE(text.find("  0.00km/h A"), std::string::npos) << text;
+}
+
+// A rows option far beyond what a station can hold is one column, not an overflow.
+TEST_F(CheckListTest, AHugeRowsOptionIsOneColumn) {
+    write_file("keep.sh", "cat \"$1\" >> printed.txt\n");
+    options({"EVENTNAME=テスト駅伝", "PRINT62_DANGUMI_GYOU_SUU=2147483647", "PRINTCMD62=sh keep.sh"});
+    std::vector<TeamRecord> t = {team(1, 0, "Ｘ"), team(2, 0, "Ｙ")};
+    arrive(t[0], 1, hms(10, 0, 1), 1);
+    arrive(t[1], 1, hms(10, 0, 2), 2);
+    write_master(t);
+    out_kind_no = OUT_PRINTER;
+    station_check_list_report(1);
+    EXPECT_EQ(count_of(read_file("printed.txt"), "  |  "), 3);
+}
+
 TEST_F(SpeedTest, ByStationOrderAndNothingFound) {
     std::vector<TeamRecord> t = {timed(11, 0, "Ａ", {20, 20, 30}), timed(12, 0, "Ｂ", {11, 20, 20})};
     EXPECT_EQ(list(t, true), lines({"", "*** テスト駅伝 疑問スピード ***  STAMP", "", sp(38) + "距離   スピード    タイム",
