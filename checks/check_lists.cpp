@@ -1,5 +1,7 @@
 #include "checks/check_lists.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -269,7 +271,9 @@ std::string time_order_cell(const StationItem& item) {
     return cell;
 }
 
-std::string time_order_file_name(int s) { return text_format("_$$$%03d_.tmp", s); }
+// With the process number: another copy writing the same list must not truncate
+// this one's file under its reader.
+std::string time_order_file_name(int s) { return text_format("_$$$%03d_%ld.tmp", s, static_cast<long>(getpid())); }
 
 TimeOrderFiles::TimeOrderFiles(const std::vector<TeamRecord>& records) {
     // A constructor that does not complete runs no destructor: the files written so far

@@ -1,5 +1,7 @@
 #include "html/html_pages.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <utility>
 #include <vector>
@@ -193,17 +195,14 @@ HtmlPage html_create(const char* folder, const char* name) {
         cprintf("mkdir(\"%s\") error\n", folder);
         fatal_stop();
     }
-    std::string cwd = platform::current_folder();
-    if (cwd.empty()) {
-        cputs("getcwd() error\n");
-        fatal_stop();
-    }
-    cwd = shown_path(cwd);
-    if (cwd.back() != '/') cwd += '/';
+    // Paths relative to the race folder: its display form may hold characters
+    // (〜, −, —) that do not convert back to the name on the disk.
     const std::string page = formatted("%s/%s.%s", folder, name, HTML_EXTENSION);
-    // Hidden from folder listings while it is written.
-    const std::string temporary = cwd + formatted("%s/.%s.%s.tmp", folder, name, HTML_EXTENSION);
-    return HtmlPage(cwd + page, temporary, fopen_retry(temporary.c_str(), "wt"));
+    // Hidden from folder listings while it is written, and this process's own:
+    // another copy may write the same site at the same moment.
+    const std::string temporary =
+        formatted("%s/.%s.%s.%ld.tmp", folder, name, HTML_EXTENSION, static_cast<long>(getpid()));
+    return HtmlPage(page, temporary, fopen_retry(temporary.c_str(), "wt"));
 }
 
 std::string html_head() {

@@ -184,7 +184,7 @@ TEST_F(CheckListTest, TimeOrderCellsAndNoTemporaryFilesLeft) {
     std::string text;
     {
         TimeOrderFiles files(t);
-        EXPECT_TRUE(std::filesystem::exists("_$$$002_.tmp"));
+        EXPECT_TRUE(std::filesystem::exists(time_order_file_name(2)));
         text = listed(print_key::TIME_ORDER_CHECK, [&](Report& r) { write_time_order_list(r, files); });
     }
     const std::string empty = sp(13);
@@ -205,11 +205,11 @@ TEST_F(CheckListTest, TimeOrderFilesRemovedWhenTheListStopsEarly) {
     arrive(t[0], 2, hms(10, 25, 7), 2);
     write_master(t);
     // Station 2's file cannot be made: the list stops after station 1's was written.
-    std::filesystem::create_directory("_$$$002_.tmp");
+    std::filesystem::create_directory(time_order_file_name(2));
     con().type("0Y");
     EXPECT_MAIN_MENU_RETURN(time_order_check_list());
-    EXPECT_FALSE(std::filesystem::exists("_$$$001_.tmp"));
-    EXPECT_TRUE(std::filesystem::is_directory("_$$$002_.tmp"));  // not ours: left alone
+    EXPECT_FALSE(std::filesystem::exists(time_order_file_name(1)));
+    EXPECT_TRUE(std::filesystem::is_directory(time_order_file_name(2)));  // not ours: left alone
     EXPECT_EQ(open_stream_count(), 0);
 }
 
