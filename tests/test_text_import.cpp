@@ -214,6 +214,32 @@ TEST_F(TextImportCommandTest, FileNamedStationAddedTimeLinesThenTheStationSubmen
     EXPECT_EQ(con().keys_left(), 0u);
 }
 
+// The copy of the data as they were comes first; without it nothing is imported.
+TEST_F(TextImportCommandTest, BackupBeforeTheFirstLineOrNoImport) {
+    write_file("times.txt", text_file({"EkiNo=3", "7 10530"}));
+    for (bool writable : {false, true}) {
+        if (!writable) write_file("backup", "in the way");
+        else std::filesystem::remove("backup");
+        const std::string before = korvel_test::read_file("MASTFILE.DAT");
+        enter("times.txt");
+        con().type("y");
+        enter("0");
+        if (!writable) con().type("y");  // the refusal has been read
+        else con().press(VK_ESCAPE);     // station submenu
+        text_import();
+        if (!writable) {
+            EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), before);
+            EXPECT_NE(con().screen().find("バックアップを作れないため取り込みませんでした"), std::string::npos);
+        } else {
+            std::string copy;
+            for (const auto& e : std::filesystem::directory_iterator("backup"))
+                if (e.path().filename().string().rfind("MASTFILE_BEFORE_", 0) == 0) copy = korvel_test::read_file(e.path());
+            EXPECT_EQ(copy, before);  // the data as they were, not with the first line
+            expect_times(7, hms(1, 5, 30), hms(1, 5, 30), 3);
+        }
+    }
+}
+
 TEST_F(TextImportCommandTest, FolderOrDeviceIsRefusedAtThePrompt) {
     std::filesystem::create_directory("folder");
     enter("folder");
