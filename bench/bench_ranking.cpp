@@ -1,7 +1,7 @@
 // A race at the limits (50 stations, 20 divisions of 20 sections, 500 teams, every
 // time entered, ties and carried starts among them) in a temporary working folder:
 // the full recomputation followed by the results list of every division, and one
-// time-entry store as the entry screen makes it.
+// time-entry store as the entry screen makes it, with the relative check after it.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -22,6 +22,7 @@
 #include "shell/runtime.h"
 #include "eventdata/selection.h"
 #include "timing/ranking.h"
+#include "timing/relative_check.h"
 #include "bench/limits_race.h"
 
 using namespace korvel;
@@ -66,6 +67,22 @@ void BM_TimeEntryStore(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TimeEntryStore)->Unit(benchmark::kMillisecond);
+
+// The relative check that follows every stored arrival: the whole file read for the
+// division's field, then the two sections that meet at the station judged.
+void BM_RelativeEntryTest(benchmark::State& state) {
+    int rec = 0, suspect = 0;
+    for (auto _ : state) {
+        Stream f = mast_open("rb");
+        TeamRecord r;
+        mast_read(f, rec, r);
+        fclose_or_abort(f);
+        suspect += relative_entry_test(r, 5);
+        rec = (rec + 37) % (DIVISIONS * TEAMS_PER_DIVISION);
+    }
+    state.counters["suspect"] = suspect;
+}
+BENCHMARK(BM_RelativeEntryTest)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

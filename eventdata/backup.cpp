@@ -180,6 +180,30 @@ std::string last_entry_folder;
 
 }  // namespace
 
+bool write_copy(const std::string& bytes, const std::string& name, std::string& error) {
+    std::string temporary = name + "." + std::to_string(getpid()) + ".tmp";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = temporary + ": " + error_text(errno);
+        return false;
+    }
+    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && std::rename(temporary.c_str(), name.c_str()) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        error = name + ": " + error_text(err);
+    }
+    return ok;
+}
+
 DataSnapshot snapshot_data_files(FILE* locked_master) {
     DataSnapshot s;
     s.taken = std::time(nullptr);
@@ -208,6 +232,24 @@ DataSnapshot snapshot_data_files() {
     }
     read_names(s);
     return s;
+}
+
+// Both kinds, by the time in their names.
+std::vector<std::string> master_copies_newest_first() {
+    std::vector<std::pair<std::string, std::string>> dated;  // time part, name
+    for (const char* prefix : {COPY_PREFIX[0], CHANGE_PREFIX[0]})
+        for (const std::string& n : copies_of(prefix)) dated.emplace_back(n.substr(std::strlen(prefix)), n);
+    std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::string> names;
+    for (const auto& d : dated) names.push_back(in_folder(d.second));
+    return names;
+}
+
+std::string name_copy_of(const std::string& master_copy) {
+    std::string path = master_copy;
+    std::size_t at = path.rfind(COPY_PREFIX[0]);
+    if (at != std::string::npos) path.replace(at, std::strlen(COPY_PREFIX[1]), COPY_PREFIX[1]);
+    return path;
 }
 
 std::string write_backup(const DataSnapshot& snapshot, BackupKind kind) {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace korvel {
 
@@ -36,6 +37,17 @@ enum class BackupKind {
     entry,          // MASTFILE_20261209_101530.DAT: at most once a minute during entries
     before_change,  // MASTFILE_BEFORE_20261209_101530.DAT: before a change of the whole
 };
+
+// The copies of MASTFILE.DAT in the folder, newest first, as paths; and the copy of
+// NAMEFILE.DAT taken with one of them (its path, whether it exists or not).
+std::vector<std::string> master_copies_newest_first();
+std::string name_copy_of(const std::string& master_copy);
+
+// One file written whole, byte for byte: a temporary name of this process (another
+// copy of the program may write the same name), flushed, renamed. Nothing is asked;
+// false with the reason in error.
+bool write_copy(const std::string& bytes, const std::string& name, std::string& error);
+
 
 // Writes the snapshot as the newest copies of its kind (flushed to the disk before it
 // returns) and drops the oldest of that kind beyond BACKUP_KEEP. A name another copy

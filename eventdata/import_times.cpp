@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "eventdata/backup.h"
+#include "eventdata/import_conflicts.h"
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
@@ -99,7 +100,8 @@ unsigned sequence_offset(const char* destination, const MastHeader& h) {
 namespace {
 void (*import_checks)(const char* file) = nullptr;
 int imported_blocks = 0;
-int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh);
+int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh,
+                std::vector<ImportConflict>* conflicts);
 }  // namespace
 
 void set_import_checks(void (*checks)(const char* file)) { import_checks = checks; }
@@ -141,7 +143,8 @@ int import_times(const char* destination, const char* source, const char* destin
         return m.result;
     }
 
-    int taken = merge_times(real_destination, source, dh, sh);
+    std::vector<ImportConflict> conflicts;
+    int taken = merge_times(real_destination, source, dh, sh, &conflicts);
     if (taken < 0) {
         confirm_refusal();
         return NOT_A_MASTER_FILE;
@@ -149,7 +152,9 @@ int import_times(const char* destination, const char* source, const char* destin
 
     imported_blocks = taken;
     cprintf("%d 件のタイムを取り込みました\n", taken);
+    show_import_conflicts(conflicts);
     ask_key("上のメッセージを確認したら Y を入力", "Yy");
+    import_conflict_report(conflicts, destination, source);
     // The warnings read records of the loaded event definition; the headers above
     // only had to agree with each other.
     if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
@@ -164,15 +169,17 @@ int carry_times_over(const char* destination, const char* source) {
     MastHeader dh{}, sh{};
     if (!read_header(destination, dh) || !read_header(source, sh)) return -1;
     if (dh.max_kukan != sh.max_kukan || dh.rec_len != sh.rec_len) return -1;
-    return merge_times(destination, source, dh, sh);
+    return merge_times(destination, source, dh, sh, nullptr);
 }
 
 namespace {
 
 // Steps 4-6 of the import: the number of blocks taken over, -1 when the source
 // cannot be indexed (said on the console). Into MASTFILE.DAT the merge runs under
-// the whole-file lock, after a copy of the file as it was.
-int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh) {
+// the whole-file lock, after a copy of the file as it was. conflicts, when given,
+// receives each block left alone where the source holds other times.
+int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh,
+                std::vector<ImportConflict>* conflicts) {
     std::vector<int> index;
     if (!index_source(source, sh, index)) return -1;
     const bool into_master = same_file(destination, MASTFILE_NAME) == 0;
@@ -214,7 +221,11 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
         for (int k = 0; k <= blocks; ++k) {
             unsigned char* d = dest.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
             const unsigned char* s = src.data() + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
-            if (block_has_time(d) || !block_has_time(s)) continue;
+            if (block_has_time(d) || !block_has_time(s)) {
+                ImportConflict c;
+                if (conflicts && import_conflict(dest.data(), src.data(), k, c)) conflicts->push_back(c);
+                continue;
+            }
             std::memcpy(d, s, MAST_BLOCK_SIZE);
             put_le16(d + BLOCK_INPUT_SEQ, static_cast<std::uint16_t>(get_le16(s + BLOCK_INPUT_SEQ) + offset));
             ++taken;

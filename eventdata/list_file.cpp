@@ -91,6 +91,14 @@ int leading_number(const char* text) {
     return n;
 }
 
+std::string number_as_written(const char* text) {
+    constexpr std::size_t SHOWN_DIGITS = 10;
+    std::size_t n = 0;
+    while (text[n] >= '0' && text[n] <= '9') ++n;
+    if (n > SHOWN_DIGITS) return "大きすぎる数";
+    return n == 0 ? std::string("0") : std::string(text, n);
+}
+
 bool next_list_field(const char** p, const char* separators) {
     const char* q = *p;
     skip_to_any(&q, separators);

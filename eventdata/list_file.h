@@ -29,6 +29,9 @@ bool set_separators(const std::string& value, char* separators);
 // The decimal number at the start of text (0 when there is none), held at 9999999 so
 // that any run of digits stays a number the checks can refuse.
 int leading_number(const char* text);
+// The digits at the start of text as the file has them, for the messages that refuse
+// a number: a run too long to read on the screen is said to be too large.
+std::string number_as_written(const char* text);
 
 // Moves *p to the start of the next field: with blank separators past one or more
 // blanks to a non-blank, with one separator character past the next such character.

@@ -42,6 +42,7 @@ struct TeamEntry {
     char open_flag;
     int division;  // as written, 1-based
     char name[MAST_TEAM_NAME_SIZE];
+    std::string team_text, division_text;  // as written, for the messages
 };
 
 [[noreturn]] void team_line_error(const char* message, int line_no) {
@@ -53,6 +54,7 @@ struct TeamEntry {
 void read_team_line(const char* line, const char* separators, int line_no, std::vector<TeamEntry>& entries) {
     TeamEntry e{};
     e.team = leading_number(line);
+    e.team_text = number_as_written(line);
     const char* p = line;
     skip_digits(&p);
 
@@ -66,6 +68,7 @@ void read_team_line(const char* line, const char* separators, int line_no, std::
     fit_list_field(field, division.data(), division.size(), separators);
     if (division[0] < '0' || division[0] > '9') team_line_error("\n部門Ｎｏの指定がありません(2)\n", line_no);
     e.division = leading_number(division.data());
+    e.division_text = number_as_written(division.data());
     e.open_flag = contains_word(p, "open") ? '1' : '0';
 
     entries.push_back(e);
@@ -83,10 +86,10 @@ void validate_teams(const std::vector<TeamEntry>& entries) {
         if (in_range) seen[e.team] = true;
         if (!duplicate && in_range && !bad_division) continue;
         failed = true;
-        cprintf("%d %s %d\n    ", e.team, e.name, e.division);
-        if (duplicate) cprintf("チームNo（%d）が重複している。", e.team);
+        cprintf("%s %s %s\n    ", e.team_text.c_str(), e.name, e.division_text.c_str());
+        if (duplicate) cprintf("チームNo（%s）が重複している。", e.team_text.c_str());
         if (!in_range) cputs("チームNoは３桁以内。");
-        if (bad_division) cprintf("部門No（%d）不正。", e.division);
+        if (bad_division) cprintf("部門No（%s）不正。", e.division_text.c_str());
         cputs("\n");
     }
     if (entries.empty()) {

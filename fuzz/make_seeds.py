@@ -67,6 +67,8 @@ put("option", "empty_values", "EVENTNAME=\nEDITOR=\"\"\nLISTFILE=,\n")
 put("option", "lower_case", "eventname=小文字\nEVENTMEI=別名\n")
 put("option", "long_line", "EVENTNAME=" + "長" * 700 + "\nBESTNO=3\n")
 put("option", "hash_only", "#\n#EVENTNAME=x\n")
+put("option", "relative_bounds", "RELATIVE_FAST=0,5\nRELATIVE_SLOW= 1e400 \nRELATIVE_FAST=nan\n")
+put("option", "kuriage", "KURIAGE1=11:20:00\nKURIAGE5=9:5:00\nKURIAGE13=-1:00:00\nKURIAGE0=123:45:67\n")
 
 put("text_import", "notations", "EkiNo=2\n12 1:23:45\n3. 7 1.23.45 (comment)\n1 12345\n2 1:02:03 (区間(記録)) 1:01:30\n"
     "7 NoData\n1 1:02:03 nodata\n7 1:75:00\n12 abc\n12\n0 1:00:00\n1000 1:00:00\n7 1234567\n過ﾟ 1 10530\n")
@@ -131,3 +133,16 @@ put("selctout", "minus_one", struct.pack("<i", -1))
 put("selctout", "three_bytes", b"\x01\x00\x00")
 put("selctout", "long", struct.pack("<ii", 2, 7))
 put("selctout", "empty", b"")
+
+# What a terminal sends: keys, mouse reports, answers, control strings, cut short.
+put("keys", "home_end", b"\x1b[H\x1b[1~\x1b[7~\x1bOH\x1b[F\x1b[4~\x1b[8~\x1bOF")
+put("keys", "mouse", b"\x1b[<0;10;10M\x1b[<0;10;10m\x1b[M !!\x1b[M")
+put("keys", "strings", b"\x1b]0;x\x07\x1b]2;title\x1b\\\x1bP1$rx\x1b\\\x1b_apc\x1b\\\x1b]unterminated")
+put("keys", "alt_and_esc", b"\x1b1\x1b\x1b\x1b[\x1bO\x1b[1;5A\x1b[1;5\r\x1bO5P\x1b")
+put("keys", "long", b"\x1b[" + b"1;" * 400 + b"~" + b"\x1b]" + b"x" * 2000)
+
+# A definition file and the copy its editor gave back (NUL between them).
+put("edited_text", "one_line_changed", "1 Ａ 1\r\n2 Ｂ 1\r\n".encode("cp932") + b"\0" + "1 Ａ 1\n2 Ｃ 2\n3 Ｄ 1\n".encode())
+put("edited_text", "broken_bytes", b"a\x81\r\nb\xff\r\n\xed\x40\r\nx\n\xfa\x5c\0a\xef\xbf\xbd\nnew \xf0\x9f\x98\x80\n\xe7\xba\x8a\n")
+put("edited_text", "carriage_returns", b"a\r\r\nb\rc\r\0a\r\nb\rc\r\n\r\n")
+put("edited_text", "unchanged", b"1 x 1\r\n2 y 1\0001 x 1\n2 y 1\n")

@@ -14,6 +14,7 @@
 #include "eventdata/master_build.h"
 #include "eventdata/race_folder.h"
 #include "eventdata/runner_names.h"
+#include "eventdata/master_damage.h"
 #include "eventdata/start_time.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -24,6 +25,7 @@
 #include "menus/menus.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
+#include "shell/sjis.h"
 #include "timing/carried_start.h"
 #include "timing/consistency.h"
 #include "timing/time_entry.h"
@@ -73,6 +75,18 @@ std::string startup_notice;
 // The clock characters now on the screen, so only changed ones are written.
 char clock_shown[30];
 
+// The event name as the star frame holds it: the frame ends at the screen's last
+// column at the latest, and a longer name is cut between two characters.
+std::string framed_title(const std::string& title, int room) {
+    std::size_t end = 0;
+    while (end < title.size()) {
+        std::size_t len = sjis_char_len(title.c_str() + end);
+        if (static_cast<int>(end + len) > room) break;
+        end += len;
+    }
+    return title.substr(0, end);
+}
+
 void draw_clock() {
     char text[30];
     std::snprintf(text, sizeof text, "%s  %s", date_stamp(), time_stamp());
@@ -99,6 +113,7 @@ void start_up(int argc, char** argv) {
     if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr
     platform::set_console(std::move(terminal));
     clear_screen();
+    check_master_length();
     build_team_index_at_start();
     load_destination();
     program_path = platform::program_path();
@@ -179,6 +194,7 @@ void wait_and_dispatch() {
                 // entries work on: its result is awaited.
                 wait_for_rebuild_elsewhere();
                 kihon_data();
+                if (!check_master_length()) jump_to_main_menu();
                 check_master_header();
                 namefile_version_check();
             }
@@ -247,6 +263,7 @@ void draw_main_menu() {
     show_folder_line(0, 2);
     show_destination_line(0, 4);
 
+    title = framed_title(title, c.columns() - 10 - 4);
     int width = static_cast<int>(title.size()) + 4;
     set_color(15);
     set_cursor(5, 10);

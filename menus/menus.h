@@ -5,6 +5,8 @@ namespace korvel {
 
 // Start-up and the main loop; returns only through exit_program.
 int run_program(int argc, char** argv);
+// `korvel32 --board STATION` (menus/board_command.cpp); returns only through exit.
+int run_board_command(int argc, char** argv);
 void draw_main_menu();
 // Start-up steps: the team index (a master file that cannot be opened leaves it
 // empty); the readme opens once, when the program folder holds the marker.

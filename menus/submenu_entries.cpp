@@ -2,6 +2,7 @@
 
 #include "checks/check_lists.h"
 #include "checks/questionable_speed.h"
+#include "checks/relative_check_list.h"
 #include "checks/team_count.h"
 #include "eventdata/detail_files.h"
 #include "eventdata/import_times.h"
@@ -16,6 +17,7 @@
 #include "shell/console_ui.h"
 #include "shell/runtime.h"
 #include "timing/consistency.h"
+#include "timing/double_entry.h"
 #include "timing/ranking.h"
 #include "timing/text_import.h"
 
@@ -35,6 +37,8 @@ void run_check_entry(int entry) {
         break;
     case 7: station_check_list_entry(true); break;
     case 8: time_order_check_list(); break;
+    case 9: double_entry(); break;
+    case 0: relative_check_list(); break;
     default:
         beep();
         break;

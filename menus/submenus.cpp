@@ -120,17 +120,18 @@ void text_file_submenu() {
 // ---- Input-data checks ----
 
 void check_submenu() {
-    const Frame f{"* 入力データ・チェック *", 14, true, 18, HINT_ESC | HINT_F2 | HINT_F5};
+    const Frame f{"* 入力データ・チェック *", 14, true, 20, HINT_ESC | HINT_F2 | HINT_F5};
     static const char* const lines[] = {
         "[1] チーム指定（画面）", "[2] 中継所指定", "[3] 全中継所・全チーム", "[4] チーム名・選手名",
         "[5] 疑問スピード・チェック", "[6] 同タイム・チェック", "[7] 中継所指定（部門名・チーム名付）",
-        "[8] 全中継所・全チーム（各中継所でタイム順）",
+        "[8] 全中継所・全チーム（各中継所でタイム順）", "[9] 照合入力（ダブルエントリー）",
+        "[0] 区間タイム相対チェック",
     };
     for (;;) {
         draw_frame(f);
-        for (int i = 0; i < 8; ++i) entry_line(9 + i, 14, lines[i]);
+        for (int i = 0; i < 10; ++i) entry_line(9 + i, 14, lines[i]);
         int key = prompt(f);
-        if (key >= '1' && key <= '8') {
+        if (key >= '0' && key <= '9') {
             echo_key(key);
             run_check_entry(key - '0');
             continue;

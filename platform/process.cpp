@@ -15,6 +15,7 @@
 
 #include "platform/console.h"
 #include "platform/cp932.h"
+#include "platform/edited_text.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -231,16 +232,6 @@ std::string crlf_to_lf(const std::string& text) {
     return out;
 }
 
-std::string lf_to_crlf(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
-        out += text[i];
-    }
-    return out;
-}
-
 std::string base_name(const std::string& path) {
     auto slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -300,6 +291,35 @@ void notify(const std::string& cp932_message) {
             c.write(std::string(1, static_cast<char>(key)));
             break;
         }
+    }
+}
+
+// Changed lines without an exact CP932 form: the official chooses between them with
+// "?" for what cannot be written (true) and the file as it is, opened in the editor
+// without conversion. Asked before anything is written; no lock is held here.
+bool accept_lossy_lines(const std::string& cp932_path, const std::vector<int>& lines, const std::string& copy_name) {
+    if (!has_console()) return false;
+    constexpr std::size_t SHOWN_LINES = 10;
+    std::string numbers;
+    for (std::size_t i = 0; i < lines.size() && i < SHOWN_LINES; ++i)
+        numbers += (i > 0 ? ", " : "") + std::to_string(lines[i]);
+    if (lines.size() > SHOWN_LINES) numbers += " ...";
+    Console& c = console();
+    c.write("\n\"" + cp932_path + "\" の " + numbers + " 行目に\nShift-JIS (CP932) で書けない文字があります。\n"
+            "  Y : 書けない文字を \"?\" にして保存する\n"
+            "  N : 保存せず、元のファイルを変換せずにエディタで開く\n"
+            "      （編集した内容は \"" + copy_name + "\" に残します）\n（Y / N）[ ]");
+    c.set_cursor(c.cursor_row(), c.cursor_col() - 2);
+    c.beep();
+    c.refresh();
+    for (;;) {
+        int key = c.wait_event();
+        if (key == 'Y' || key == 'y' || key == 'N' || key == 'n') {
+            c.write(std::string(1, static_cast<char>(key)));
+            c.refresh();
+            return key == 'Y' || key == 'y';
+        }
+        c.beep();
     }
 }
 
@@ -463,16 +483,19 @@ bool edit_text_file(const std::string& editor, const std::string& given_path) {
 
     // Editors may mark UTF-8 with a byte-order mark; CP932 has no place for it.
     if (edited.compare(0, 3, "\xEF\xBB\xBF") == 0) edited.erase(0, 3);
-    bool complete = false;
-    std::string converted = lf_to_crlf(utf8_to_cp932(edited, &complete));
+    EditedText merged = merge_edited_text(original, edited);
     std::string copy_name = utf8_to_cp932(copy.path());
-    if (!complete) {
-        copy.keep();
-        notify("\n\"" + path + "\" は変更していません。\n編集した内容に Shift-JIS (CP932) で書けない文字があります。\n"
-               "編集した内容は\n\"" + copy_name + "\"\nに残してあります。\n");
-        return true;
+    if (!merged.lossy_lines.empty()) {
+        if (!accept_lossy_lines(given_path, merged.lossy_lines, copy_name)) {
+            copy.keep();
+            // The file as it is, bytes the copy could not carry included.
+            if (!editor.empty()) argv = {editor, path};
+            else argv = editor_command(path);
+            run_waited(argv, true);
+            return true;
+        }
     }
-    if (!replace_file(path, converted)) {
+    if (!replace_file(path, merged.cp932)) {
         int err = errno;
         copy.keep();
         notify("\n\"" + path + "\" に保存できませんでした。\n" + error_text(err) + "\n編集した内容は\n\"" + copy_name +

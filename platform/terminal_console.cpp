@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "platform/key_sequence.h"
 #include "platform/screen_buffer.h"
 #include "platform/screen_view.h"
 
@@ -123,14 +124,6 @@ short curses_color(int windows) {
     return static_cast<short>((windows & 1 ? COLOR_BLUE : 0) | (windows & 2 ? COLOR_GREEN : 0) | (windows & 4 ? COLOR_RED : 0));
 }
 
-// The text of a CSI or SS3 sequence after "ESC [" or "ESC O" that curses did not turn
-// into a key.
-int unknown_sequence_key(const std::string& body) {
-    if (body == "H" || body == "1~" || body == "7~") return VK_HOME;
-    if (body == "F" || body == "4~" || body == "8~") return VK_END;
-    return VK_OTHER;
-}
-
 class TerminalConsole;
 TerminalConsole* g_live = nullptr;
 
@@ -211,24 +204,23 @@ ScreenBuffer initial_buffer() {
 }
 
 TerminalConsole::TerminalConsole(SCREEN* screen) : screen_(screen), buffer_(initial_buffer()) {
-    cbreak();
+    // Raw: Ctrl-C, Ctrl-\ and Ctrl-Z are keys like any other (refused with the bell),
+    // never the end or the stop of the program in the middle of an entry; Ctrl-S does
+    // not freeze the screen. Programs we start get the terminal as the user had it.
+    raw();
     noecho();
     nonl();
     intrflush(stdscr, FALSE);
     keypad(stdscr, TRUE);
     nodelay(stdscr, TRUE);
     set_escdelay(25);
+    // A mouse report is read whole as an unknown sequence (the program asks for none).
+    keyok(KEY_MOUSE, FALSE);
     curs_set(1);
     if (has_colors() && start_color() == OK) {
         colors_ = true;
         assume_default_colors(COLOR_WHITE, COLOR_BLACK);
         bright_ = COLORS >= 16 && COLOR_PAIRS > 256;
-    }
-    // Ctrl-S would freeze the screen for no visible reason.
-    termios t;
-    if (tcgetattr(STDIN_FILENO, &t) == 0) {
-        t.c_iflag &= ~static_cast<tcflag_t>(IXON);
-        tcsetattr(STDIN_FILENO, TCSANOW, &t);
     }
     def_prog_mode();
     prepare_reset_string();
@@ -380,30 +372,33 @@ int TerminalConsole::function_key(wint_t code) {
     return VK_OTHER;
 }
 
-// After Esc: nothing more means the Esc key, and so does anything else that arrived
-// with it (a fast typist, a slow link, a burst of pasted keys): the program has no Alt
-// keys, so Esc and the key after it are two keys. A CSI or SS3 sequence that curses
-// did not know is one key: Home or End as other terminals (tmux, screen, rxvt) send
-// them, else one the program has no code for.
+// After Esc: what follows at once decides (platform/key_sequence.h). The characters
+// of a sequence are read raw, each waited for a moment (a slow link splits them),
+// so that curses takes no part of one for a key of its own.
 int TerminalConsole::escape_sequence() {
-    wint_t next;
-    int r = wget_wch(stdscr, &next);
-    if (r == ERR) return VK_ESCAPE;
-    if (r == OK && (next == '[' || next == 'O')) {
-        wint_t c;
-        if (wget_wch(stdscr, &c) == ERR) {
-            // Esc, then "[" or "O" typed: curses waited for a sequence that never came.
-            unget_wch(next);
-            return VK_ESCAPE;
-        }
-        std::string body(1, static_cast<char>(c));
-        bool csi = next == '[';
-        while (csi && !(c >= 0x40 && c <= 0x7E) && wget_wch(stdscr, &c) == OK) body += static_cast<char>(c);
-        return unknown_sequence_key(body);
+    constexpr int SEQUENCE_GAP_MS = 50;
+    wint_t ch;
+    int r = wget_wch(stdscr, &ch);
+    if (r == KEY_CODE_YES) {
+        ungetch(static_cast<int>(ch));
+        return VK_ESCAPE;
     }
-    if (r == KEY_CODE_YES) ungetch(static_cast<int>(next));
-    else unget_wch(next);
-    return VK_ESCAPE;
+    int pushed_key = -1;
+    auto next = [&]() -> int {
+        wint_t c;
+        int got = wget_wch(stdscr, &c);
+        if (got == OK) return static_cast<int>(c);
+        if (got == KEY_CODE_YES) pushed_key = static_cast<int>(c);  // a resize: ends the sequence
+        return -1;
+    };
+    keypad(stdscr, FALSE);
+    wtimeout(stdscr, SEQUENCE_GAP_MS);
+    AfterEscape after = read_after_escape(r == OK ? static_cast<int>(ch) : -1, next);
+    nodelay(stdscr, TRUE);
+    keypad(stdscr, TRUE);
+    if (pushed_key >= 0) ungetch(pushed_key);
+    if (after.given_back >= 0) unget_wch(static_cast<wchar_t>(after.given_back));
+    return after.key;
 }
 
 // A key for the program; the paging keys move the view and are used up here.

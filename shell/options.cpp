@@ -87,6 +87,24 @@ int option_int(const std::string& value) {
     return static_cast<int>(n);
 }
 
+int carried_start_limit(int station, int& clock_seconds) {
+    std::string value;
+    const std::string key = "KURIAGE" + std::to_string(station);
+    if (!get_option(key.c_str(), value)) return 0;
+    // H:MM:SS or HH:MM:SS, nothing else: "11:2:0" or "-1:00:00" is a typing slip.
+    const std::size_t n = value.size();
+    const std::size_t hours = n - 6;
+    if (n < 7 || n > 8 || value[hours] != ':' || value[n - 3] != ':') return -1;
+    for (std::size_t i = 0; i < n; ++i)
+        if (i != hours && i != n - 3 && (value[i] < '0' || value[i] > '9')) return -1;
+    const int h = std::atoi(value.substr(0, hours).c_str());
+    const int m = std::atoi(value.substr(hours + 1, 2).c_str());
+    const int s = std::atoi(value.substr(n - 2).c_str());
+    if (m > 59 || s > 59) return -1;
+    clock_seconds = h * 3600 + m * 60 + s;
+    return 1;
+}
+
 void show_option_listing() {
     clear_screen();
     set_color(15);

@@ -16,6 +16,10 @@ bool get_option(const char* key, std::string& value);
 const char* event_name();
 // The decimal number at the start of an option value (0 when there is none).
 int option_int(const std::string& value);
+// KURIAGE<station>=H:MM:SS (KURIAGE5=11:20:00): the time limit of the carried start
+// at a physical station, as seconds after midnight in clock_seconds. 1 when set, 0
+// when the option is absent, -1 when its value is no such time.
+int carried_start_limit(int station, int& clock_seconds);
 // The option listing screen.
 void show_option_listing();
 

@@ -33,6 +33,8 @@ inline constexpr const char INTERMEDIATE[] = "PRINTCMD77";
 inline constexpr const char SPEED_RANKING[] = "PRINTCMD78";
 inline constexpr const char SPEED_TABLE[] = "PRINTCMD94";
 inline constexpr const char TEAM_COUNTS[] = "PRINTCMD95";
+inline constexpr const char RELATIVE_CHECK[] = "PRINTCMD97";
+inline constexpr const char IMPORT_CONFLICTS[] = "PRINTCMD98";
 }  // namespace print_key
 
 // "*** <event title> <name> ***  <date and time>", the title text every report

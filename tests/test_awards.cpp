@@ -398,7 +398,7 @@ TEST_F(AwardsTest, SectionWinnersBeyondAThousandAreAllCollected) {
 TEST_F(AwardsTest, CertificateTemplatesMergeColumnsOfTheirFiles) {
     race();
     ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    const std::filesystem::path sample = std::filesystem::path(__FILE__).parent_path().parent_path() / "sample";
+    const std::filesystem::path sample = std::filesystem::path(KORVEL_SOURCE_DIR) / "sample";
     struct Case {
         const char* docm;
         const char* merge_file;

@@ -148,6 +148,51 @@ TEST_F(ImportTimesTest, BlockRuleAndSequenceOffset) {
     EXPECT_TRUE(time_is_none(after[2].blocks[0].arrival));
 }
 
+TEST_F(ImportTimesTest, ConflictsAreListedAndLeftAlone) {
+    TeamRecord d1 = team(1, 0, "Ａ高校"), d2 = team(2, 0, "Ｂ高校");
+    pass(d1, 0, hms(8, 0, 0));
+    pass(d1, 1, hms(8, 20, 0), 1);
+    at(d1, 2, no_time(), hms(8, 40, 0), 2);
+    pass(d2, 1, hms(8, 22, 0), 3);
+    write_master({d1, d2});
+    TeamRecord s1 = team(1, 0, "Ａ高校"), s2 = team(2, 0, "Ｂ高校");
+    pass(s1, 0, hms(8, 0, 0));           // the same: no conflict
+    pass(s1, 1, hms(8, 21, 0), 1);       // another arrival
+    pass(s1, 2, hms(8, 40, 0), 2);       // the same arrival, a departure where here is none
+    pass(s1, 3, hms(8, 59, 0), 3);       // empty here: taken over
+    pass(s2, 1, hms(8, 22, 0), 9);       // the same times, another number: no conflict
+    write_master({s2, s1}, "OTHER.DAT");
+    const std::string other = read_file("OTHER.DAT");
+
+    con().type("YY");  // the count, then the order warning of station 2
+    EXPECT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), 0);
+    EXPECT_EQ(con().keys_left(), 0u);
+    const std::string name = "Ａ高校" + std::string(18, ' ');
+    EXPECT_EQ(count_on_screen("1 件のタイムを取り込みました\n"
+                              "取り込み元と食い違うタイムが 2 件あります（この記録のままです）\n"
+                              "  1 " + name + " 一中\n"
+                              "     この記録   8:20'00   8:20'00 ／ 取り込み元   8:21'00   8:21'00\n"
+                              "  1 " + name + " 二中\n"
+                              "     この記録   8:40'00    NoData ／ 取り込み元   8:40'00   8:40'00\n"
+                              "上のメッセージを確認したら Y を入力"), 1) << screen_utf8();
+
+    const std::vector<TeamRecord> after = read_master();
+    EXPECT_TRUE(time_equal(after[0].blocks[1].arrival, hms(8, 20, 0)));
+    EXPECT_TRUE(time_is_none(after[0].blocks[2].departure));
+    EXPECT_TRUE(time_equal(after[0].blocks[3].arrival, hms(8, 59, 0)));
+    EXPECT_EQ(read_file("OTHER.DAT"), other);
+
+    auto blanks = [](int n) { return std::string(static_cast<std::size_t>(n), ' '); };
+    const std::string expected =
+        "\n*** テスト駅伝 取り込み時の食い違い一覧 ***  STAMP\n"
+        "MASTFILE.DAT に取り込まなかった OTHER.DAT のタイム 2 件（MASTFILE.DAT のタイムのままです）\n\n" +
+        blanks(5) + "チーム名" + blanks(16) + " 中継所" + blanks(6) + " " + blanks(5) + "到着 " + blanks(5) + "出発" +
+        "  ／取り込み元" + blanks(5) + "到着 " + blanks(5) + "出発\n"
+        "  1: " + name + " 一中" + blanks(8) + "   8:20'00   8:20'00" + blanks(14) + "  8:21'00   8:21'00\n"
+        "  1: " + name + " 二中" + blanks(8) + "   8:40'00    NoData" + blanks(14) + "  8:40'00   8:40'00\n";
+    EXPECT_EQ(korvel_test::normalised_report(read_file("OUT.TXT")), expected);
+}
+
 TEST_F(ImportTimesTest, CarryOverIntoAFreshBuild) {
     // The build: a fresh MASTFILE.TMP takes the times of MASTFILE.DAT, numbers as they were.
     TeamRecord old = team(1, 0, "Ａ高校");

@@ -56,6 +56,21 @@ TEST_F(MainMenuTest, FramedTitleNineEntriesAndThePrompt) {
     EXPECT_EQ(con().attribute_at(4, static_cast<int>(std::strlen("出力先→"))), 207);
 }
 
+TEST_F(MainMenuTest, LongEventNameIsCutBetweenCharactersInsideTheScreen) {
+    std::string name = "A";
+    for (int i = 0; i < 490; ++i) name += "長";
+    write_file("OPTION.TXT", "EVENTNAME=" + name + "\r\n");
+    draw_main_menu();
+    // 80 columns from column 10: "* " and " *" leave 66 bytes, and the 33rd 長 would
+    // need the 67th.
+    std::string shown = "A";
+    for (int i = 0; i < 32; ++i) shown += "長";
+    EXPECT_EQ(con().row(5), "          " + std::string(69, '*'));
+    EXPECT_EQ(con().row(6), "          * " + shown + " *");
+    EXPECT_EQ(con().row(7), "          " + std::string(69, '*'));
+    EXPECT_EQ(con().row(9), "          [1] テキストファイルの作成・変更・閲覧");
+}
+
 TEST_F(MainMenuTest, HelpHintOnlyWithTheHelpFile) {
     draw_main_menu();
     EXPECT_EQ(con().row(1), "");

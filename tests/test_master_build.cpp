@@ -126,6 +126,15 @@ TEST_F(MasterBuildTest, EveryBadEntryIsReportedBeforeTheHandler) {
     EXPECT_EQ(count_of(screen, "TEAM.TXT を修正してください"), 1u);
 }
 
+TEST_F(MasterBuildTest, HugeNumbersAreShownAsWritten) {
+    team({"12345678 Alpha 1", "0012 Beta 99999999", "123456789012345 Gamma 1"});
+    std::string screen = refused_build();
+    EXPECT_NE(screen.find("12345678 Alpha 1\n    チームNoは３桁以内。\n"), std::string::npos);
+    EXPECT_NE(screen.find("0012 Beta 99999999\n    部門No（99999999）不正。\n"), std::string::npos);
+    EXPECT_NE(screen.find("大きすぎる数 Gamma 1\n    チームNoは３桁以内。\n"), std::string::npos);
+    EXPECT_EQ(screen.find("9999999 "), std::string::npos);
+}
+
 TEST_F(MasterBuildTest, MissingNameOrDivisionStopsAtItsLine) {
     team({"# list", "5"});
     std::string screen = refused_build();

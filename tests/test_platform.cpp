@@ -12,6 +12,7 @@
 
 #include "platform/cp932.h"
 #include "platform/files.h"
+#include "platform/key_sequence.h"
 #include "platform/process.h"
 #include "platform/screen_buffer.h"
 #include "platform/terminal_console.h"
@@ -256,6 +257,33 @@ TEST_F(FileInfoTest, ExistenceFoldersAndProgram) {
 }
 
 // ---- CP932 ----
+
+// What follows an Esc: a whole sequence is one key (dropped, or a key a terminal
+// spells its own way); a character that starts none is the next key (Alt-1 is Esc, 1).
+TEST(KeySequence, WholeSequencesAreOneKeyOtherCharactersStayKeys) {
+    struct Case {
+        std::string after;  // the characters after the Esc
+        int key, given_back;
+        std::string left;  // not read
+    };
+    const Case cases[] = {
+        {"", platform::VK_ESCAPE, -1, ""},           {"1", platform::VK_ESCAPE, '1', ""},
+        {"[", platform::VK_ESCAPE, '[', ""},         {"[<0;10;10M0", platform::VK_OTHER, -1, "0"},
+        {"[M !!9", platform::VK_OTHER, -1, "9"},     {"]0;x\a5", platform::VK_OTHER, -1, "5"},
+        {"P1$rx\x1b\\5", platform::VK_OTHER, -1, "5"}, {"[1;5\r", platform::VK_OTHER, '\r', ""},
+        {"]2;t\x1b" "5", platform::VK_OTHER, '5', ""}, {"[A", platform::VK_UP, -1, ""},
+        {"OH", platform::VK_HOME, -1, ""},          {"[4~", platform::VK_END, -1, ""},
+    };
+    for (const Case& c : cases) {
+        std::size_t at = 0;
+        auto next = [&]() { return at < c.after.size() ? static_cast<unsigned char>(c.after[at++]) : -1; };
+        const int first = next();
+        platform::AfterEscape a = platform::read_after_escape(first, next);
+        EXPECT_EQ(a.key, c.key) << c.after;
+        EXPECT_EQ(a.given_back, c.given_back) << c.after;
+        EXPECT_EQ(c.after.substr(at), c.left) << c.after;
+    }
+}
 
 TEST(Cp932, RowKeepsTheByteGrid) {
     // Arrows, diamonds and circles are one cell wide on a terminal: a blank pads them.
@@ -529,22 +557,38 @@ TEST_F(EditorTest, UnchangedCopyLeavesTheFileAlone) {
     EXPECT_EQ(platform::file_mtime("A.TXT"), before);
 }
 
-TEST_F(EditorTest, UnwritableCharacterKeepsOriginalAndCopy) {
-    write_file("B.TXT", "old\r\n");
-    write_script("ed.sh", "printf 'new \xF0\x9F\x98\x80\\n' > \"$1\"\necho \"$1\" > where.txt\n");
-    con().type("nY");
+// Only the lines the official changed are converted back: broken bytes, a lone lead
+// byte, the second code of a character (ED40 for FA5C) and a last line without its
+// line end stay as they were in the lines around them.
+TEST_F(EditorTest, UntouchedLinesComeBackByteForByte) {
+    const std::string original = "a\x81\r\nb\xFF\r\n\xED\x40\r\nold\r\nx\n\xFA\x5C";
+    write_file("E.TXT", original);
+    write_script("ed.sh", "sed -i 's/^old$/" + u8s(u8"新") + "/; 1i" + u8s(u8"先頭") + "' \"$1\"\n");
+    ASSERT_TRUE(platform::edit_text_file("./ed.sh", "E.TXT"));
+    EXPECT_EQ(read_file("E.TXT"), "先頭\r\na\x81\r\nb\xFF\r\n\xED\x40\r\n新\r\nx\n\xFA\x5C");
+    EXPECT_EQ(con().screen().find("CP932"), std::string::npos);  // nothing to ask
+}
+
+// A changed line that cannot be written in CP932 is named; Y writes it with "?", N
+// opens the file itself, unconverted, in the editor, and writes nothing.
+TEST_F(EditorTest, UnwritableChangedLineIsNamedAndTheOfficialChooses) {
+    write_file("B.TXT", "keep \xFF\r\nold\r\n");
+    write_script("ed.sh", "echo \"$1\" >> calls.txt\ncase \"$1\" in */B.TXT) sed -i 's/^old$/new \xF0\x9F\x98\x80/' \"$1\";; esac\n");
+    con().type("xn");
     ASSERT_TRUE(platform::edit_text_file("./ed.sh", "B.TXT"));
-    EXPECT_EQ(read_file("B.TXT"), "old\r\n");
-    EXPECT_NE(con().screen().find("変更していません"), std::string::npos);
-    EXPECT_EQ(con().keys_left(), 0u);  // waited for the Y
-    std::string copy = read_file("where.txt");
-    ASSERT_FALSE(copy.empty());
-    copy.pop_back();
-    EXPECT_EQ(read_file(copy), "new \xF0\x9F\x98\x80\n");
+    EXPECT_EQ(read_file("B.TXT"), "keep \xFF\r\nold\r\n");
+    EXPECT_NE(con().screen().find("\"B.TXT\" の 2 行目に"), std::string::npos);
+    EXPECT_EQ(con().bells(), 2);  // the question, and the x it does not take
+    const std::string calls = read_file("calls.txt");
+    const std::string copy = calls.substr(0, calls.find('\n'));
+    EXPECT_EQ(calls.substr(copy.size() + 1), platform::disk_name("B.TXT") + "\n");
+    EXPECT_EQ(read_file(copy), "keep \xEF\xBF\xBD\nnew \xF0\x9F\x98\x80\n");
     EXPECT_NE(con().screen().find(copy), std::string::npos);
-    std::string dir = copy.substr(0, copy.find_last_of('/'));
-    std::remove(copy.c_str());
-    rmdir(dir.c_str());
+    std::filesystem::remove_all(copy.substr(0, copy.find_last_of('/')));
+
+    con().type("y");
+    ASSERT_TRUE(platform::edit_text_file("./ed.sh", "B.TXT"));
+    EXPECT_EQ(read_file("B.TXT"), "keep \xFF\r\nnew ?\r\n");
 }
 
 TEST_F(EditorTest, MissingFileIsCreatedOnlyWhenSomethingWasWritten) {

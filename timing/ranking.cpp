@@ -280,6 +280,12 @@ std::vector<TieItem> collect_tie_items(const std::vector<TeamRecord>& records, i
     return items;
 }
 
+void compute_times_and_ranks(std::vector<TeamRecord>& records) {
+    for (TeamRecord& rec : records) compute_times(rec);
+    compute_ranks(records);
+    break_ties(records);
+}
+
 int recompute_results(bool ask_destination, bool ask_separator, int station) {
     if (ask_destination && confirm_output_destination(ask_separator) != 0) return -1;
     check_time_order();
@@ -292,9 +298,7 @@ int recompute_results(bool ask_destination, bool ask_separator, int station) {
     TeamRecord r;
     while (static_cast<int>(records.size()) < MAX_TEAMS && mast_read_next(f, r)) records.push_back(r);
     const std::vector<TeamRecord> before = records;
-    for (TeamRecord& rec : records) compute_times(rec);
-    compute_ranks(records);
-    break_ties(records);
+    compute_times_and_ranks(records);
     // Most records come out as they were when nothing was entered since the last
     // report: only the others are written.
     bool written = false;

@@ -28,6 +28,10 @@ extern std::int32_t bumon_start[BUMON_START_SIZE];
 // cancelled the destination question (nothing computed), else 0.
 int recompute_results(bool ask_destination, bool ask_separator, int station);
 
+// The computation recompute_results runs, on records in memory: section and
+// cumulative times, ranks and the tie-break. Nothing is read or written.
+void compute_times_and_ranks(std::vector<TeamRecord>& records);
+
 // The listing order at station (physical number or AT_GOAL) from the records as they
 // are in MASTFILE.DAT.
 void make_print_jun(int station);

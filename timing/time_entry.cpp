@@ -23,6 +23,7 @@
 #include "shell/runtime.h"
 #include "timing/carried_start.h"
 #include "timing/consistency.h"
+#include "timing/relative_check.h"
 
 namespace korvel {
 
@@ -247,21 +248,9 @@ bool ask_added_time(Visit& v) {
 void enter_team(Visit& v, const char* team_text) {
     char message[256];
     long team = std::strtol(team_text, nullptr, 10);
-    int rec_no;
+    int rec_no, k;
     TeamRecord r;
-    if (!find_team_record(team, rec_no, r)) {
-        std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
-        show_message(message);
-        return;
-    }
-    int k = logical_station(r.division, v.station);
-    if (k < 0) {
-        const char* division = r.division < bumon_suu ? divisions[r.division].name : "";
-        std::snprintf(message, sizeof message, "%s は %s の中継所ではありません",
-                      stations[v.station].work_name, division);
-        show_message(message);
-        return;
-    }
+    if (!find_station_team(team_text, v.station, rec_no, r, k)) return;
 
     std::string warning = overwrite_warning(r.blocks[k]);
     if (!warning.empty()) {
@@ -310,6 +299,7 @@ void enter_team(Visit& v, const char* team_text) {
     clear_from(MESSAGE_ROW);
     set_cursor(LAST_TOP_ROW, 0);
     int warnings = entry_order_test(r, k) + speed_test(r, k, true) + speed_test(r, k + 1, true);
+    warnings += relative_entry_test(r, k);
     if (warnings > 0) {
         cprintf("\n入力タイム＝%s（加算後 %s）", trim_leading(typed_text).c_str(),
                 trim_leading(stored_text).c_str());
@@ -361,6 +351,24 @@ bool find_team_record(long team, int& rec_no, TeamRecord& r) {
         fclose_or_abort(f);
     }
     return found;
+}
+
+bool find_station_team(const char* team_text, int station, int& rec_no, TeamRecord& r, int& k) {
+    char message[256];
+    if (!find_team_record(std::strtol(team_text, nullptr, 10), rec_no, r)) {
+        std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
+        show_message(message);
+        return false;
+    }
+    k = logical_station(r.division, station);
+    if (k < 0) {
+        const char* division = r.division < bumon_suu ? divisions[r.division].name : "";
+        std::snprintf(message, sizeof message, "%s は %s の中継所ではありません",
+                      stations[station].work_name, division);
+        show_message(message);
+        return false;
+    }
+    return true;
 }
 
 bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r) {

@@ -33,6 +33,10 @@ void set_station_check_list(void (*print)(int station));
 // The record of team and its number; false when the team has none (or the index no
 // longer matches the file).
 bool find_team_record(long team, int& rec_no, TeamRecord& r);
+// The team typed at a team prompt of station: its record number, record and the
+// station's block k. False after the message on the message line (no such team, or
+// the station not on its course).
+bool find_station_team(const char* team_text, int station, int& rec_no, TeamRecord& r, int& k);
 // Sets the departure of block k to t, arrival and sequence number untouched, with the
 // same checks and on the disk before returning, as an arrival is stored.
 bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r);

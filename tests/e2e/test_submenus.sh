@@ -142,10 +142,12 @@ open(path, "wb").write(data)
 PY
 e2e_send 6
 e2e_wait_for "* 入力データ・チェック *"
-expect_frame "* 入力データ・チェック *" 18
+expect_frame "* 入力データ・チェック *" 20
 e2e_expect_row 14 "[6] 同タイム・チェック"
 e2e_expect_row 16 "[8] 全中継所・全チーム（各中継所でタイム順）"
-e2e_expect_row 18 "F2ｷｰで出力先変更"
+e2e_expect_row 17 "[9] 照合入力（ダブルエントリー）"
+e2e_expect_row 18 "[0] 区間タイム相対チェック"
+e2e_expect_row 20 "F2ｷｰで出力先変更"
 [ ! -e "$OUT" ] || e2e_fail "OUT.TXT exists before any list"
 e2e_send 6
 editor_calls 6
@@ -183,7 +185,7 @@ if bad:
 sys.exit(1 if bad else 0)
 PY
 # A key that selects no entry beeps.
-e2e_expect_beep 9
+e2e_expect_beep a
 e2e_send Escape
 e2e_wait_main_menu
 

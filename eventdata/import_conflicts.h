@@ -1,0 +1,31 @@
+// The times an import from another master file leaves alone: a block that holds a time
+// here keeps it, whatever the other file says. Where the other file says something
+// else, the office must hear of it.
+#pragma once
+
+#include <vector>
+
+#include "eventdata/mastfile.h"
+
+namespace korvel {
+
+struct ImportConflict {
+    int team_no;
+    int division;
+    int block;  // logical station
+    char name[MAST_TEAM_NAME_SIZE];
+    RaceTime here_arrival, here_departure;    // this file's, kept
+    RaceTime other_arrival, other_departure;  // the other file's, not taken
+};
+
+// Block k of two raw records (this file's, the other's) when both hold a time and the
+// times differ; false otherwise.
+bool import_conflict(const unsigned char* here, const unsigned char* other, int k, ImportConflict& c);
+
+// The count and the list on the screen (nothing when there is none).
+void show_import_conflicts(const std::vector<ImportConflict>& conflicts);
+// "取り込み時の食い違い一覧" through the output destination (PRINTCMD98).
+void import_conflict_report(const std::vector<ImportConflict>& conflicts, const char* destination,
+                            const char* source);
+
+}  // namespace korvel
