@@ -181,6 +181,16 @@ std::vector<int> name_file_teams() {
     return teams;
 }
 
+// A damaged master file (cut inside a record) is no reason to build names from it:
+// the check before the entries reports it.
+bool master_file_whole(off_t size) {
+    Stream f(platform::open_file(MASTFILE_NAME, "rb"));
+    unsigned char header[MAST_HEADER_SIZE];
+    if (!f || std::fread(header, 1, sizeof header, f) != sizeof header) return false;
+    const MastHeader h = decode_mast_header(header);
+    return h.current_format() && h.rec_len > 0 && (size - MAST_HEADER_SIZE) % h.rec_len == 0;
+}
+
 }  // namespace
 
 bool name_file_fits_master() {
@@ -191,7 +201,7 @@ bool name_file_fits_master() {
     if (master == checked_master && names == checked_names) return fitted;
     std::vector<int> expected;
     for (const MasterTeam& t : master_teams()) expected.push_back(t.team);
-    fitted = name_file_teams() == expected;
+    fitted = name_file_teams() == expected || !master_file_whole(master.size);
     checked_master = master;
     checked_names = names;
     return fitted;
