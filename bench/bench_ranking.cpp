@@ -105,8 +105,7 @@ void BM_TimeEntryStoreJournaled(benchmark::State& state) {
         const int d = i % DIVISIONS, j = (i / DIVISIONS) % TEAMS_PER_DIVISION;
         TeamRecord r;
         const RaceTime t{static_cast<unsigned char>(10 + i % 2), 2, 31};
-        if (!store_entry(d * TEAMS_PER_DIVISION + j, team_number(d, j), d + 5, 5, t, static_cast<std::uint16_t>(i + 1),
-                         r, STORE_ARRIVAL, "100231"))
+        if (!store_entry(d * TEAMS_PER_DIVISION + j, team_number(d, j), d + 5, 5, t, r, STORE_ARRIVAL, "100231"))
             state.SkipWithError("store_entry refused");
         ++i;
     }

@@ -1,5 +1,7 @@
 #include "checks/check_lists.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -51,7 +53,9 @@ int column_rows_option() {
     std::string value;
     if (!get_option("PRINT62_DANGUMI_GYOU_SUU", value)) return 0;
     int rows = option_int(value);
-    return rows > 0 ? rows : DEFAULT_COLUMN_ROWS;
+    // More rows than a station has items is one column; beyond that the index
+    // arithmetic of the layout would overflow.
+    return rows > 0 ? std::min(rows, MAX_TEAMS) : DEFAULT_COLUMN_ROWS;
 }
 
 bool inputseq_option() {
@@ -267,7 +271,9 @@ std::string time_order_cell(const StationItem& item) {
     return cell;
 }
 
-std::string time_order_file_name(int s) { return text_format("_$$$%03d_.tmp", s); }
+// With the process number: another copy writing the same list must not truncate
+// this one's file under its reader.
+std::string time_order_file_name(int s) { return text_format("_$$$%03d_%ld.tmp", s, static_cast<long>(getpid())); }
 
 TimeOrderFiles::TimeOrderFiles(const std::vector<TeamRecord>& records) {
     // A constructor that does not complete runs no destructor: the files written so far

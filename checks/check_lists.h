@@ -71,7 +71,7 @@ void write_station_check_list(Report& report, const std::vector<TeamRecord>& rec
 void write_all_teams_list(Report& report, const std::vector<TeamRecord>& records);
 void write_names_list(Report& report, const std::vector<TeamRecord>& records,
                       const std::vector<RunnerNameRecord>& names, int runner_width);
-// The temporary item file of station s: "_$$$%03d_.tmp".
+// The temporary item file of station s: "_$$$%03d_<process number>.tmp".
 std::string time_order_file_name(int s);
 
 // The items of every station in time order, written to the station's temporary file

@@ -59,8 +59,11 @@ std::vector<SpeedItem> collect_questionable_speeds(const std::vector<TeamRecord>
         const TeamRecord& r = records[n];
         const int d = r.division;
         for (int i = 1; i <= division_sections(d); ++i) {
+            // Only a section without a time is skipped: one of zero or negative length
+            // (a repeated or mistyped distance in EKI.TXT) has speed 0 or below and is
+            // listed as too slow, which is what this list is for.
+            if (time_to_seconds(r.blocks[i].section_time) <= 0) continue;
             const double speed = section_speed(r, i);
-            if (speed <= 0) continue;
             const bool slow = speed <= divisions[d].min_speed + LIMIT_EPS;
             if (!slow && speed < divisions[d].max_speed - LIMIT_EPS) continue;
             if (static_cast<int>(items.size()) + 1 >= SPEED_ITEM_LIMIT) {

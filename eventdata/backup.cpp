@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
-#include "eventdata/journal.h"
 #include "eventdata/mast_lock.h"
+#include "eventdata/journal.h"
 #include "eventdata/mastfile.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
@@ -23,9 +23,12 @@ namespace korvel {
 
 namespace {
 
-// The master file, the name file and the journal.
+// The master file, the name file and the journal. Entry copies and copies before a
+// change of the whole keep 9 places each: a busy hour of entries must not push out
+// the copy from before the last rebuild.
 constexpr int COPY_FILES = 3;
 const char* const COPY_PREFIX[COPY_FILES] = {"MASTFILE_", "NAMEFILE_", "JOURNAL_"};
+const char* const CHANGE_PREFIX[COPY_FILES] = {"MASTFILE_BEFORE_", "NAMEFILE_BEFORE_", "JOURNAL_BEFORE_"};
 const char* const COPY_SUFFIX[COPY_FILES] = {".DAT", ".DAT", ".TXT"};
 
 std::string error_text(int err) { return std::strerror(err); }
@@ -72,17 +75,60 @@ bool write_all(int fd, const std::string& bytes) {
     return true;
 }
 
+std::string in_folder(const std::string& name) { return std::string(BACKUP_FOLDER) + "/" + name; }
 
-// The copies of one file in the folder, oldest first (the time in the name sorts).
-std::vector<std::string> copies_of(int file) {
+// One file of a copy written and flushed under a temporary name of this process
+// (another copy of the program may be writing a copy at the same moment). Empty on
+// failure.
+std::string write_temporary(const std::string& bytes, std::string& error) {
+    std::string temporary = in_folder("copy." + std::to_string(getpid()) + ".tmp");
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = temporary + ": " + error_text(errno);
+        return {};
+    }
+    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        error = temporary + ": " + error_text(err);
+        return {};
+    }
+    return temporary;
+}
+
+// Puts the temporary file under name. With claim the name must be new: a copy that
+// another process made in the same second is never replaced (false, errno EEXIST).
+// A folder without hard links falls back to a look and a rename.
+bool place_copy(const std::string& temporary, const std::string& name, bool claim) {
+    if (claim) {
+        if (::link(temporary.c_str(), name.c_str()) == 0) {
+            ::unlink(temporary.c_str());
+            return true;
+        }
+        if (errno == EEXIST) return false;
+        if (platform::file_exists(name.c_str())) {
+            errno = EEXIST;
+            return false;
+        }
+    }
+    return std::rename(temporary.c_str(), name.c_str()) == 0;
+}
+
+// The copies of one file in the folder, oldest first (the time in the name sorts):
+// the prefix followed by the date.
+std::vector<std::string> copies_of(const char* prefix, const char* suffix = COPY_SUFFIX[0]) {
     std::vector<std::string> names;
     DIR* d = opendir(BACKUP_FOLDER);
     if (!d) return names;
-    const char *prefix = COPY_PREFIX[file], *suffix = COPY_SUFFIX[file];
     const std::size_t plen = std::strlen(prefix), slen = std::strlen(suffix);
     while (dirent* e = readdir(d)) {
         std::string n = e->d_name;
-        if (n.size() > plen + slen && n.compare(0, plen, prefix) == 0 &&
+        if (n.size() > plen + slen && n.compare(0, plen, prefix) == 0 && n[plen] >= '0' && n[plen] <= '9' &&
             n.compare(n.size() - slen, slen, suffix) == 0)
             names.push_back(n);
     }
@@ -91,22 +137,13 @@ std::vector<std::string> copies_of(int file) {
     return names;
 }
 
-std::string in_folder(const std::string& name) { return std::string(BACKUP_FOLDER) + "/" + name; }
-
-// "_20261209_101530", with "_2" ... added when a copy of that second exists.
-std::string copy_stamp(std::time_t when) {
+// "20261209_101530", and "20261209_101530_2" ... for the n-th copy of that second.
+std::string copy_stamp(std::time_t when, int n) {
     std::tm tm{};
     localtime_r(&when, &tm);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &tm);
-    std::string base = stamp;
-    for (int n = 1;; ++n) {
-        std::string s = n == 1 ? base : base + "_" + std::to_string(n);
-        bool taken = false;
-        for (int i = 0; i < COPY_FILES; ++i)
-            if (platform::file_exists(in_folder(COPY_PREFIX[i] + s + COPY_SUFFIX[i]).c_str())) taken = true;
-        if (!taken) return s;
-    }
+    return n == 1 ? std::string(stamp) : std::string(stamp) + "_" + std::to_string(n);
 }
 
 bool make_backup_folder(std::string& error) {
@@ -120,7 +157,7 @@ bool make_backup_folder(std::string& error) {
 
 // The time in the name of the newest copy; 0 when there is none.
 std::time_t newest_copy_time() {
-    std::vector<std::string> names = copies_of(0);
+    std::vector<std::string> names = copies_of(COPY_PREFIX[0]);
     if (names.empty()) return 0;
     std::tm tm{};
     const std::string& n = names.back();
@@ -138,7 +175,7 @@ bool worker_done = false;
 
 void* write_in_background(void* arg) {
     auto* snapshot = static_cast<DataSnapshot*>(arg);
-    write_backup(*snapshot);  // a failed copy is dropped; the next minute tries again
+    write_backup(*snapshot, BackupKind::entry);  // a failed copy is dropped; the next minute tries again
     delete snapshot;
     pthread_mutex_lock(&worker_mutex);
     worker_done = true;
@@ -206,10 +243,14 @@ DataSnapshot snapshot_data_files() {
     return s;
 }
 
+// Both kinds, by the time in their names.
 std::vector<std::string> master_copies_newest_first() {
-    std::vector<std::string> names = copies_of(0);
-    std::reverse(names.begin(), names.end());
-    for (std::string& n : names) n = in_folder(n);
+    std::vector<std::pair<std::string, std::string>> dated;  // time part, name
+    for (const char* prefix : {COPY_PREFIX[0], CHANGE_PREFIX[0]})
+        for (const std::string& n : copies_of(prefix)) dated.emplace_back(n.substr(std::strlen(prefix)), n);
+    std::stable_sort(dated.begin(), dated.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::string> names;
+    for (const auto& d : dated) names.push_back(in_folder(d.second));
     return names;
 }
 
@@ -220,31 +261,46 @@ std::string name_copy_of(const std::string& master_copy) {
     return path;
 }
 
-std::string write_backup(const DataSnapshot& snapshot) {
+std::string write_backup(const DataSnapshot& snapshot, BackupKind kind) {
     std::string error;
     if (!snapshot.has_master && !snapshot.has_names) return error;
     if (!make_backup_folder(error)) return error;
-    const std::string stamp = copy_stamp(snapshot.taken);
+    // A copy of the entries still being written would share the temporary name.
+    if (kind == BackupKind::before_change) finish_backups();
+    const char* const* prefix = kind == BackupKind::entry ? COPY_PREFIX : CHANGE_PREFIX;
     const std::string* bytes[COPY_FILES] = {snapshot.has_master ? &snapshot.master : nullptr,
                                             snapshot.has_names ? &snapshot.names : nullptr,
                                             snapshot.has_journal ? &snapshot.journal : nullptr};
+    std::string stamp;  // claimed by the first file of the copy
     for (int i = 0; i < COPY_FILES; ++i) {
         if (!bytes[i]) continue;
-        if (!write_copy(*bytes[i], in_folder(COPY_PREFIX[i] + stamp + COPY_SUFFIX[i]), error)) return error;
-        std::vector<std::string> names = copies_of(i);
+        std::string temporary = write_temporary(*bytes[i], error);
+        if (temporary.empty()) return error;
+        bool placed = false;
+        if (stamp.empty()) {
+            for (int n = 1; !placed; ++n) {
+                stamp = copy_stamp(snapshot.taken, n);
+                placed = place_copy(temporary, in_folder(prefix[i] + stamp + COPY_SUFFIX[i]), true);
+                if (!placed && errno != EEXIST) break;
+            }
+        } else {
+            placed = place_copy(temporary, in_folder(prefix[i] + stamp + COPY_SUFFIX[i]), false);
+        }
+        if (!placed) {
+            error = in_folder(prefix[i] + stamp + COPY_SUFFIX[i]) + ": " + error_text(errno);
+            ::unlink(temporary.c_str());
+            return error;
+        }
+        std::vector<std::string> names = copies_of(prefix[i], COPY_SUFFIX[i]);
         for (std::size_t n = 0; n + BACKUP_KEEP < names.size(); ++n) ::unlink(in_folder(names[n]).c_str());
     }
     platform::sync_folder_of(in_folder("x").c_str());
     return error;
 }
 
-void backup_before_change(const DataSnapshot& snapshot) {
-    finish_backups();
-    std::string error = write_backup(snapshot);
-    if (!error.empty()) cprintf("\nバックアップを作れませんでした（%s）\n", error.c_str());
+std::string backup_before_change() {
+    return write_backup(snapshot_data_files(), BackupKind::before_change);
 }
-
-void backup_before_change() { backup_before_change(snapshot_data_files()); }
 
 void backup_after_entry() {
     const std::time_t now = std::time(nullptr);
@@ -283,7 +339,7 @@ void backup_after_entry() {
         hooked = true;
     } else {
         pthread_mutex_unlock(&worker_mutex);
-        write_backup(*snapshot);
+        write_backup(*snapshot, BackupKind::entry);
         delete snapshot;
         return;
     }

@@ -112,8 +112,10 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
 
 void set_import_checks(void (*checks)(const char* file)) { import_checks = checks; }
 
-int import_times(const char* destination, const char* source) {
+int import_times(const char* destination, const char* source, const char* destination_shown) {
+    const char* const real_destination = destination;
     int same = same_file(destination, source);
+    if (destination_shown) destination = destination_shown;
     if (same == 0 || same == -3 || same == -4) {
         beep();
         if (same == 0) cprintf("%s と %s は同じファイルです。\n", destination, source);
@@ -123,8 +125,9 @@ int import_times(const char* destination, const char* source) {
     }
 
     MastHeader dh{}, sh{};
-    for (const char* name : {destination, source}) {
-        if (!read_header(name, name == destination ? dh : sh)) {
+    for (const char* name : {real_destination, source}) {
+        if (!read_header(name, name == real_destination ? dh : sh)) {
+            if (name == real_destination) name = destination;
             beep();
             cprintf("%s は %s の形式ではありません\n", name, MASTFILE_NAME);
             confirm_refusal();
@@ -147,7 +150,7 @@ int import_times(const char* destination, const char* source) {
     }
 
     std::vector<ImportConflict> conflicts;
-    int taken = merge_times(destination, source, dh, sh, &conflicts);
+    int taken = merge_times(real_destination, source, dh, sh, &conflicts);
     if (taken < 0) {
         confirm_refusal();
         return NOT_A_MASTER_FILE;
@@ -161,7 +164,7 @@ int import_times(const char* destination, const char* source) {
     // The warnings read records of the loaded event definition; the headers above
     // only had to agree with each other.
     if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
-        if (import_checks) import_checks(destination);
+        if (import_checks) import_checks(real_destination);
     }
     return 0;
 }
@@ -187,8 +190,16 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
     if (!index_source(source, sh, index)) return -1;
     const bool into_master = same_file(destination, MASTFILE_NAME) == 0;
     Stream to = into_master ? mast_lock_file() : fopen_retry(destination, "r+b");
-    DataSnapshot before;
-    if (into_master) before = snapshot_data_files(to);
+    if (into_master) {
+        // The copy of the file as it was is on the disk before the first record
+        // changes; without it nothing changes.
+        std::string error = write_backup(snapshot_data_files(to), BackupKind::before_change);
+        if (!error.empty()) {
+            to.close();
+            cprintf("バックアップを作れませんでした（%s）\n", error.c_str());
+            return -1;
+        }
+    }
     unsigned offset = sequence_offset(destination, dh);
 
     const std::size_t rec_len = static_cast<std::size_t>(dh.rec_len);
@@ -248,8 +259,8 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
         if (std::fseek(to, 0, SEEK_CUR) != 0) record_fault("fseek", destination, here);
     }
     from.close();
+    if (into_master) mast_sync(to, "import_times");
     fclose_or_abort(to);
-    if (into_master) backup_before_change(before);
     return taken;
 }
 

@@ -10,7 +10,9 @@ namespace korvel {
 // Nothing is written unless the result is 0. Each refusal is shown and confirmed.
 // The build merges into MASTFILE.TMP from MASTFILE.DAT; the other-functions
 // submenu merges into MASTFILE.DAT from a file the user names.
-int import_times(const char* destination, const char* source);
+// destination_shown names the destination in the messages (a build's temporary file
+// is shown as MASTFILE.TMP whatever its own name).
+int import_times(const char* destination, const char* source, const char* destination_shown = nullptr);
 
 // The carry-over of a rebuild, taken again right before the file is replaced: no
 // question, no message. The number of blocks taken over; -1 when the files do not

@@ -1,6 +1,5 @@
 #include "eventdata/journal_recovery.h"
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -9,6 +8,7 @@
 #include "eventdata/backup.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/mast_lock.h"
+#include "eventdata/race_folder.h"
 #include "eventdata/master_build.h"
 #include "eventdata/team_index.h"
 #include "shell/console_ui.h"
@@ -98,25 +98,26 @@ void recover_from_journal() {
     if (key != 'Y' && key != 'y') return;
 
     SourceStamps sources = take_source_stamps({"EKI.TXT", "BUMON.TXT", "TEAM.TXT"});
-    backup_before_change();
-    const std::string temporary = "MASTFILE_" + std::to_string(::getpid()) + ".TMP";
+    // Never two rebuilds at once; the new file is this copy's own until it is in place.
+    BuildLock building(BuildLock::waiting);
+    OwnTemporary temporary(MASTFILE_NAME);
     std::string refusal;
     int entries = 0;
     {
         // Entries of other terminals may have been journaled while the question was
-        // open: the plan is made again from the journal under the lock.
+        // open: the plan is made again from the journal under the lock. The copy of
+        // the present files is on the disk before anything changes.
         Stream held;
         if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
-        const RecoveryPlan now = plan_recovery(read_journal());
-        entries = now.entries;
-        write_master_records(temporary.c_str(), now.records);
-        refusal = journal_append(journal_file_line(JournalKind::create, "入力履歴から復元"));
+        refusal = write_backup(held ? snapshot_data_files(held) : snapshot_data_files(), BackupKind::before_change);
+        if (!refusal.empty()) refusal = "バックアップを作れないため復元しません（" + refusal + "）";
         if (refusal.empty()) {
-            std::remove(NAMEFILE_NAME);
-            install_temporary_file(temporary.c_str(), MASTFILE_NAME, sources);
-        } else {
-            std::remove(temporary.c_str());
+            const RecoveryPlan now = plan_recovery(read_journal());
+            entries = now.entries;
+            write_master_records(temporary.name(), now.records);
+            refusal = journal_append(journal_file_line(JournalKind::create, "入力履歴から復元"));
         }
+        if (refusal.empty()) temporary.install(MASTFILE_NAME, sources);
     }
     if (!refusal.empty()) {
         cprintf("\t%s\n", refusal.c_str());

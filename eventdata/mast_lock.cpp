@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
+#include "eventdata/race_folder.h"
 #include "platform/console.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
@@ -17,19 +19,13 @@ namespace korvel {
 
 namespace {
 
-// Below the rows every screen uses.
-constexpr int BUSY_ROW = 23;
-constexpr int BUSY_COLOUR = 207;
-
-void show_busy(bool waiting) {
-    show_folder_notice(waiting ? "他の端末がこのフォルダのデータを使用中です。終わるまでお待ちください" : "");
-}
-
 // A byte far beyond any record, passed through by everyone who locks: a copy that
 // wants the whole file holds it while it waits, so that entries stored one after the
 // other cannot keep it waiting for ever; an entry holds it only until it has its
 // record.
 constexpr off_t TURNSTILE = off_t{1} << 30;
+// Beyond the turnstile: whoever numbers an entry.
+constexpr off_t NUMBERING = TURNSTILE + 1;
 
 platform::LockResult lock_for_update(int fd, off_t start, off_t length) {
     using platform::LockResult;
@@ -47,20 +43,23 @@ bool is_current_file(int fd, const char* name) {
     return open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
-Stream open_locked(off_t start, off_t length, bool buffered, bool read_header = true) {
-    static bool hook_installed = false;
-    if (!hook_installed) {
-        platform::set_lock_busy_hook(show_busy);
-        hook_installed = true;
-    }
+Stream open_locked(off_t start, off_t length, bool buffered, const char* subject, bool read_header = true) {
+    install_lock_wait_line();
+    LockWaitSubject waiting_for(subject);
     for (;;) {
         Stream f = fopen_retry(MASTFILE_NAME, "r+b");
         if (!buffered) std::setvbuf(f, nullptr, _IONBF, 0);
         const int fd = platform::file_descriptor(f);
+        const platform::LockResult r = lock_for_update(fd, start, length);
+        if (r == platform::LockResult::cancelled) jump_to_main_menu();
         // A file system that refuses locks (or an error of the lock itself): the
         // entry must go on; the folder is then used as by a single copy.
-        if (lock_for_update(fd, start, length) != platform::LockResult::locked)
+        if (r != platform::LockResult::locked) {
+            const int err = errno;
             platform::disable_locks();
+            say_locks_given_up(err);
+        }
+        f.mark_holds_lock();
         // Replaced by another copy while this one waited: the lock is on a file
         // nobody reads any more.
         if (!platform::locks_enabled() || is_current_file(fd, MASTFILE_NAME)) {
@@ -70,6 +69,7 @@ Stream open_locked(off_t start, off_t length, bool buffered, bool read_header = 
                 cprintf("fread error in mast_open(%s) filename=%s\n", "r+b", MASTFILE_NAME);
                 fatal_stop();
             }
+            if (!header_fits_event(header)) leave_for_rebuilt_data();
             return f;
         }
     }
@@ -77,30 +77,28 @@ Stream open_locked(off_t start, off_t length, bool buffered, bool read_header = 
 
 }  // namespace
 
-void show_folder_notice(const char* text) {
-    if (!platform::has_console()) return;
-    auto& c = platform::console();
-    if (c.rows() <= BUSY_ROW) return;
-    int row = c.cursor_row(), col = c.cursor_col(), colour = c.color();
-    c.fill(BUSY_ROW, 0, c.columns(), ' ', 7);
-    if (*text) {
-        c.set_cursor(BUSY_ROW, 0);
-        c.set_color(BUSY_COLOUR);
-        c.write(text);
-    }
-    c.set_color(colour);
-    c.set_cursor(row, col);
-    c.refresh();
+Stream mast_lock_for_replacing() {
+    return open_locked(0, platform::LOCK_TO_END, false, "他の端末が大会データを使用中です", false);
 }
-
-Stream mast_lock_for_replacing() { return open_locked(0, platform::LOCK_TO_END, false, false); }
 
 Stream mast_lock_record(int rec_no) {
     off_t start = MAST_HEADER_SIZE + static_cast<off_t>(rec_no < 0 ? 0 : rec_no) * sizeof_mastrec;
-    return open_locked(start, sizeof_mastrec > 0 ? sizeof_mastrec : platform::LOCK_TO_END, false);
+    return open_locked(start, sizeof_mastrec > 0 ? sizeof_mastrec : platform::LOCK_TO_END, false,
+                       "他の端末がこのチームの記録か大会データ全体を使用中です");
 }
 
-Stream mast_lock_file() { return open_locked(0, platform::LOCK_TO_END, true); }
+Stream mast_lock_file() { return open_locked(0, platform::LOCK_TO_END, true, "他の端末が大会データを使用中です"); }
+
+void mast_lock_sequence(FILE* f) {
+    LockWaitSubject waiting_for("他の端末がタイムを記録中です");
+    const platform::LockResult r = platform::lock_range(platform::file_descriptor(f), NUMBERING, 1, true);
+    if (r == platform::LockResult::cancelled) jump_to_main_menu();
+    if (r != platform::LockResult::locked) {
+        const int err = errno;
+        platform::disable_locks();
+        say_locks_given_up(err);
+    }
+}
 
 std::string take_folder_mark() {
     if (!platform::locks_enabled()) return {};

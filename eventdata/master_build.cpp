@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "eventdata/list_file.h"
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
+#include "eventdata/race_folder.h"
 #include "eventdata/start_time.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
@@ -120,7 +122,9 @@ std::vector<TeamRecord> make_team_records(std::vector<TeamEntry>& entries) {
     return records;
 }
 
-void write_team_records(std::vector<TeamEntry>& entries) { write_master_records(MASTFILE_TMP, make_team_records(entries)); }
+void write_team_records(std::vector<TeamEntry>& entries, const char* temporary) {
+    write_master_records(temporary, make_team_records(entries));
+}
 
 std::vector<TeamEntry> read_team_entries() {
     std::vector<TeamEntry> entries;
@@ -132,6 +136,11 @@ std::vector<TeamEntry> read_team_entries() {
 }
 
 bool is_yes(int key) { return key == 'Y' || key == 'y'; }
+
+void refuse_without_backup(const char* name, const std::string& error) {
+    cprintf("\n\tバックアップを作れないため %s は変更しませんでした\n\t%s\n", name, error.c_str());
+    menu_return_prompt();
+}
 
 // What identifies a version of a file: a rewrite within the same two-second packed
 // stamp still changes the nanoseconds or the size.
@@ -205,11 +214,15 @@ int build_master_file(int flag) {
         platform::sleep_ms(1000);
     }
     cputs("\n\t作成中・・・\n");
+    // One copy builds at a time; one that finds another building waits and then
+    // works on its result (the caller's stale check sees the new file).
+    BuildLock building(BuildLock::waiting);
     kihon_data();
 
     std::vector<TeamEntry> entries = read_team_entries();
-    write_team_records(entries);
-    count_division_teams(MASTFILE_TMP, nullptr);
+    OwnTemporary tmp(MASTFILE_NAME);
+    write_team_records(entries, tmp.name());
+    count_division_teams(tmp.name(), nullptr);
 
     bool initialised = true;
     int carried = 0;
@@ -217,48 +230,49 @@ int build_master_file(int flag) {
         cputs("\n");
         int key = ask_key("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）", "YyNn");
         cputs("\n");
-        if (is_yes(key) && import_times(MASTFILE_TMP, MASTFILE_NAME) == 0) {
+        if (is_yes(key) && import_times(tmp.name(), MASTFILE_NAME, MASTFILE_TMP) == 0) {
             initialised = false;
             carried = last_imported_blocks();
         } else {
             if (is_yes(key)) cputs("引き継げませんでした\n");
             // A carry-over that failed would lose the entered times just as a refused
             // one: the same question, and N keeps MASTFILE.DAT.
-            if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) {
-                std::remove(MASTFILE_TMP);
-                return 0;
-            }
+            if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) return 0;
         }
         cputs("\n");
     }
 
     // MASTFILE.DAT is replaced in one step: a stop at any moment leaves the old file
-    // or the new one, never a part of it. The name file goes first: records of the
-    // old order must never be read against the new master file, and a missing name
-    // file is rebuilt by the waiting menu. Another copy of the program may have
+    // or the new one, never a part of it. Another copy of the program may have
     // stored entries while the questions above were open: the times are taken again
-    // under the lock, which is held until the new file is in place.
-    DataSnapshot before;
+    // under the lock, which is held until the new file is in place. The copy of the
+    // data as they were is on the disk before anything changes; without it nothing
+    // changes. NAMEFILE.DAT is replaced after it (its readers match records by team
+    // number, so a moment of the old names gives blanks, never wrong names).
     int taken = carried;
-    std::string refusal;
+    std::string backup_error, refusal;
     {
         Stream held;
         if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
-        if (held) before = snapshot_data_files(held);
-        if (!initialised) {
-            write_team_records(entries);
-            taken = carry_times_over(MASTFILE_TMP, MASTFILE_NAME);
-        }
-        if (taken >= 0) refusal = journal_build(held ? (initialised ? JournalKind::initialise : JournalKind::carry_over)
-                                                     : JournalKind::create,
-                                                taken);
-        if (taken >= 0 && refusal.empty()) {
-            std::remove(NAMEFILE_NAME);
-            install_temporary_file(MASTFILE_TMP, MASTFILE_NAME, sources);
+        if (held) backup_error = write_backup(snapshot_data_files(held), BackupKind::before_change);
+        if (backup_error.empty()) {
+            if (!initialised) {
+                write_team_records(entries, tmp.name());
+                taken = carry_times_over(tmp.name(), MASTFILE_NAME);
+            }
+            // The rebuild's one line is on the disk before the new file replaces the old.
+            if (taken >= 0)
+                refusal = journal_build(held ? (initialised ? JournalKind::initialise : JournalKind::carry_over)
+                                             : JournalKind::create,
+                                        taken);
+            if (taken >= 0 && refusal.empty()) tmp.install(MASTFILE_NAME, sources);
         }
     }
+    if (!backup_error.empty()) {
+        refuse_without_backup(MASTFILE_NAME, backup_error);
+        return 0;
+    }
     if (!refusal.empty()) {
-        std::remove(MASTFILE_TMP);
         cprintf("\t%s\n\t%s はそのままです\n", refusal.c_str(), MASTFILE_NAME);
         menu_return_prompt();
         return 0;
@@ -266,13 +280,11 @@ int build_master_file(int flag) {
     if (taken < 0) {
         // Replaced meanwhile by a file the times cannot come from: nothing is lost
         // as long as MASTFILE.DAT stays.
-        std::remove(MASTFILE_TMP);
         cprintf("\t%s が変わったため引き継げませんでした。%s はそのままです\n", MASTFILE_NAME, MASTFILE_NAME);
         menu_return_prompt();
         return 0;
     }
     if (taken != carried) cprintf("\t置き換える直前のデータから %d 件のタイムを引き継ぎました\n", taken);
-    backup_before_change(before);
     note_data_loaded();
     team_index.set();
     if (initialised) {
@@ -368,6 +380,31 @@ void install_temporary_file(const char* temporary_name, const char* final_name, 
         return;
     }
     keep_stamp_not_older(final_name, sources);
+}
+
+OwnTemporary::OwnTemporary(const char* final_name) : name_(temporary_beside(final_name)) {
+    if (!name_.empty()) return;
+    const int err = errno;
+    cprintf("\n%s の一時ファイルを作れません\n", final_name);
+    show_system_error(err);
+    menu_return_prompt();
+    jump_to_main_menu();
+}
+
+OwnTemporary::~OwnTemporary() {
+    if (installed_) return;
+    platform::remove_file(name_.c_str());
+    temporary_done(name_);
+}
+
+void OwnTemporary::install(const char* final_name, const SourceStamps& sources, bool exact) {
+    install_temporary_file(name_.c_str(), final_name, sources, exact);
+    installed();
+}
+
+void OwnTemporary::installed() {
+    installed_ = true;
+    temporary_done(name_);
 }
 
 void keep_stamp_not_older(const char* name, const SourceStamps& sources) {

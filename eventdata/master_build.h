@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "eventdata/mastfile.h"
@@ -50,6 +51,26 @@ SourceStamps take_source_stamps(std::initializer_list<const char*> sources);
 // since must still show as newer). A failure is reported and makes the fatal stop.
 void install_temporary_file(const char* temporary_name, const char* final_name, const SourceStamps& sources,
                             bool exact = false);
+// A temporary file of this copy beside a data file (another copy building at the
+// same moment has its own): removed when it goes out of scope unless installed. One
+// that cannot be created is reported and the work returns to the main menu.
+class OwnTemporary {
+public:
+    explicit OwnTemporary(const char* final_name);
+    ~OwnTemporary();
+    OwnTemporary(const OwnTemporary&) = delete;
+    OwnTemporary& operator=(const OwnTemporary&) = delete;
+    const char* name() const { return name_.c_str(); }
+    // install_temporary_file, renamed over final_name (never deleted first).
+    void install(const char* final_name, const SourceStamps& sources, bool exact = false);
+    // Put in place by the caller's own rename.
+    void installed();
+
+private:
+    std::string name_;
+    bool installed_ = false;
+};
+
 // The stamp step alone, for a file written again after it was installed.
 void keep_stamp_not_older(const char* name, const SourceStamps& sources);
 

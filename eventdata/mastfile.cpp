@@ -8,6 +8,7 @@
 
 #include "eventdata/backup.h"
 #include "eventdata/mast_lock.h"
+#include "eventdata/race_folder.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
 #include "eventdata/master_build.h"
@@ -139,11 +140,11 @@ void write_or_stop(FILE* f, const void* bytes, std::size_t size, const char* ope
     fatal_stop();
 }
 
-// MASTFILE.TMP receives every record converted; MASTFILE.DAT is only read.
-void write_converted_copy() {
+// The temporary file receives every record converted; MASTFILE.DAT is only read.
+void write_converted_copy(const char* temporary) {
     const int old_len = old_mastrec_size(max_kukan);
     Stream in = fopen_retry(MASTFILE_NAME, "rb");
-    Stream out = fopen_retry(MASTFILE_TMP, "wb");
+    Stream out = fopen_retry(temporary, "wb");
     mast_write_header(out);
 
     std::vector<unsigned char> old_rec(static_cast<std::size_t>(old_len));
@@ -181,7 +182,7 @@ void write_converted_copy() {
 // MASTFILE.OLD gets the old file and MASTFILE.DAT the new one, and at every moment a
 // MASTFILE.DAT exists: the old file is linked (or copied) first, then the new one is
 // renamed over it in one step.
-void replace_with_converted() {
+void replace_with_converted(const char* temporary) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::remove(MASTFILE_OLD, ec);
@@ -198,7 +199,7 @@ void replace_with_converted() {
         cprintf("\n%s を %s にコピーできません\n%s\n", MASTFILE_NAME, MASTFILE_OLD, ec.message().c_str());
         fatal_stop();
     }
-    fs::rename(MASTFILE_TMP, MASTFILE_NAME, ec);
+    fs::rename(temporary, MASTFILE_NAME, ec);
     if (ec) {
         cprintf("\n%s を %s に変更できません\n%s\n", MASTFILE_TMP, MASTFILE_NAME, ec.message().c_str());
         fatal_stop();
@@ -348,7 +349,9 @@ Stream mast_open(const char* name, const char* mode, unsigned char* header) {
 
 Stream mast_open(const char* mode) {
     unsigned char header[MAST_HEADER_SIZE];
-    return mast_open(MASTFILE_NAME, mode, header);
+    Stream f = mast_open(MASTFILE_NAME, mode, header);
+    if (!header_fits_event(header)) leave_for_rebuilt_data();
+    return f;
 }
 
 void mast_read(FILE* f, int rec_no, TeamRecord& r) {
@@ -529,6 +532,7 @@ void namefile_version_check() {
         exit_program(0);
     }
     // The old names must survive: without the backup the file is not rebuilt.
+    BuildLock building(BuildLock::waiting);
     std::error_code ec;
     std::filesystem::rename(NAMEFILE_NAME, NAMEFILE_OLD, ec);
     if (ec) {
@@ -542,18 +546,26 @@ void namefile_version_check() {
 }
 
 void convert_old_master_file() {
+    BuildLock building(BuildLock::waiting);
     kihon_data();
     require_event("convert_old_master_file");
     // No copy of the program may store into the old file from its first read until
-    // the new one is in place.
-    DataSnapshot before;
+    // the new one is in place; the copy of the old file is on the disk before that.
+    OwnTemporary temporary(MASTFILE_NAME);
+    std::string backup_error;
     {
         Stream held = mast_lock_for_replacing();
-        before = snapshot_data_files(held);
-        write_converted_copy();
-        replace_with_converted();
+        backup_error = write_backup(snapshot_data_files(held), BackupKind::before_change);
+        if (backup_error.empty()) {
+            write_converted_copy(temporary.name());
+            replace_with_converted(temporary.name());
+            temporary.installed();
+        }
     }
-    backup_before_change(before);
+    if (!backup_error.empty()) {
+        cprintf("\nバックアップを作れないため %s は変換しませんでした\n%s\n", MASTFILE_NAME, backup_error.c_str());
+        fatal_stop();
+    }
 }
 
 void master_debug_dump() {

@@ -90,7 +90,8 @@ NameHeader current_name_header();
 // Opens name (fopen_retry, binary mode) and reads its 7-byte header into header; a
 // shorter file makes the fatal stop.
 Stream mast_open(const char* name, const char* mode, unsigned char* header);
-// Opens MASTFILE.DAT positioned at record 0.
+// Opens MASTFILE.DAT positioned at record 0; a header of another layout than the
+// loaded event's (rebuilt at another terminal) returns to the main menu unread.
 Stream mast_open(const char* mode);
 // Record n at 7 + n * sizeof_mastrec; a failed seek or a short transfer is reported
 // and makes the fatal stop.

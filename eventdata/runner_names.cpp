@@ -1,6 +1,8 @@
 #include "eventdata/runner_names.h"
 #include "eventdata/team_index.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -13,6 +15,8 @@
 #include "eventdata/list_file.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
+#include "eventdata/race_folder.h"
+#include "platform/files.h"
 #include "shell/console_ui.h"
 #include "shell/runtime.h"
 #include "shell/sjis.h"
@@ -22,12 +26,7 @@ namespace korvel {
 namespace {
 
 constexpr const char* SENSYU_FILE = "SENSYU.TXT";
-constexpr const char* NAMEFILE_TMP = "NAMEFILE.TMP";
 constexpr int MIN_NAME_WIDTH = 12;
-
-// An orderly stop while the name file is being built (a wrong SENSYU.TXT, "中止")
-// leaves NAMEFILE.DAT as it was and no half-built copy beside it.
-const bool removed_at_stop = (at_fatal_stop([] { std::remove(NAMEFILE_TMP); }), true);
 
 // Team number and division of every record of MASTFILE.DAT, in record order. The
 // records are read with the file's own length (an older layout without a header
@@ -107,13 +106,19 @@ private:
 
 int build_name_file() {
     if (!file_exists(MASTFILE_NAME)) return 0;
+    // Built by one copy at a time from the master file as it is once the lock is
+    // held; an orderly stop (a wrong SENSYU.TXT, "中止") leaves NAMEFILE.DAT as it
+    // was and no half-built copy beside it.
+    BuildLock building(BuildLock::waiting);
+    if (!file_exists(MASTFILE_NAME)) return 0;
     SourceStamps sources = take_source_stamps({SENSYU_FILE});
     kihon_data();
     team_index.set();
 
     std::vector<MasterTeam> teams = master_teams();
+    OwnTemporary temporary(NAMEFILE_NAME);
     {
-        Stream out = fopen_retry(NAMEFILE_TMP, "wb");
+        Stream out = fopen_retry(temporary.name(), "wb");
         name_write_header(out);
         RunnerNameRecord r;
         for (std::size_t n = 0; n < teams.size(); ++n) {
@@ -127,7 +132,7 @@ int build_name_file() {
     if (file_exists(SENSYU_FILE)) {
         RunnerLines lines(teams);
         try {
-            read_list_file(SENSYU_FILE, NAMEFILE_TMP, "r+b",
+            read_list_file(SENSYU_FILE, temporary.name(), "r+b",
                            [&lines](const char* line, FILE* out, const char* separators, int line_no) {
                                lines.read(line, out, separators, line_no);
                            });
@@ -135,12 +140,71 @@ int build_name_file() {
             // A stop in SENSYU.TXT keeps the names read up to there, one record per
             // team as always; stamped as the list was, so that an edit made while the
             // message was shown still counts as newer and the menu builds again.
-            install_temporary_file(NAMEFILE_TMP, NAMEFILE_NAME, sources, true);
+            temporary.install(NAMEFILE_NAME, sources, true);
             throw;
         }
     }
-    install_temporary_file(NAMEFILE_TMP, NAMEFILE_NAME, sources);
+    temporary.install(NAMEFILE_NAME, sources);
     return 1;
+}
+
+namespace {
+
+// Which files a comparison was made for: the menu looks every second.
+struct Identity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::int64_t modified = 0;
+    off_t size = 0;
+    bool operator==(const Identity&) const = default;
+};
+
+Identity identity_of(const char* name) {
+    Identity id;
+    struct stat st;
+    if (::stat(platform::disk_name(name).c_str(), &st) != 0) return id;
+    id = Identity{true, st.st_dev, st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec, st.st_size};
+    return id;
+}
+
+std::vector<int> name_file_teams() {
+    std::vector<int> teams;
+    Stream f(platform::open_file(NAMEFILE_NAME, "rb"));
+    if (!f) return teams;
+    unsigned char header[NAME_HEADER_SIZE];
+    if (std::fread(header, 1, sizeof header, f) != sizeof header) return teams;
+    const NameHeader h = decode_name_header(header);
+    if (h.marker != -1 || h.max_kukan < 0 || h.max_kukan > MAX_KUKAN) return teams;
+    read_raw_records(f, namerec_size(h.max_kukan),
+                     [&teams](int, const unsigned char* record) { teams.push_back(get_le16(record + NAME_TEAM_NO)); });
+    return teams;
+}
+
+// A damaged master file (cut inside a record) is no reason to build names from it:
+// the check before the entries reports it.
+bool master_file_whole(off_t size) {
+    Stream f(platform::open_file(MASTFILE_NAME, "rb"));
+    unsigned char header[MAST_HEADER_SIZE];
+    if (!f || std::fread(header, 1, sizeof header, f) != sizeof header) return false;
+    const MastHeader h = decode_mast_header(header);
+    return h.current_format() && h.rec_len > 0 && (size - MAST_HEADER_SIZE) % h.rec_len == 0;
+}
+
+}  // namespace
+
+bool name_file_fits_master() {
+    static Identity checked_master, checked_names;
+    static bool fitted = false;
+    const Identity master = identity_of(MASTFILE_NAME), names = identity_of(NAMEFILE_NAME);
+    if (!master.exists || !names.exists) return false;
+    if (master == checked_master && names == checked_names) return fitted;
+    std::vector<int> expected;
+    for (const MasterTeam& t : master_teams()) expected.push_back(t.team);
+    fitted = name_file_teams() == expected || !master_file_whole(master.size);
+    checked_master = master;
+    checked_names = names;
+    return fitted;
 }
 
 int runner_name_width() {

@@ -16,4 +16,9 @@ int runner_name_width();
 // names rather than wrong ones.
 std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& teams);
 
+// True when NAMEFILE.DAT holds one record per record of MASTFILE.DAT, of the same
+// team each: false after a rebuild of the master file that stopped before its name
+// file was in place (the waiting menu then builds it). A missing file fits nothing.
+bool name_file_fits_master();
+
 }  // namespace korvel

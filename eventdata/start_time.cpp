@@ -110,6 +110,7 @@ int set_start_times(const std::function<bool(const TeamRecord&, RaceTime&)>& sta
         refusal = journal_append(lines);
         if (refusal.empty()) {
             for (std::size_t i = 0; i < changed.size(); ++i) mast_write(f, numbers[i], changed[i]);
+            if (!changed.empty()) mast_sync(f, "set_start_times");
         }
         fclose_or_abort(f);
     }

@@ -12,6 +12,8 @@
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
+#include "eventdata/race_folder.h"
+#include "eventdata/runner_names.h"
 #include "eventdata/master_damage.h"
 #include "eventdata/start_time.h"
 #include "platform/console.h"
@@ -19,6 +21,7 @@
 #include "platform/folder_watch.h"
 #include "platform/terminal_console.h"
 #include "shell/console_ui.h"
+#include "shell/lock_wait.h"
 #include "menus/menus.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
@@ -121,6 +124,8 @@ void start_up(int argc, char** argv) {
     if (platform::file_exists("make_shortcut_on_desktop.exe")) std::remove("make_shortcut_on_desktop.exe");
     if (has_debug_option(argc, argv)) debug_flag = 1;
     startup_notice = take_folder_mark();
+    install_lock_wait_line();
+    install_lock_wait_escape();
 
     if (!folder.empty() && !help_file_exists()) {
         cprintf("ヘルプファイル（%s）を\n%s\nに置いておいてください\n", "korvel32.chm", shown_path(folder).c_str());
@@ -185,6 +190,9 @@ void wait_and_dispatch() {
             cputs(echo);
             cursor_back(1);
             if (key >= '3') {
+                // A rebuild under way at another terminal replaces the data these
+                // entries work on: its result is awaited.
+                wait_for_rebuild_elsewhere();
                 kihon_data();
                 if (!check_master_length()) jump_to_main_menu();
                 check_master_header();
@@ -195,6 +203,7 @@ void wait_and_dispatch() {
         }
         if (key == 'D' || key == 'd') {
             clear_screen();
+            wait_for_rebuild_elsewhere();
             kihon_data();
             master_debug_dump();
             return;
@@ -270,22 +279,59 @@ void draw_main_menu() {
     }
     set_color(15);
     set_cursor(prompt_row, prompt_col);
+    if (std::string notice = take_main_menu_notice(); !notice.empty()) startup_notice = notice;
     if (!startup_notice.empty()) show_folder_notice(startup_notice.c_str());
 }
 
-bool check_stale_files() {
+namespace {
+
+bool master_stale() {
     std::uint32_t eki = file_mtime("EKI.TXT");
     std::uint32_t bumon = file_mtime("BUMON.TXT");
     std::uint32_t team = file_mtime("TEAM.TXT");
     std::uint32_t mast = file_mtime("MASTFILE.DAT");
     // A definition edited while another copy stores entries is older than
     // MASTFILE.DAT, and still not in it.
-    if (mast < eki || mast < bumon || mast < team || definitions_changed_since_load()) {
+    return mast < eki || mast < bumon || mast < team || definitions_changed_since_load();
+}
+
+// Also a name file of another master file: a rebuild stopped between putting the
+// master file in place and its name file.
+bool names_stale() {
+    if (!file_exists("MASTFILE.DAT")) return false;
+    return !file_exists("NAMEFILE.DAT") || file_mtime("NAMEFILE.DAT") < file_mtime("SENSYU.TXT") ||
+           !name_file_fits_master();
+}
+
+// Said below the menu while another terminal rebuilds: this copy waits for the
+// result instead of building the same files at the same time.
+void show_rebuild_elsewhere(bool shown) {
+    static bool showing = false;
+    if (shown == showing) return;
+    showing = shown;
+    show_folder_notice(shown ? "他の端末が大会データを作り直しています。終わるまでお待ちください" : "");
+}
+
+}  // namespace
+
+bool check_stale_files() {
+    if (!master_stale() && !names_stale()) {
+        show_rebuild_elsewhere(false);
+        return false;
+    }
+    // Looked at again once the build lock is held: the copy that held it may have
+    // just built what this one was about to build.
+    BuildLock building(BuildLock::if_free);
+    show_rebuild_elsewhere(!building.held());
+    if (!building.held()) return false;
+    if (master_stale()) {
+        std::uint32_t eki = file_mtime("EKI.TXT");
+        std::uint32_t bumon = file_mtime("BUMON.TXT");
+        std::uint32_t team = file_mtime("TEAM.TXT");
+        std::uint32_t mast = file_mtime("MASTFILE.DAT");
         if (build_master_file_when_stale(eki, bumon, team, mast)) return true;
     }
-    if (!file_exists("MASTFILE.DAT")) return false;
-    std::uint32_t names = file_mtime("NAMEFILE.DAT");
-    if (file_exists("NAMEFILE.DAT") && names >= file_mtime("SENSYU.TXT")) return false;
+    if (!names_stale()) return false;
     clear_screen();
     show_folder_line(0, 0);
     set_cursor(3, 0);

@@ -17,6 +17,11 @@ std::function<void(bool)>& busy_hook() {
     return hook;
 }
 
+std::function<bool()>& cancel_hook() {
+    static std::function<bool()> hook;
+    return hook;
+}
+
 int& lock_state() {
     // 0 not decided, 1 on, -1 off
     static int state = 0;
@@ -58,6 +63,7 @@ bool locks_enabled() { return lock_state() > 0; }
 void disable_locks() { lock_state() = -1; }
 
 void set_lock_busy_hook(std::function<void(bool waiting)> hook) { busy_hook() = std::move(hook); }
+void set_lock_cancel_hook(std::function<bool()> hook) { cancel_hook() = std::move(hook); }
 
 bool try_lock_range(int fd, off_t start, off_t length, bool exclusive) {
     if (!locks_enabled()) return true;
@@ -86,7 +92,21 @@ LockResult lock_range(int fd, off_t start, off_t length, bool exclusive) {
     if (busy_hook()) busy_hook()(true);
     for (;;) {
         l = range(exclusive ? F_WRLCK : F_RDLCK, start, length);
-        if (fcntl(fd, F_OFD_SETLKW, &l) == 0) break;
+        // Someone who may want to leave the wait is asked between short tries; with
+        // nobody to ask the system queues the wait.
+        if (cancel_hook()) {
+            if (fcntl(fd, F_OFD_SETLK, &l) == 0) break;
+            if (is_conflict(errno)) {
+                if (cancel_hook()()) {
+                    if (busy_hook()) busy_hook()(false);
+                    return LockResult::cancelled;
+                }
+                pause_us(50000);
+                continue;
+            }
+        } else if (fcntl(fd, F_OFD_SETLKW, &l) == 0) {
+            break;
+        }
         if (errno != EINTR) {
             if (busy_hook()) busy_hook()(false);
             return is_refusal(errno) ? LockResult::unsupported : LockResult::failed;

@@ -17,6 +17,7 @@ enum class LockResult {
     locked,       // held until unlock_range or the file is closed
     unsupported,  // the file system refuses locks: go on without them
     failed,       // any other error (errno kept)
+    cancelled,    // the user left the wait (the cancel hook said so); nothing held
 };
 
 // Locks bytes [start, start + length) of the open file fd, waiting while another
@@ -32,6 +33,10 @@ void unlock_range(int fd, off_t start, off_t length);
 bool range_locked_by_other(int fd, off_t start, off_t length);
 
 void set_lock_busy_hook(std::function<void(bool waiting)> hook);
+// Asked every few hundredths of a second while a wait goes on past the busy point:
+// true leaves the wait (lock_range then returns cancelled). Without it a wait is
+// unbounded.
+void set_lock_cancel_hook(std::function<bool()> hook);
 
 // Locking is switched off for the run when the file system refuses it, or when the
 // environment variable KORVEL_NO_LOCKS is set (a test shows what goes wrong then);

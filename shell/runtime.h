@@ -42,9 +42,15 @@ public:
     explicit operator bool() const { return file_ != nullptr; }
     // Closes now; false when the close failed.
     bool close();
+    // The open file holds a lock other copies of the program may wait for: no
+    // question may be asked until it is closed.
+    void mark_holds_lock() { holds_lock_ = true; }
+    // True while any open Stream so marked is open.
+    static bool any_holds_lock();
 
 private:
     FILE* file_ = nullptr;
+    bool holds_lock_ = false;
 };
 
 // Opens or asks: retry question for a locked file, return to the main menu otherwise.
@@ -63,6 +69,14 @@ bool access_check(const char* path);
 bool folder_exists(const char* path);
 int same_file(const char* a, const char* b);
 std::uint32_t file_mtime(const char* path);
+
+// A temporary file beside final_name, with a name no other process uses
+// ("MASTFILE_Ab3xQz.TMP" beside MASTFILE.DAT), created empty with the usual
+// permissions. An orderly stop removes it if it is still there. Empty when it cannot
+// be made (errno kept).
+std::string temporary_beside(const char* final_name);
+// It was renamed into place or removed: nothing to clean up any more.
+void temporary_done(const std::string& name);
 
 // Writes the file name whole: body writes into a temporary file beside it, which is
 // flushed to disk and renamed into place, so that a failure or a stop leaves the

@@ -182,7 +182,8 @@ TEST_F(AwardsTest, SectionAwardMergeFileInBothColumnOrders) {
     write_kukansyou_tab();
     const std::string by_division = disk_file(SECTION_AWARD_FILE);
     EXPECT_NE(by_division.find("\r\n"), std::string::npos);
-    EXPECT_FALSE(platform::file_exists("区間賞TAB.txt.tmp"));
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        EXPECT_NE(e.path().extension(), ".TMP") << e.path();
     const std::string tail = "\tタイム\tタイム時間\tタイム分\tタイム秒\t選手名\tチームＮｏ\tチーム名\t発駅\t着駅\t距離\tスピード";
     EXPECT_EQ(korvel_test::normalised_report(by_division), lines({
         "データ作成日時\t部門No\t部門名\t区間" + tail,
@@ -223,7 +224,7 @@ TEST_F(AwardsTest, WithoutWinnersTheListIsEmptyAndTheMergeFileOnlyItsHeader) {
 // certificate entry 3 then asks nothing about it.
 FILE* full_disk_for_temporaries(const char* name, const char* mode) {
     const std::string n = name;
-    if (n.size() > 4 && n.substr(n.size() - 4) == ".tmp") return std::fopen("/dev/full", "w");
+    if (n.size() > 4 && n.substr(n.size() - 4) == ".TMP") return std::fopen("/dev/full", "w");
     return platform::open_file(name, mode);
 }
 
@@ -239,7 +240,8 @@ TEST_F(AwardsTest, AFailedMergeFileKeepsThePreviousOne) {
     EXPECT_EQ(con().screen().find("この差し込みファイルでよろしいですか"), std::string::npos);
     EXPECT_EQ(disk_file(SECTION_AWARD_FILE), "previous\r\n");
     EXPECT_NE(con().screen().find("区間賞TAB.txt への書き込みに失敗しました"), std::string::npos);
-    EXPECT_FALSE(platform::file_exists("区間賞TAB.txt.tmp"));
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        EXPECT_NE(e.path().extension(), ".TMP") << e.path();
 }
 
 TEST_F(AwardsTest, TeamAwardsSkipTheOpenTeamAndStopAtBestNo) {

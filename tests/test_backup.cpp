@@ -44,7 +44,7 @@ protected:
 };
 
 TEST_F(BackupTest, TenCopiesKeepTheLastNineEachComplete) {
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(write_backup(state(i)), "");
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(write_backup(state(i), BackupKind::entry), "");
     std::vector<std::string> expected;
     for (const char* file : {"MASTFILE", "NAMEFILE"})
         for (int i = 1; i < 10; ++i) expected.push_back(copy_name(file, i));
@@ -55,9 +55,17 @@ TEST_F(BackupTest, TenCopiesKeepTheLastNineEachComplete) {
         EXPECT_EQ(read_file(std::string("backup/") + copy_name("NAMEFILE", i)), "names " + std::to_string(i));
     }
     // A second copy of the same second does not replace the first.
-    EXPECT_EQ(write_backup(state(9)), "");
+    EXPECT_EQ(write_backup(state(9), BackupKind::entry), "");
     EXPECT_TRUE(fs::exists("backup/MASTFILE_20261209_070900_2.DAT"));
     EXPECT_FALSE(fs::exists(std::string("backup/") + copy_name("MASTFILE", 1)));
+}
+
+// Nine minutes of entries never push out the copy from before the last rebuild.
+TEST_F(BackupTest, CopiesBeforeAChangeKeepTheirOwnNinePlaces) {
+    EXPECT_EQ(write_backup(state(0), BackupKind::before_change), "");
+    for (int i = 1; i <= 10; ++i) EXPECT_EQ(write_backup(state(i), BackupKind::entry), "");
+    EXPECT_EQ(read_file("backup/MASTFILE_BEFORE_20261209_070000.DAT"), "master 0" + std::string(3000, 'm'));
+    EXPECT_EQ(folder_listing().size(), 2u + 18u);
 }
 
 TEST_F(BackupTest, EntriesMakeOneCopyAMinute) {
@@ -72,7 +80,7 @@ TEST_F(BackupTest, EntriesMakeOneCopyAMinute) {
 TEST_F(BackupTest, FaultsDropTheCopyAndLeaveTheDataAlone) {
     // A "backup" that is a file: the folder cannot be made.
     write_file(BACKUP_FOLDER, "in the way");
-    EXPECT_NE(write_backup(state(1)), "");
+    EXPECT_NE(write_backup(state(1), BackupKind::entry), "");
     backup_after_entry();
     finish_backups();
     EXPECT_NE(con().screen().find("バックアップ用フォルダを作れません"), std::string::npos);
@@ -86,7 +94,7 @@ TEST_F(BackupTest, FaultsDropTheCopyAndLeaveTheDataAlone) {
     small.rlim_cur = 1000;
     signal(SIGXFSZ, SIG_IGN);
     setrlimit(RLIMIT_FSIZE, &small);
-    std::string error = write_backup(s);
+    std::string error = write_backup(s, BackupKind::entry);
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_NE(error, "");
     EXPECT_EQ(folder_listing(), std::vector<std::string>{});  // neither the copy nor its temporary file

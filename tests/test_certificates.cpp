@@ -203,7 +203,8 @@ protected:
         const std::string screen = con().screen();
         EXPECT_NE(screen.find("次を開いてください: "), std::string::npos) << to_utf8(screen);
         EXPECT_NE(screen.find(std::string(name) + "\n"), std::string::npos) << to_utf8(screen);
-        EXPECT_FALSE(platform::file_exists((std::string(name) + ".tmp").c_str()));
+        for (const auto& entry : std::filesystem::directory_iterator("."))
+            EXPECT_NE(entry.path().extension(), ".TMP") << entry.path();
         return platform::disk_name(name);
     }
 
@@ -286,7 +287,7 @@ TEST_F(CertificatePdfTest, WithoutWinnersNoPdfIsWrittenAndTheScreenSaysSo) {
 // A PDF that cannot be written whole leaves the one before it as it was.
 FILE* full_disk_for_temporaries(const char* name, const char* mode) {
     const std::string n = name;
-    if (n.size() > 4 && n.substr(n.size() - 4) == ".tmp") return std::fopen("/dev/full", "w");
+    if (n.size() > 4 && n.substr(n.size() - 4) == ".TMP") return std::fopen("/dev/full", "w");
     return platform::open_file(name, mode);
 }
 

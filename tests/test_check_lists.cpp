@@ -184,7 +184,7 @@ TEST_F(CheckListTest, TimeOrderCellsAndNoTemporaryFilesLeft) {
     std::string text;
     {
         TimeOrderFiles files(t);
-        EXPECT_TRUE(std::filesystem::exists("_$$$002_.tmp"));
+        EXPECT_TRUE(std::filesystem::exists(time_order_file_name(2)));
         text = listed(print_key::TIME_ORDER_CHECK, [&](Report& r) { write_time_order_list(r, files); });
     }
     const std::string empty = sp(13);
@@ -205,11 +205,11 @@ TEST_F(CheckListTest, TimeOrderFilesRemovedWhenTheListStopsEarly) {
     arrive(t[0], 2, hms(10, 25, 7), 2);
     write_master(t);
     // Station 2's file cannot be made: the list stops after station 1's was written.
-    std::filesystem::create_directory("_$$$002_.tmp");
+    std::filesystem::create_directory(time_order_file_name(2));
     con().type("0Y");
     EXPECT_MAIN_MENU_RETURN(time_order_check_list());
-    EXPECT_FALSE(std::filesystem::exists("_$$$001_.tmp"));
-    EXPECT_TRUE(std::filesystem::is_directory("_$$$002_.tmp"));  // not ours: left alone
+    EXPECT_FALSE(std::filesystem::exists(time_order_file_name(1)));
+    EXPECT_TRUE(std::filesystem::is_directory(time_order_file_name(2)));  // not ours: left alone
     EXPECT_EQ(open_stream_count(), 0);
 }
 
@@ -260,6 +260,27 @@ TEST_F(SpeedTest, LimitsThemselvesAreQuestionable) {
                      speed_row(false, " 25.00", "S", "A", 1, 12, 11, "Ａ", "一般"), "", "◆遅すぎる", heading,
                      speed_row(false, "  7.50", "B", "G", 2, 40, 21, "女子Ａ", "女子"),
                      speed_row(false, " 10.00", "B", "G", 3, 30, 11, "Ａ", "一般")}));
+}
+
+// A distance typed twice in EKI.TXT makes a section of 0 km: speed 0, too slow.
+TEST_F(SpeedTest, ASectionOfNoLengthIsListedAsTooSlow) {
+    event({"S 0", "A 5", "B 5", "G 15"}, {"一般", "MaxSpeed=25 MinSpeed=10 StartTime=90000", "++++"});
+    const std::string text = list({timed(11, 0, "Ａ", {20, 20, 40})}, false);
+    EXPECT_NE(text.find("◆遅すぎる"), std::string::npos) << text;
+    EXPECT_NE(text.find("  0.00km/h A"), std::string::npos) << text;
+}
+
+// A rows option far beyond what a station can hold is one column, not an overflow.
+TEST_F(CheckListTest, AHugeRowsOptionIsOneColumn) {
+    write_file("keep.sh", "cat \"$1\" >> printed.txt\n");
+    options({"EVENTNAME=テスト駅伝", "PRINT62_DANGUMI_GYOU_SUU=2147483647", "PRINTCMD62=sh keep.sh"});
+    std::vector<TeamRecord> t = {team(1, 0, "Ｘ"), team(2, 0, "Ｙ")};
+    arrive(t[0], 1, hms(10, 0, 1), 1);
+    arrive(t[1], 1, hms(10, 0, 2), 2);
+    write_master(t);
+    out_kind_no = OUT_PRINTER;
+    station_check_list_report(1);
+    EXPECT_EQ(count_of(read_file("printed.txt"), "  |  "), 3);
 }
 
 TEST_F(SpeedTest, ByStationOrderAndNothingFound) {

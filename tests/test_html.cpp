@@ -219,6 +219,21 @@ TEST_F(HtmlTest, PagesAreReplacedNotRewritten) {
     EXPECT_TRUE(contains(page("html/2.htm"), "No=11"));
 }
 
+// A race folder whose name holds what an input method types for a wave dash (its
+// display form does not convert back): the site is written all the same.
+TEST_F(HtmlTest, SiteInAFolderWhoseNameDoesNotConvertBack) {
+    const std::string here = std::filesystem::current_path().string();
+    const std::string race_folder = here + "/race\xE3\x80\x9C" "2026";  // U+301C
+    std::filesystem::create_directory(race_folder);
+    std::filesystem::current_path(race_folder);
+    for (const auto& e : std::filesystem::directory_iterator(here))
+        if (e.is_regular_file()) std::filesystem::copy_file(e.path(), e.path().filename());
+    race();
+    make_html();
+    EXPECT_TRUE(contains(page("html/2.htm"), "No=11"));
+    std::filesystem::current_path(here);
+}
+
 TEST_F(HtmlTest, FolderThatIsAPlainFileStopsInOrder) {
     race();
     korvel_test::write_file("html", "not a folder");

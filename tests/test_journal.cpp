@@ -54,9 +54,11 @@ protected:
         EXPECT_TRUE(c.unreadable.empty());
         return c.lines;
     }
+    // seq: the input sequence number the file is to give it.
     static void arrive(int rec_no, int team, int station, int k, RaceTime t, int seq, const char* typed = "") {
         TeamRecord r;
-        ASSERT_TRUE(store_entry(rec_no, team, station, k, t, static_cast<std::uint16_t>(seq), r, STORE_ARRIVAL, typed));
+        ASSERT_TRUE(store_entry(rec_no, team, station, k, t, r, STORE_ARRIVAL, typed));
+        EXPECT_EQ(r.blocks[k].input_seq, seq);
     }
     // Runs work in a child process (another terminal) and waits for it.
     template <typename Work>
@@ -100,7 +102,7 @@ TEST_F(JournalTest, EveryChangeOfEnteredDataIsJournaledWithItsKind) {
     TeamRecord r;
     arrive(0, 1, 1, 1, hms(8, 20, 0), 1, "82000");
     ASSERT_TRUE(store_departure(1, 2, 1, 1, hms(8, 25, 0), r, "82500"));
-    ASSERT_TRUE(store_station_times(2, 3, 2, 1, hms(9, 40, 0), hms(9, 35, 0), 2, r, "3 94000 93500"));
+    ASSERT_TRUE(store_station_times(2, 3, 2, 1, hms(9, 40, 0), hms(9, 35, 0), r, "3 94000 93500"));
     // Another master file holding one more time: only that block is taken.
     std::filesystem::copy_file("MASTFILE.DAT", "OTHER.DAT");
     {
@@ -143,7 +145,7 @@ TEST_F(JournalTest, LineIsOnTheDiskBeforeTheRecordAndAFailedJournalStoresNothing
     int status = in_child([] {
         set_journal_append_hook([] { ::raise(SIGKILL); });
         TeamRecord r;
-        store_entry(0, 1, 1, 1, hms(8, 20, 0), 1, r);
+        store_entry(0, 1, 1, 1, hms(8, 20, 0), r);
     });
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(journal_value_text(journal().back().after), "8:20:00");
@@ -153,7 +155,7 @@ TEST_F(JournalTest, LineIsOnTheDiskBeforeTheRecordAndAFailedJournalStoresNothing
     std::filesystem::rename("JOURNAL.TXT", "JOURNAL.OLD");
     std::filesystem::create_directory("JOURNAL.TXT");
     TeamRecord r;
-    EXPECT_FALSE(store_entry(0, 1, 1, 1, hms(8, 21, 0), 2, r));
+    EXPECT_FALSE(store_entry(0, 1, 1, 1, hms(8, 21, 0), r));
     con().type("Y");
     EXPECT_NE(store_refusal().find("JOURNAL.TXT"), std::string::npos);
     EXPECT_FALSE(set_start_times([](const TeamRecord&, RaceTime& t) {
@@ -202,7 +204,7 @@ TEST_F(JournalTest, RecoveryAfterLosingTheMasterFileHoldsWhatWasEntered) {
     arrive(1, 2, 1, 1, hms(8, 21, 0), 2, "82100");
     arrive(1, 2, 1, 1, hms(8, 21, 30), 3, "82130");
     ASSERT_TRUE(store_departure(0, 1, 2, 2, hms(8, 50, 0), r));
-    ASSERT_TRUE(store_station_times(2, 3, 2, 1, hms(9, 40, 0), hms(9, 35, 0), 4, r));
+    ASSERT_TRUE(store_station_times(2, 3, 2, 1, hms(9, 40, 0), hms(9, 35, 0), r));
     con().type("Y");
     offer_undo(1, 20);  // 2 back to 8:21:00
     arrive(0, 1, 4, 4, hms(9, 30, 0), 5);

@@ -23,12 +23,12 @@ protected:
         whole = read_file("MASTFILE.DAT");
         names = read_file("NAMEFILE.DAT");
         // An older copy, whole, and a newer one taken after the damage.
-        ASSERT_EQ(write_backup(snapshot_data_files()), "");
+        ASSERT_EQ(write_backup(snapshot_data_files(), BackupKind::entry), "");
         cut = whole.substr(0, whole.size() - sizeof_mastrec + 10);
         write_file("MASTFILE.DAT", cut);
         DataSnapshot later = snapshot_data_files();
         later.taken += 60;
-        ASSERT_EQ(write_backup(later), "");
+        ASSERT_EQ(write_backup(later, BackupKind::entry), "");
     }
     std::string whole, names, cut;
 };

@@ -123,12 +123,18 @@ TEST_F(StopTest, EndProgramWaitsForYAndEndsWithStatusOne) {
     EXPECT_EQ(con().bells(), 0);
 }
 
+// Only this copy's temporary files go: another copy building in the same folder
+// keeps its own.
 TEST_F(StopTest, FatalStopSavesTheDestinationAndRemovesTheTemporaryMaster) {
-    write_file("MASTFILE.TMP", "partial");
+    write_file("MASTFILE.TMP", "another copy's");
+    const std::string own = temporary_beside("MASTFILE.DAT");
+    ASSERT_TRUE(file_exists(own.c_str()));
+    EXPECT_NE(own, temporary_beside("MASTFILE.DAT"));
     out_kind_no = OUT_CLIPBOARD;
     con().type("y");
     EXPECT_PROGRAM_EXIT(fatal_stop(), 1);
-    EXPECT_FALSE(file_exists("MASTFILE.TMP"));
+    EXPECT_FALSE(file_exists(own.c_str()));
+    EXPECT_TRUE(file_exists("MASTFILE.TMP"));
     EXPECT_EQ(read_file("SELCTOUT.DAT"), std::string("\x02\x00\x00\x00", 4));
 }
 

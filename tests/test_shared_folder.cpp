@@ -3,20 +3,28 @@
 // results and rebuilds MASTFILE.DAT with the times carried over, again and again.
 // Every arrival must be in the file at the end. KORVEL_SHARED_ARRIVALS sets how many
 // (default 400; 2000 for the full race day of the issue).
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
+#include "eventdata/runner_names.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/team_index.h"
 #include "eventdata/backup.h"
 #include "eventdata/mast_lock.h"
+#include "menus/menus.h"
+#include "shell/lock_wait.h"
 #include "platform/file_lock.h"
+#include "platform/files.h"
 #include "platform/memory_console.h"
 #include "tests/records.h"
 #include "tests/support.h"
@@ -29,6 +37,19 @@ using namespace korvel;
 using korvel_test::hms;
 using korvel_test::text_file;
 using korvel_test::write_file;
+using platform::VK_ESCAPE;
+
+void append_file(const std::string& name, const std::string& bytes) {
+    write_file(name, korvel_test::read_file(name) + bytes);
+}
+
+// Temporary files of a build left in the folder.
+std::vector<std::string> leftover_temporaries() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        if (e.path().extension() == ".TMP") names.push_back(e.path().filename().string());
+    return names;
+}
 
 constexpr int STATIONS = 4;  // one division over stations 1-4, 5 km apart
 
@@ -76,15 +97,30 @@ protected:
         _exit(status);
     }
 
-    void store_all() {
-        std::uint16_t seq = 0;
-        for (int s = 1; s <= STATIONS; ++s) {
-            for (int t = 0; t < teams; ++t) {
+    // Arrivals at every station of the teams first, first + step, ...
+    void store_all(int first = 0, int step = 1, int last_station = STATIONS) {
+        for (int s = 1; s <= last_station; ++s) {
+            for (int t = first; t < teams; t += step) {
                 TeamRecord r;
                 int rec_no = team_index.record_of(t + 1);
-                if (!store_entry(rec_no, t + 1, s, s, arrival(t, s), ++seq, r)) throw 1;
+                if (!store_entry(rec_no, t + 1, s, s, arrival(t, s), r)) throw 1;
             }
         }
+    }
+
+    static int wait_for(pid_t pid) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    // True while another process holds the folder's build lock.
+    static bool build_lock_held_elsewhere() {
+        int fd = ::open(".korvel32.lock", O_RDWR);
+        if (fd < 0) return false;
+        bool held = platform::range_locked_by_other(fd, 0, 1);
+        ::close(fd);
+        return held;
     }
 
     // Until the entries are done: the results and a rebuild carrying the times over,
@@ -137,7 +173,7 @@ TEST_F(SharedFolderTest, EveryArrivalSurvivesRankingAndRebuildsInAnotherProcess)
 // the line away when the entry is stored.
 TEST_F(SharedFolderTest, AWaitOfOverASecondSaysTheFolderIsBusy) {
     TeamRecord r;
-    ASSERT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), 1, r));  // installs the line
+    ASSERT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));  // installs the line
     std::string calls;
     platform::set_lock_busy_hook([&](bool waiting) {
         calls += waiting ? "busy " : "done ";
@@ -152,11 +188,137 @@ TEST_F(SharedFolderTest, AWaitOfOverASecondSaysTheFolderIsBusy) {
         });
         while (!file_exists("held")) usleep(1000);
         calls.clear();
-        EXPECT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), 2, r));
+        EXPECT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
         waitpid(pid, nullptr, 0);
         EXPECT_EQ(calls, ms > 1000 ? "busy done " : "") << ms << " ms";
         EXPECT_EQ(con().row(23), "");
     }
+    platform::set_lock_busy_hook(nullptr);  // it writes into this test's locals
+}
+
+// Two terminals typing arrivals at once: every entry gets its own input sequence
+// number (they break same-second ties), taken from the file as it is stored.
+TEST_F(SharedFolderTest, EntriesAtTwoTerminalsGetDistinctSequenceNumbers) {
+    pid_t odd = child([&] { store_all(0, 2, 1); });
+    pid_t even = child([&] { store_all(1, 2, 1); });
+    EXPECT_EQ(wait_for(odd), 0);
+    EXPECT_EQ(wait_for(even), 0);
+    std::vector<int> numbers;
+    for (const TeamRecord& r : korvel_test::read_master()) numbers.push_back(r.blocks[1].input_seq);
+    std::sort(numbers.begin(), numbers.end());
+    std::vector<int> expected(static_cast<std::size_t>(teams));
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(numbers, expected);
+}
+
+// The course gained a station and another terminal rebuilt the data: this copy, with
+// the old definition loaded, writes nothing at the old record length and returns to
+// the main menu with one line saying why.
+TEST_F(SharedFolderTest, AFileRebuiltForAnotherCourseIsNeverWrittenAtTheOldLength) {
+    TeamRecord r;
+    ASSERT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
+    pid_t other = child([&] {
+        write_file("EKI.TXT", text_file({"スタート 0", "一中 5", "二中 10", "三中 15", "四中 18", "ゴール 20"}));
+        write_file("BUMON.TXT", text_file({"一般の部", "MaxSpeed=25 MinSpeed=8 StartTime=90000", "++++++", "*"}));
+        kihon_data();
+        con().type("YYYYYYYY");
+        if (build_master_file(1) != 1) throw 1;
+    });
+    ASSERT_EQ(wait_for(other), 0);
+    const std::string rebuilt = korvel_test::read_file("MASTFILE.DAT");
+    EXPECT_MAIN_MENU_RETURN(recompute_results(false, false, AT_GOAL));
+    EXPECT_MAIN_MENU_RETURN(store_entry(team_index.record_of(2), 2, 1, 1, arrival(1, 1), r));
+    EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), rebuilt);
+    EXPECT_NE(take_main_menu_notice().find("作り直されました"), std::string::npos);
+    // Once the definition is read again the copy works on the new file.
+    kihon_data();
+    EXPECT_TRUE(store_entry(team_index.record_of(2), 2, 1, 1, arrival(1, 1), r));
+}
+
+// Two copies at the main menu notice the same edit of TEAM.TXT; one carries the
+// times over, the other would decline and initialise. The second waits for the
+// first and uses its result: the times stay, both copies run to their end, the name
+// file belongs to the new master file and no temporary file is left.
+TEST_F(SharedFolderTest, TwoCopiesNoticingOneEditBuildOnce) {
+    store_all(0, 1, 1);
+    write_file("SENSYU.TXT", text_file({"1 走者一 走者二 走者三 走者四"}));
+    ASSERT_EQ(build_name_file(), 1);
+    sleep(2);  // the edit is newer than the master file by its packed stamp
+    append_file("TEAM.TXT", text_file({std::to_string(teams + 1) + " 追加チーム 1"}));
+    pid_t carrying = child([&] {
+        con().type("YYYYY");
+        check_stale_files();
+    });
+    while (!build_lock_held_elsewhere()) usleep(1000);
+    pid_t initialising = child([&] {
+        const std::size_t keys = con().keys_left() + 5;
+        con().type("NYYYY");
+        while (build_lock_held_elsewhere()) {
+            if (check_stale_files()) throw 1;
+            usleep(20000);
+        }
+        if (check_stale_files()) throw 1;
+        if (con().keys_left() != keys) throw 1;
+    });
+    EXPECT_EQ(wait_for(carrying), 0);
+    EXPECT_EQ(wait_for(initialising), 0);
+    std::vector<TeamRecord> master = korvel_test::read_master();
+    ASSERT_EQ(static_cast<int>(master.size()), teams + 1);
+    int carried = 0;
+    for (const TeamRecord& r : master) carried += time_is_valid(r.blocks[1].arrival);
+    EXPECT_EQ(carried, teams);
+    std::vector<RunnerNameRecord> names = read_name_records(master);
+    EXPECT_STREQ(names[static_cast<std::size_t>(team_index.record_of(1))].runner(2), "走者二");
+    EXPECT_EQ(leftover_temporaries(), std::vector<std::string>{});
+}
+
+// A rebuild whose copy of the data cannot be written changes nothing and says why.
+TEST_F(SharedFolderTest, NoRebuildWithoutTheCopyBeforeIt) {
+    TeamRecord r;
+    ASSERT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
+    finish_backups();
+    const std::string before = korvel_test::read_file("MASTFILE.DAT");
+    std::filesystem::remove_all(BACKUP_FOLDER);
+    write_file(BACKUP_FOLDER, "in the way");
+    con().type("YNYYYY");  // rebuild, initialise
+    EXPECT_EQ(build_master_file(1), 0);
+    EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), before);
+    EXPECT_NE(con().screen().find("バックアップを作れないため MASTFILE.DAT は変更しませんでした"), std::string::npos);
+    EXPECT_EQ(leftover_temporaries(), std::vector<std::string>{});
+}
+
+// A wait for another terminal can be left with Esc: back to the main menu, nothing
+// held. Under a lock no question is asked: the work is abandoned instead.
+TEST_F(SharedFolderTest, EscLeavesALockWaitAndNoQuestionIsAskedUnderALock) {
+    pid_t holder = child([&] {
+        const pid_t parent = getppid();
+        Stream f = mast_lock_file();
+        write_file("held", "");
+        while (!file_exists("end") && getppid() == parent) usleep(1000);
+    });
+    while (!file_exists("held")) usleep(1000);
+    install_lock_wait_escape();
+    con().press(VK_ESCAPE);
+    TeamRecord r;
+    EXPECT_MAIN_MENU_RETURN(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
+    platform::set_lock_cancel_hook(nullptr);
+    write_file("end", "");
+    wait_for(holder);
+    EXPECT_EQ(open_stream_count(), 0);
+    EXPECT_EQ(con().keys_left(), 0u);
+
+    set_open_function([](const char* name, const char* mode) -> FILE* {
+        if (std::string(name) != "OUT.TXT") return platform::open_file(name, mode);
+        errno = EACCES;
+        return nullptr;
+    });
+    {
+        Stream f = mast_lock_file();
+        EXPECT_MAIN_MENU_RETURN(fopen_retry("OUT.TXT", "w"));
+    }
+    set_open_function(nullptr);
+    EXPECT_EQ(con().screen().find("再試行しますか"), std::string::npos);
+    EXPECT_NE(take_main_menu_notice().find("OUT.TXT"), std::string::npos);
 }
 
 // Each running copy marks the folder; a second copy is told of the first.

@@ -30,11 +30,12 @@ protected:
         for (int no : {7, 12, 14, 15, 16}) teams.push_back(korvel_test::team(no, 0, "Ａ高校"));
         teams.push_back(korvel_test::team(8, 1, "Ｂ高校"));
         for (auto& t : teams) korvel_test::pass(t, 0, hms(8, 0, 0));
+        teams.back().blocks[1].input_seq = 10;  // the largest number stored so far
         korvel_test::write_master(teams);
         team_index.set();
     }
 
-    // Imports lines at station 1, the sequence counter starting at 10.
+    // Imports lines at station 1; the numbers continue from the file's largest, 10.
     ImportResult import(const std::vector<std::string>& lines, RaceTime added = hms(0, 0, 0)) {
         write_file("times.txt", text_file(lines));
         seq = 10;
@@ -205,12 +206,38 @@ TEST_F(TextImportCommandTest, FileNamedStationAddedTimeLinesThenTheStationSubmen
     text_import();
 
     expect_times(7, hms(2, 5, 30), hms(2, 5, 30), 3);
-    EXPECT_EQ(block(7, 3).input_seq, 1);
+    EXPECT_EQ(block(7, 3).input_seq, 11);  // after the 10 stored at team 8
     std::string s = con().screen();
     EXPECT_NE(s.find("中継所  3 : 三中"), std::string::npos) << s;
     EXPECT_NE(s.find("[2] 繰上出発タイム入力"), std::string::npos);
     EXPECT_GE(con().bells(), 2);
     EXPECT_EQ(con().keys_left(), 0u);
+}
+
+// The copy of the data as they were comes first; without it nothing is imported.
+TEST_F(TextImportCommandTest, BackupBeforeTheFirstLineOrNoImport) {
+    write_file("times.txt", text_file({"EkiNo=3", "7 10530"}));
+    for (bool writable : {false, true}) {
+        if (!writable) write_file("backup", "in the way");
+        else std::filesystem::remove("backup");
+        const std::string before = korvel_test::read_file("MASTFILE.DAT");
+        enter("times.txt");
+        con().type("y");
+        enter("0");
+        if (!writable) con().type("y");  // the refusal has been read
+        else con().press(VK_ESCAPE);     // station submenu
+        text_import();
+        if (!writable) {
+            EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), before);
+            EXPECT_NE(con().screen().find("バックアップを作れないため取り込みませんでした"), std::string::npos);
+        } else {
+            std::string copy;
+            for (const auto& e : std::filesystem::directory_iterator("backup"))
+                if (e.path().filename().string().rfind("MASTFILE_BEFORE_", 0) == 0) copy = korvel_test::read_file(e.path());
+            EXPECT_EQ(copy, before);  // the data as they were, not with the first line
+            expect_times(7, hms(1, 5, 30), hms(1, 5, 30), 3);
+        }
+    }
 }
 
 TEST_F(TextImportCommandTest, FolderOrDeviceIsRefusedAtThePrompt) {

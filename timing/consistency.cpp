@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "eventdata/race_folder.h"
 #include "shell/console_ui.h"
 #include "shell/report.h"
 #include "timing/ranking.h"
@@ -137,6 +138,7 @@ Row same_time_row(const TeamRecord& r, const TieItem& item) {
 int check_time_order(const char* file) {
     unsigned char header[MAST_HEADER_SIZE];
     Stream f = mast_open(file, "rb", header);
+    if (!header_fits_event(header)) leave_for_rebuilt_data();
     WarningPrinter warnings;
     TeamRecord r;
     for (int n = 0; mast_read_next(f, r); ++n) {
@@ -169,6 +171,7 @@ int check_missing_times(int kind, const char* file) {
     if (kind != MISSING_DEPARTURE) return 0;
     unsigned char header[MAST_HEADER_SIZE];
     Stream f = mast_open(file, "rb", header);
+    if (!header_fits_event(header)) leave_for_rebuilt_data();
     WarningPrinter warnings;
     TeamRecord r;
     for (int n = 0; mast_read_next(f, r); ++n) {
@@ -210,6 +213,7 @@ int speed_test(const TeamRecord& r, int k, bool print) {
 int speed_check(const char* file) {
     unsigned char header[MAST_HEADER_SIZE];
     Stream f = mast_open(file, "rb", header);
+    if (!header_fits_event(header)) leave_for_rebuilt_data();
     int total = 0;
     TeamRecord r;
     while (mast_read_next(f, r)) {

@@ -277,8 +277,7 @@ CorrectionResult store_verified_correction(int rec_no, int team, int station, in
     // A carried start is a departure of its own, not a copy of the arrival: it stays.
     const bool carried = time_is_valid(b.departure) && time_differs(b.departure, b.arrival);
     const RaceTime departure = carried ? b.departure : value;
-    const auto seq = static_cast<std::uint16_t>(last_input_seq() + 1);
-    if (!store_station_times(rec_no, team, station, k, value, departure, seq, r, typed, JournalKind::verified_fix))
+    if (!store_station_times(rec_no, team, station, k, value, departure, r, typed, JournalKind::verified_fix))
         return CORRECTION_REFUSED;
     return CORRECTION_STORED;
 }

@@ -305,8 +305,13 @@ void recompute_without_warnings(int station) {
     compute_times_and_ranks(records);
     // Most records come out as they were when nothing was entered since the last
     // report: only the others are written.
-    for (std::size_t i = 0; i < records.size(); ++i)
-        if (!same_bytes(records[i], before[i])) mast_write(f, static_cast<int>(i), records[i]);
+    bool written = false;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (same_bytes(records[i], before[i])) continue;
+        mast_write(f, static_cast<int>(i), records[i]);
+        written = true;
+    }
+    if (written) mast_sync(f, "recompute_results");
     fclose_or_abort(f);
 
     if (station >= 0) build_print_order(records, station);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "eventdata/backup.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/selection.h"
@@ -88,9 +89,10 @@ void import_line(Patterns& p, const std::string& cleaned, int station, RaceTime 
     std::string departure_text = group(*p.data_line, cleaned, 3);
 
     int team = bounded_number(team_text, 999);
-    int rec_no = team_index.record_of(team);
+    int rec_no = -1;
     TeamRecord r;
-    if (rec_no < 0 || !load_team_record(rec_no, team, r)) {
+    // The index is read again when another terminal's rebuild has moved the team.
+    if (!find_team_record(team, rec_no, r)) {
         report("ﾁｰﾑNoエラー:%s\n", cleaned, result);
         return;
     }
@@ -117,8 +119,7 @@ void import_line(Patterns& p, const std::string& cleaned, int station, RaceTime 
         return;
     }
 
-    auto next = static_cast<std::uint16_t>(seq + 1);
-    if (!store_station_times(rec_no, team, station, k, arrival, departure, next, r, cleaned)) {
+    if (!store_station_times(rec_no, team, station, k, arrival, departure, r, cleaned)) {
         if (!store_refusal().empty()) {
             // Without its journal line no further line may be stored.
             cprintf("%s\n", store_refusal().c_str());
@@ -129,7 +130,7 @@ void import_line(Patterns& p, const std::string& cleaned, int station, RaceTime 
         report("ﾁｰﾑNoエラー:%s\n", cleaned, result);
         return;
     }
-    seq = next;
+    seq = static_cast<std::uint16_t>(r.blocks[k].input_seq);
     ++result.stored;
 }
 
@@ -244,7 +245,14 @@ void text_import() {
     RaceTime added{0, 0, 0};
     if (!ask_station_added_time(station, added)) return;
 
-    std::uint16_t seq = last_input_seq();
+    // The copy of the data as they were is on the disk before the first line is
+    // stored; without it nothing is imported.
+    if (std::string error = backup_before_change(); !error.empty()) {
+        cprintf("\nバックアップを作れないため取り込みませんでした（%s）\n", error.c_str());
+        wait_confirm();
+        return;
+    }
+    std::uint16_t seq = 0;
     set_cursor(2, 0);
     ImportResult result = import_time_lines(name, station, added, seq);
     // The refused lines must be seen before the station submenu clears the screen.

@@ -56,7 +56,6 @@ struct RecentLine {
 struct Visit {
     int station = 0;
     RaceTime added{0, 0, 0};
-    std::uint16_t seq = 0;
     RecentLine recent[RECENT_MAX];
     int last = -1;  // index of the last recent line, -1 when empty
     int stored = 0;
@@ -136,11 +135,10 @@ bool read_team(FILE* f, int rec_no, int team, TeamRecord& r) {
     return r.team_no == team && r.division < bumon_suu;
 }
 
-// The highest input sequence number stored at any station after a start, so that new
-// entries continue the typing order of earlier visits.
-std::uint16_t highest_input_seq() {
+// The highest input sequence number stored in f at any station after a start.
+std::uint16_t highest_input_seq(FILE* f) {
     std::uint16_t highest = 0;
-    Stream f = mast_open("rb");
+    if (std::fseek(f, MAST_HEADER_SIZE, SEEK_SET) != 0) return highest;
     TeamRecord r;
     while (mast_read_next(f, r)) {
         for (int k = 1; k <= division_sections(r.division); ++k) {
@@ -148,7 +146,6 @@ std::uint16_t highest_input_seq() {
             if (seq > highest) highest = seq;
         }
     }
-    fclose_or_abort(f);
     return highest;
 }
 
@@ -163,22 +160,33 @@ std::map<int, std::vector<UndoStep>> undo_steps;
 std::map<int, std::size_t> undo_next;
 std::string refusal_reason;
 
-// Sets block k of the team's record through set and has the record on the disk
-// before returning. The record is read afresh under its lock and checked again, so
-// nothing but this team's block k can change; set may still refuse. The journal
-// line goes to the disk between the read and the write, so that "before" is what
-// really was there and no change is ever stored without its line. r receives the
-// stored record.
+// The input sequence number of an entry about to be stored through f (its record
+// locked): the largest in the file plus one, read under the numbering lock, which
+// is held until f is closed after the write. Entries at any number of terminals get
+// distinct numbers, in the order they were stored, continuing the typing order of
+// earlier visits.
+std::uint16_t next_input_seq(FILE* f) {
+    mast_lock_sequence(f);
+    return static_cast<std::uint16_t>(highest_input_seq(f) + 1);
+}
+
+// Sets block k of the team's record through set (given the new input sequence
+// number when numbered, else 0) and has the record on the disk before returning.
+// The record is read afresh under its lock and checked again, so nothing but this
+// team's block k can change; set may still refuse. The journal line goes to the disk
+// between the read and the write, so that "before" is what really was there and no
+// change is ever stored without its line. r receives the stored record.
 template <typename Set>
 bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, JournalKind kind, const std::string& typed,
-                 Set set) {
+                 bool numbered, Set set) {
     refusal_reason.clear();
     // Another copy in the folder may store into the same record or recompute the
     // file: the record is locked from the read to the write.
     Stream f = mast_lock_record(rec_no);
     if (!read_team(f, rec_no, team, r) || logical_station(r.division, station) != k) return false;
     const StationBlock before = r.blocks[k];
-    if (!set(r.blocks[k])) return false;
+    const std::uint16_t seq = numbered ? next_input_seq(f) : 0;
+    if (!set(r.blocks[k], seq)) return false;
     const StationBlock& after = r.blocks[k];
     const bool departure = kind == JournalKind::departure;
     refusal_reason = journal_append(journal_block_line(
@@ -186,7 +194,8 @@ bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, Journa
         departure ? journal_time_value(after.departure) : journal_block_value(after),
         departure ? -1 : static_cast<std::uint16_t>(after.input_seq), typed));
     if (!refusal_reason.empty()) return false;
-    mast_rewrite_durable(f, r);
+    mast_write(f, rec_no, r);
+    mast_sync(f, "mast_rewrite");
     fclose_or_abort(f);
     backup_after_entry();
     if (kind == JournalKind::arrival || kind == JournalKind::departure) {
@@ -199,10 +208,11 @@ bool store_block(int rec_no, int team, int station, int k, TeamRecord& r, Journa
 
 }  // namespace
 
-bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq,
-                 TeamRecord& r, StoreKind kind, const std::string& typed) {
+bool store_entry(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r, StoreKind kind,
+                 const std::string& typed) {
     const JournalKind what = kind == STORE_ARRIVAL ? JournalKind::arrival : JournalKind::departure;
-    return store_block(rec_no, team, station, k, r, what, typed, [&](StationBlock& b) {
+    return store_block(rec_no, team, station, k, r, what, typed, kind == STORE_ARRIVAL,
+                       [&](StationBlock& b, std::uint16_t seq) {
         b.departure = t;
         if (kind == STORE_ARRIVAL) {
             b.arrival = t;
@@ -309,15 +319,14 @@ void enter_team(Visit& v, const char* team_text) {
         show_message(message);
     }
 
-    auto seq = static_cast<std::uint16_t>(v.seq + 1);
     std::string typed_entry = buf;
     if (time_is_set(v.added) && !time_is_none(typed)) typed_entry += "+" + journal_value_text(journal_time_value(v.added));
-    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, seq, r, STORE_ARRIVAL, typed_entry)) {
+    if (!store_entry(rec_no, static_cast<int>(team), v.station, k, stored, r, STORE_ARRIVAL, typed_entry)) {
         std::snprintf(message, sizeof message, "チームＮｏ（%s）エラー", team_text);
         show_message(store_refusal().empty() ? message : store_refusal());
         return;
     }
-    v.seq = seq;
+    const auto seq = static_cast<std::uint16_t>(r.blocks[k].input_seq);
     ++v.stored;
 
     std::string typed_text = time_is_none(typed) ? std::string(9 - std::strlen(buf), ' ') + buf
@@ -349,7 +358,6 @@ void enter_team(Visit& v, const char* team_text) {
 }
 
 void team_loop(Visit& v) {
-    v.seq = highest_input_seq();
     for (;;) {
         clear_top(LAST_TOP_ROW);
         draw_header(v);
@@ -404,7 +412,7 @@ bool find_station_team(const char* team_text, int station, int& rec_no, TeamReco
 }
 
 bool store_departure(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r, const std::string& typed) {
-    return store_entry(rec_no, team, station, k, t, 0, r, STORE_DEPARTURE_ONLY, typed);
+    return store_entry(rec_no, team, station, k, t, r, STORE_DEPARTURE_ONLY, typed);
 }
 
 void show_entry_message(const std::string& text) { show_message(text); }
@@ -435,16 +443,14 @@ bool load_team_record(int rec_no, int team, TeamRecord& r) {
 }
 
 bool store_station_times(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
-                         std::uint16_t seq, TeamRecord& r, const std::string& typed, JournalKind kind) {
-    return store_block(rec_no, team, station, k, r, kind, typed, [&](StationBlock& b) {
+                         TeamRecord& r, const std::string& typed, JournalKind kind) {
+    return store_block(rec_no, team, station, k, r, kind, typed, true, [&](StationBlock& b, std::uint16_t seq) {
         b.departure = departure;
         b.arrival = arrival;
         b.input_seq = static_cast<std::int16_t>(seq);
         return true;
     });
 }
-
-std::uint16_t last_input_seq() { return highest_input_seq(); }
 
 bool ask_station_added_time(int station, RaceTime& added) {
     Visit v;
@@ -484,7 +490,8 @@ void offer_undo(int station, int row) {
             shown_value(step, step.after).c_str(), shown_value(step, step.before).c_str());
     int key = ask_key("取り消しますか？（Y / N）", "YyNn");
     if (key != 'Y' && key != 'y') return;
-    bool done = store_block(step.rec_no, step.team, station, step.k, r, JournalKind::undo, "F9", [&](StationBlock& b) {
+    bool done = store_block(step.rec_no, step.team, station, step.k, r, JournalKind::undo, "F9", false,
+                            [&](StationBlock& b, std::uint16_t) {
         // Only what this terminal stored is taken back: a later change of another
         // terminal stays.
         if (!same_block(b, step.after)) return false;

@@ -11,15 +11,16 @@ namespace korvel {
 
 enum StoreKind { STORE_ARRIVAL, STORE_DEPARTURE_ONLY };
 
-// Sets arrival and departure of block k of record rec_no to t with the sequence
-// number (a carried start: the departure alone), and has the record on the disk
-// before returning. The record is read afresh
-// under its lock and checked again (team number, station of its division), so
-// nothing but this team's block k can change. r receives the stored record. False
-// when the record is not that team's or the station not on its course, or when the
-// journal line (with typed, what the official typed) could not be written first:
-// store_refusal() then says why, and nothing was stored.
-bool store_entry(int rec_no, int team, int station, int k, RaceTime t, std::uint16_t seq, TeamRecord& r,
+// Sets arrival and departure of block k of record rec_no to t with the next input
+// sequence number, taken from the file under the lock (a carried start: the
+// departure alone, no number), and has the record on the disk before returning.
+// The record is read afresh under its lock and checked again (team number, station
+// of its division), so nothing but this team's block k can change. r receives the
+// stored record (its block k holds the number). False when the record is not that
+// team's or the station not on its course, or when the journal line (with typed,
+// what the official typed) could not be written first: store_refusal() then says
+// why, and nothing was stored.
+bool store_entry(int rec_no, int team, int station, int k, RaceTime t, TeamRecord& r,
                  StoreKind kind = STORE_ARRIVAL, const std::string& typed = "");
 // Why the last store was refused when the journal could not take its line; empty
 // when the record was not the team's.
@@ -56,15 +57,13 @@ void show_entry_message(const std::string& text);
 // The pieces of the entry that the text import shares.
 // The team's record when record rec_no of MASTFILE.DAT really is that team's.
 bool load_team_record(int rec_no, int team, TeamRecord& r);
-// Stores arrival, departure and the input sequence number at block k (the logical
-// station of the physical station) of the team's record, on the disk before it
-// returns; false, and nothing written, when the record is not that team's or k is
-// not the station's block. r receives the stored record.
+// Stores arrival, departure and the next input sequence number (as store_entry) at
+// block k (the logical station of the physical station) of the team's record, on
+// the disk before it returns; false, and nothing written, when the record is not
+// that team's or k is not the station's block. r receives the stored record.
 bool store_station_times(int rec_no, int team, int station, int k, RaceTime arrival, RaceTime departure,
-                         std::uint16_t seq, TeamRecord& r, const std::string& typed = "",
+                         TeamRecord& r, const std::string& typed = "",
                          JournalKind kind = JournalKind::text_import);
-// The highest input sequence number stored at any station after a start.
-std::uint16_t last_input_seq();
 // The added-time prompt of a station (header on row 0); false after Esc.
 bool ask_station_added_time(int station, RaceTime& added);
 
