@@ -336,6 +336,17 @@ e2e_check_terminal_sane() {
     grep -x -q echo <<<"$words" || e2e_fail "terminal left without echo: $(cat "$out")"
 }
 
+# e2e_start_settled
+#   The usual start of a race-day test: the program in the race folder, started from
+#   the shell with an editor that returns at once (the list file opens in the editor
+#   after each report), then settled on its main menu.
+e2e_start_settled() {
+    e2e_type "export EDITOR=true VISUAL=true"
+    e2e_send Enter
+    e2e_run
+    e2e_settle_on_menu 60
+}
+
 # e2e_settle_on_menu [TIMEOUT_SECONDS=60]
 #   For setting up: answers Y to every question on the screen (the first start on
 #   the sample race builds MASTFILE.DAT and NAMEFILE.DAT and asks about the start

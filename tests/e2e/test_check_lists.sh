@@ -105,10 +105,7 @@ PY
 
 # ---- 1. Fresh race; arrivals at 東公民館 ----
 e2e_open_session
-e2e_type "export EDITOR=true VISUAL=true"
-e2e_send Enter
-e2e_run
-e2e_settle_on_menu 60
+e2e_start_settled
 
 e2e_send 4
 e2e_wait_for "中継所Ｎｏ＝"

@@ -34,10 +34,7 @@ PY
 }
 
 e2e_open_session
-e2e_type "export EDITOR=true VISUAL=true"
-e2e_send Enter
-e2e_run
-e2e_settle_on_menu 60
+e2e_start_settled
 
 # ---- The first official: five arrivals ----
 e2e_send 4

@@ -13,10 +13,7 @@ OUT=$E2E_RACE/OUT.TXT
 journal_has() { iconv -f CP932 -t UTF-8 "$JOURNAL" | tr -d '\r' | grep -E -q -- "$1"; }
 
 e2e_open_session
-e2e_type "export EDITOR=true VISUAL=true"
-e2e_send Enter
-e2e_run
-e2e_settle_on_menu 60
+e2e_start_settled
 
 # ---- 1. An arrival, then F9 takes it back ----
 e2e_send 4

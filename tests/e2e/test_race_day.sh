@@ -252,11 +252,7 @@ PY
 
 # ---- 1. Fresh race, first build, start times registered ----
 e2e_open_session
-# The list file opens in the editor after each report: an editor that returns at once.
-e2e_type "export EDITOR=true VISUAL=true"
-e2e_send Enter
-e2e_run
-e2e_settle_on_menu 60
+e2e_start_settled
 [ -s "$MAST" ] || e2e_fail "MASTFILE.DAT was not built"
 
 # ---- 2. Arrivals ----

@@ -27,10 +27,7 @@ board_row() { board_screen | grep -F -- "$1" | head -1; }
 
 # ---- A race folder with its data files, and a carried-start limit at station 10 ----
 e2e_open_session
-e2e_type "export EDITOR=true VISUAL=true"
-e2e_send Enter
-e2e_run
-e2e_settle_on_menu 60
+e2e_start_settled
 printf 'KURIAGE10=10:45:30\r\n' >> "$E2E_RACE/OPTION.TXT"
 
 # ---- The board in window 1, run from a shell so that its exit status is kept ----
