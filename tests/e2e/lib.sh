@@ -347,6 +347,20 @@ e2e_start_settled() {
     e2e_settle_on_menu 60
 }
 
+# e2e_leave_time_entry
+#   From the team prompt of time entry back to the main menu: Esc through the added
+#   time, the station submenu and the station prompt.
+e2e_leave_time_entry() {
+    e2e_send Escape
+    e2e_wait_for "加算時間＝"
+    e2e_send Escape
+    e2e_wait_for "[1] チェックリスト出力"
+    e2e_send Escape
+    e2e_wait_for "中継所Ｎｏ＝"
+    e2e_send Escape
+    e2e_wait_main_menu
+}
+
 # e2e_settle_on_menu [TIMEOUT_SECONDS=60]
 #   For setting up: answers Y to every question on the screen (the first start on
 #   the sample race builds MASTFILE.DAT and NAMEFILE.DAT and asks about the start

@@ -48,14 +48,7 @@ pair 401 104700
 pair 403 104810
 pair 405 104900
 e2e_wait_for "10:49'00"
-e2e_send Escape
-e2e_wait_for "加算時間＝"
-e2e_send Escape
-e2e_wait_for "[1] チェックリスト出力"
-e2e_send Escape
-e2e_wait_for "中継所Ｎｏ＝"
-e2e_send Escape
-e2e_wait_main_menu
+e2e_leave_time_entry
 
 # ---- The second official: the check submenu's double entry ----
 e2e_send 6

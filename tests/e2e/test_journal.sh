@@ -42,14 +42,7 @@ e2e_send 402 Enter
 e2e_wait_for "のタイム＝"
 e2e_send 112130 Enter
 e2e_wait_gone "のタイム＝"
-e2e_send Escape
-e2e_wait_for "加算時間＝"
-e2e_send Escape
-e2e_wait_for "[1] チェックリスト出力"
-e2e_send Escape
-e2e_wait_for "中継所Ｎｏ＝"
-e2e_send Escape
-e2e_wait_main_menu
+e2e_leave_time_entry
 
 # ---- 2. The other submenu: the history list ----
 e2e_send 9

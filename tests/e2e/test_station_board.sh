@@ -72,14 +72,7 @@ board_wait_for "繰上出発の見込み  7 チーム"
 e2e_tmux send-keys -t "$BOARD" q
 e2e_poll "$E2E_TIMEOUT" test -s "$BOARD_EXIT" || e2e_fail "the board did not end on q"
 [ "$(cat "$BOARD_EXIT")" = "EXIT:0" ] || e2e_fail "board exit: $(cat "$BOARD_EXIT")"
-e2e_send Escape
-e2e_wait_for "加算時間＝"
-e2e_send Escape
-e2e_wait_for "[1] チェックリスト出力"
-e2e_send Escape
-e2e_wait_for "中継所Ｎｏ＝"
-e2e_send Escape
-e2e_wait_main_menu
+e2e_leave_time_entry
 e2e_quit_from_menu
 
 # ---- Station 0 is only a start: refused with a message and status 2 ----
