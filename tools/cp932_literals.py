@@ -93,6 +93,13 @@ def main():
                             fh.write(converted)
                 elif not os.path.exists(t) or os.path.getmtime(s) > os.path.getmtime(t):
                     shutil.copy2(s, t)
+        # A source moved or removed since the last copy would still be globbed into
+        # its old folder's library (twice defined, or an include the layers forbid).
+        for root, _, files in os.walk(os.path.join(dest, d)):
+            rel = os.path.relpath(root, dest)
+            for f in files:
+                if f.endswith(SOURCE_SUFFIXES) and not os.path.exists(os.path.join(src, rel, f)):
+                    os.remove(os.path.join(root, f))
 
 
 if __name__ == "__main__":
