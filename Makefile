@@ -23,7 +23,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_JOBS    ?= 1
 FUZZ_PACKAGES := clang libclang-rt-14-dev python3
 # The folders of the program's sources that the fuzz build needs.
-FUZZ_SOURCES := platform shell eventdata timing checks reports html menus fuzz tools
+FUZZ_SOURCES := platform shell eventdata prompts timing checks reports html menus fuzz tools
 
 .PHONY: all deps build build-program build-san run reset-run test test-plain test-san bench clean fuzz fuzz-build
 

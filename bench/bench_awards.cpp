@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "bench/limits_race.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "reports/goal_bulletin.h"
 #include "reports/rank_transition.h"
 #include "reports/section_awards.h"

@@ -22,7 +22,7 @@
 #include "reports/results_list.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "timing/ranking.h"
 #include "timing/relative_check.h"
 #include "timing/time_entry.h"

@@ -11,7 +11,7 @@
 
 #include "eventdata/kihondat.h"
 #include "eventdata/runner_names.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "eventdata/team_index.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"

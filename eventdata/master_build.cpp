@@ -21,7 +21,7 @@
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/race_folder.h"
-#include "eventdata/start_time.h"
+#include "eventdata/start_time_store.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
 #include "shell/runtime.h"
@@ -288,7 +288,7 @@ int build_master_file(int flag) {
     note_data_loaded();
     team_index.set();
     if (initialised) {
-        register_start_times();
+        confirm_start_times();
         cputs("\n\n");
         keep_stamp_not_older(MASTFILE_NAME, sources);
     } else if (int added = register_missing_start_times(); added > 0) {

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "eventdata/detail_files.h"
+#include "reports/detail_files.h"
 #include "eventdata/kihondat.h"
 #include "fuzz/support.h"
 

@@ -1,6 +1,6 @@
 // NAMEFILE.DAT: the version check (an old file is set aside and rebuilt), the widest
 // name, and the detail files that read every name record.
-#include "eventdata/detail_files.h"
+#include "reports/detail_files.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/runner_names.h"
 #include "fuzz/support.h"

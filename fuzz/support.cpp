@@ -10,8 +10,10 @@
 
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
+#include "eventdata/start_time_store.h"
 #include "platform/console.h"
 #include "platform/memory_console.h"
+#include "prompts/start_time.h"
 #include "shell/runtime.h"
 
 namespace korvel_fuzz {
@@ -57,6 +59,8 @@ void init() {
     setenv("PATH", (folder + "/no_programs").c_str(), 1);
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "VISUAL", "EDITOR", "PAGER", "COMSPEC"}) unsetenv(v);
     korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
+    // As at start-up: a race built from scratch asks for its start times.
+    korvel::set_start_time_confirmation(korvel::register_start_times);
     fresh_console();
 }
 

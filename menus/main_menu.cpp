@@ -15,11 +15,12 @@
 #include "eventdata/race_folder.h"
 #include "eventdata/runner_names.h"
 #include "eventdata/master_damage.h"
-#include "eventdata/start_time.h"
+#include "eventdata/start_time_store.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/folder_watch.h"
 #include "platform/terminal_console.h"
+#include "prompts/start_time.h"
 #include "shell/console_ui.h"
 #include "shell/lock_wait.h"
 #include "menus/menus.h"
@@ -108,6 +109,7 @@ void start_up(int argc, char** argv) {
     install_out_of_memory_handler();
     set_import_checks(check_merged_times);
     set_station_check_list(station_check_list_report);
+    set_start_time_confirmation(register_start_times);
     // The terminal is taken first so that a damaged master file can be reported.
     auto terminal = platform::make_terminal_console();
     if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr

@@ -8,7 +8,7 @@
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
 #include "eventdata/race_time.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "html/html_pages.h"
 #include "reports/journal_list.h"
 #include "platform/console.h"

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "eventdata/kihondat.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "shell/output.h"
 #include "timing/ranking.h"
 

@@ -11,7 +11,7 @@
 #include "shell/console_ui.h"
 #include "shell/options.h"
 #include "shell/sjis.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "timing/ranking.h"
 
 namespace korvel {

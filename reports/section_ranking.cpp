@@ -4,7 +4,7 @@
 
 #include "eventdata/kihondat.h"
 #include "eventdata/runner_names.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "timing/ranking.h"
 
 namespace korvel {

@@ -10,7 +10,7 @@
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
 #include "shell/output.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "tests/records.h"
 #include "tests/support.h"
 

@@ -13,6 +13,8 @@
 
 #include "eventdata/backup.h"
 #include "eventdata/import_times.h"
+#include "eventdata/start_time_store.h"
+#include "prompts/start_time.h"
 #include "shell/output.h"
 #include "timing/consistency.h"
 
@@ -104,6 +106,7 @@ void WorkFolderTest::SetUp() {
     korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
     // As at start-up: a merge of times is followed by the plausibility checks.
     korvel::set_import_checks(korvel::check_merged_times);
+    korvel::set_start_time_confirmation(korvel::register_start_times);
 }
 
 void WorkFolderTest::TearDown() {

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "reports/same_time_list.h"
 #include "shell/output.h"
 #include "tests/race_event_fixture.h"
 #include "timing/consistency.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "eventdata/detail_files.h"
+#include "reports/detail_files.h"
 #include "platform/files.h"
 #include "tests/race_fixture.h"
 

@@ -13,7 +13,7 @@
 #include "eventdata/journal.h"
 #include "eventdata/journal_recovery.h"
 #include "eventdata/master_build.h"
-#include "eventdata/start_time.h"
+#include "eventdata/start_time_store.h"
 #include "reports/journal_list.h"
 #include "shell/output.h"
 #include "tests/race_event_fixture.h"

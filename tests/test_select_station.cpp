@@ -2,7 +2,7 @@
 #include <string>
 
 #include "eventdata/kihondat.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "shell/console_ui.h"
 #include "tests/support.h"
 

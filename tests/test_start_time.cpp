@@ -1,7 +1,7 @@
 // Start time entry and its registration into block 0 of every team.
 #include <string>
 
-#include "eventdata/start_time.h"
+#include "prompts/start_time.h"
 #include "tests/race_event_fixture.h"
 
 using namespace korvel;

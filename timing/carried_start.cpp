@@ -6,7 +6,7 @@
 
 #include "eventdata/kihondat.h"
 #include "eventdata/race_time.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "shell/console_ui.h"
 #include "timing/ranking.h"
 #include "timing/time_entry.h"

@@ -7,7 +7,6 @@
 
 #include "eventdata/race_folder.h"
 #include "shell/console_ui.h"
-#include "shell/report.h"
 #include "timing/ranking.h"
 
 namespace korvel {
@@ -93,44 +92,6 @@ RaceTime section_time(const TeamRecord& r, int k) {
 // remainder of the subtraction keeps a speed of exactly a limit on the limit.
 double rounded_section_distance(int division, int k) {
     return std::round(section_distance(division, k) * 1000.0) / 1000.0;
-}
-
-// Teams of one division that reach physical station s on the same cumulative time.
-struct TieGroup {
-    int station;
-    std::vector<TieItem> members;
-};
-
-// The groups of every station, station by station, in the order of the tie-break.
-std::vector<TieGroup> same_time_groups(const std::vector<TeamRecord>& records) {
-    std::vector<TieGroup> groups;
-    for (int s = 1; s < eki_suu; ++s) {
-        const std::vector<TieItem> items = collect_tie_items(records, s);
-        for (std::size_t i = 0; i < items.size();) {
-            std::size_t j = i + 1;
-            while (j < items.size() && items[j].division == items[i].division &&
-                   items[j].cumul_key == items[i].cumul_key)
-                ++j;
-            if (j - i >= 2) groups.push_back({s, std::vector<TieItem>(items.begin() + i, items.begin() + j)});
-            i = j;
-        }
-    }
-    return groups;
-}
-
-// "    %3d: %-24s " team, the cumulative time in 11 columns, the rank or the open
-// entry, and where the team had its carried start.
-Row same_time_row(const TeamRecord& r, const TieItem& item) {
-    const StationBlock& b = r.blocks[item.logical];
-    char time_text[TIME_TEXT_SIZE];
-    format_time_fixed(b.cumul_time, time_text, 11, TIME_CHECK_SET, "");
-    char rank[16];
-    std::snprintf(rank, sizeof rank, "%3d位", b.cumul_rank);
-    Row row = {plain("    "), right(std::to_string(r.team_no), 3), plain(": "), left(r.name, 24), plain(" "),
-               plain(time_text), plain(r.open_flag == '1' ? "オープン参加" : rank)};
-    if (item.carried_from > 0 && item.carried_from < eki_suu)
-        row.push_back(plain(std::string(" ") + stations[item.carried_from].name + "で繰上出発している"));
-    return row;
 }
 
 }  // namespace
@@ -232,25 +193,20 @@ void check_merged_times(const char* file) {
     speed_check(file);
 }
 
-void same_time_check_list() {
-    const std::vector<TeamRecord> records = read_all_records();
-    const std::vector<TieGroup> groups = same_time_groups(records);
-    Report report(print_key::SAME_TIME);
-    int shown_station = 0;
-    for (const TieGroup& g : groups) {
-        if (g.station != shown_station) {
-            report.title("同タイム・チェック・リスト");
-            report.printf("%02d %s\n", g.station, stations[g.station].name);
-            shown_station = g.station;
+std::vector<TieGroup> same_time_groups(const std::vector<TeamRecord>& records) {
+    std::vector<TieGroup> groups;
+    for (int s = 1; s < eki_suu; ++s) {
+        const std::vector<TieItem> items = collect_tie_items(records, s);
+        for (std::size_t i = 0; i < items.size();) {
+            std::size_t j = i + 1;
+            while (j < items.size() && items[j].division == items[i].division &&
+                   items[j].cumul_key == items[i].cumul_key)
+                ++j;
+            if (j - i >= 2) groups.push_back({s, std::vector<TieItem>(items.begin() + i, items.begin() + j)});
+            i = j;
         }
-        const TieItem& first = g.members.front();
-        report.printf("\n%s", divisions[first.division].name);
-        if (first.logical == division_sections(first.division)) report.puts("（ゴール）\n");
-        else report.printf("（第 %d 中継所）\n", first.logical);
-        for (const TieItem& m : g.members) report.puts(text_line(same_time_row(records[m.record], m)) + "\n");
     }
-    if (!groups.empty()) report.new_page();
-    report.deliver();
+    return groups;
 }
 
 }  // namespace korvel

@@ -1,10 +1,13 @@
 // Plausibility warnings over the entered times: arrivals before departures, arrivals
 // without a departure from the previous station, impossible section speeds, and the
-// list of teams tied on the same cumulative time. They only warn; data are never
-// changed.
+// teams tied on the same cumulative time (listed by reports/same_time_list.h). They
+// only warn; data are never changed.
 #pragma once
 
+#include <vector>
+
 #include "eventdata/mastfile.h"
+#include "timing/ranking.h"
 
 namespace korvel {
 
@@ -38,8 +41,13 @@ int speed_check(const char* file = MASTFILE_NAME);
 // The order check and the speed check of file, as run after times were merged into it.
 void check_merged_times(const char* file);
 
-// The teams of a division that reach a station on the same cumulative time, through
-// the output destination (print key PRINTCMD66). Run after recompute_results.
-void same_time_check_list();
+// Teams of one division that reach physical station s on the same cumulative time.
+struct TieGroup {
+    int station;
+    std::vector<TieItem> members;
+};
+// The groups of every station, station by station, in the order of the tie-break,
+// from records as recompute_results left them (reports/same_time_list.h lists them).
+std::vector<TieGroup> same_time_groups(const std::vector<TeamRecord>& records);
 
 }  // namespace korvel

@@ -12,7 +12,7 @@
 #include "eventdata/journal.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/race_time.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "shell/console_ui.h"
 #include "timing/ranking.h"
 #include "timing/time_entry.h"

@@ -12,7 +12,7 @@
 #include "eventdata/backup.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 #include "eventdata/team_index.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"

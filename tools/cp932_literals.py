@@ -29,6 +29,12 @@ def escape(ch):
     return "".join("\\%03o" % b for b in cp932_bytes(ch))
 
 
+def raw_char(ch):
+    if ord(ch) > 127:
+        return escape(ch)
+    return {"\\": "\\\\", '"': '\\"', "\n": "\\n", "\r": "\\r"}.get(ch, ch)
+
+
 def convert(text, path):
     out = []
     i, n = 0, len(text)
@@ -50,8 +56,12 @@ def convert(text, path):
             j = text.find(")" + delim + '"', delim_end) + len(delim) + 2
             raw = text[i:j]
             if any(ord(ch) > 127 for ch in raw):
-                sys.exit("%s: a raw string literal with non-ASCII text cannot be converted" % path)
-            out.append(raw)
+                # Escapes mean nothing in a raw literal: it becomes an ordinary one
+                # with the same characters.
+                body = raw[len(delim) + 3:-(len(delim) + 2)]
+                out.append('"' + "".join(raw_char(ch) for ch in body) + '"')
+            else:
+                out.append(raw)
             i = j
         elif c in "\"'" and not (c == "'" and i > 0 and text[i - 1].isalnum() and text[i - 1] not in "LuU8"):
             # A literal up to its unescaped closing quote (a ' after a digit is a
@@ -93,6 +103,13 @@ def main():
                             fh.write(converted)
                 elif not os.path.exists(t) or os.path.getmtime(s) > os.path.getmtime(t):
                     shutil.copy2(s, t)
+        # A source moved or removed since the last copy would still be globbed into
+        # its old folder's library (twice defined, or an include the layers forbid).
+        for root, _, files in os.walk(os.path.join(dest, d)):
+            rel = os.path.relpath(root, dest)
+            for f in files:
+                if f.endswith(SOURCE_SUFFIXES) and not os.path.exists(os.path.join(src, rel, f)):
+                    os.remove(os.path.join(root, f))
 
 
 if __name__ == "__main__":

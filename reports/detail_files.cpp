@@ -1,4 +1,4 @@
-#include "eventdata/detail_files.h"
+#include "reports/detail_files.h"
 
 #include <cstring>
 #include <functional>

@@ -1,7 +1,7 @@
 // The selection screens over the event definition: a relay station (time entry,
 // carried starts, imports, the intermediate results), the divisions of a report and a
 // section.
-#include "eventdata/selection.h"
+#include "prompts/selection.h"
 
 #include <cstdlib>
 #include <cstring>

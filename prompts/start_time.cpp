@@ -1,0 +1,76 @@
+#include "prompts/start_time.h"
+
+#include <cstring>
+
+#include "eventdata/kihondat.h"
+#include "eventdata/mastfile.h"
+#include "eventdata/start_time_store.h"
+#include "shell/console_ui.h"
+
+namespace korvel {
+
+namespace {
+
+void division_line(int d) { cprintf("%2d: %-26s のスタート時刻＝", d + 1, divisions[d].name); }
+
+// Only digits make a time: "-" alone would otherwise pass as 0:00:00.
+bool all_digits(const char* text) {
+    if (*text == '\0') return false;
+    for (; *text; ++text)
+        if (*text < '0' || *text > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+void start_time_entry() { enter_start_times(); }
+
+void enter_start_times() {
+    clear_screen();
+    show_help_hint();
+    show_folder_line(0, 2);
+    cputs("\n\n第１走者のスタート時刻入力\n");
+    for (int d = 0; d < bumon_suu; ++d) {
+        if (enter_start_time(d) == -1) return;
+    }
+    clear_screen();
+    register_start_times();
+}
+
+int enter_start_time(int d) {
+    if (d < 0 || d >= bumon_suu) return -1;
+    for (;;) {
+        division_line(d);
+        char buf[16] = "";
+        int n = input_number(buf, 6, nullptr, HINT_ESC | HINT_F5);
+        if (n == -1) return -1;
+        RaceTime t;
+        if (n > 0 && all_digits(buf) && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
+            divisions[d].start_time = t;
+            return 0;
+        }
+        beep();
+    }
+}
+
+int register_start_times() {
+    for (int d = 0; d < bumon_suu; ++d) {
+        cputs("\n");
+        division_line(d);
+        char text[TIME_TEXT_SIZE];
+        format_time_fixed(divisions[d].start_time, text, 9, TIME_CHECK_VALID, "NoData");
+        cputs(text);
+    }
+    int key = ask_key("\n上のスタート時刻を登録しますか？（Y / N）", "YyNn");
+    if (key == 'N' || key == 'n') return 0;
+
+    // A record of an unknown division has no start time to take.
+    return set_start_times([](const TeamRecord& r, RaceTime& t) {
+               t = divisions[r.division].start_time;
+               return true;
+           }) >= 0
+               ? 1
+               : 0;
+}
+
+}  // namespace korvel
