@@ -12,6 +12,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/whole_file.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"
 #include "shell/regexp.h"
@@ -35,12 +36,12 @@ int fpout_kind = OUT_FILE;
 
 const char* const destination_names[] = {"プリンタ", "ファイル", "クリップボード"};
 
-// The four bytes and their flush; false when they did not reach the file.
-bool write_destination_file(Stream& f) {
-    unsigned char bytes[4];
+// The four bytes of the choice, little-endian.
+std::string destination_bytes() {
+    std::string bytes(4, '\0');
     auto v = static_cast<std::uint32_t>(out_kind_no);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(v >> (8 * i));
-    return std::fwrite(bytes, 1, 4, f) == 4 && std::fflush(f) == 0;
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+    return bytes;
 }
 
 void remove_temporary_file() {
@@ -79,28 +80,15 @@ void load_destination() {
 }
 
 void save_destination() {
-    Stream f = fopen_retry("SELCTOUT.DAT", "wb");
-    bool written = write_destination_file(f);
-    int err = errno;
-    if (!f.close() && written) {
-        written = false;
-        err = errno;
-    }
     // The choice holds for this run all the same; only its keeping is lost.
-    if (!written) {
+    if (int err = platform::write_whole_file("SELCTOUT.DAT", destination_bytes())) {
         cprintf("\n%s への書き込みに失敗しました", "SELCTOUT.DAT");
         show_system_error(err);
         wait_confirm();
     }
 }
 
-void save_destination_quietly() {
-    FILE* raw = std::fopen("SELCTOUT.DAT", "wb");
-    if (!raw) return;
-    Stream f(raw);
-    write_destination_file(f);
-    f.close();
-}
+void save_destination_quietly() { platform::write_whole_file("SELCTOUT.DAT", destination_bytes()); }
 
 std::string list_file_option() {
     std::string value;
