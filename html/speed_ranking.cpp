@@ -50,7 +50,8 @@ SpeedLine speed_line(const RankedSpeed& ranked, const std::vector<TeamRecord>& r
                      e.section_rank};
 }
 
-std::string time_text(RaceTime t) {
+// The section time column, blank for a time not set.
+std::string section_time_text(RaceTime t) {
     char buf[TIME_TEXT_SIZE];
     format_time_fixed(t, buf, 9, TIME_CHECK_SET, "");
     return buf;
@@ -70,7 +71,7 @@ Row text_row(const SpeedLine& l) {
             plain(formatted(" %2d区", l.section)),
             plain(" " + padded(l.from) + " → " + padded(l.to)),
             plain(kyori_text(l.distance, 6, "km")),
-            plain(time_text(l.time))};
+            plain(section_time_text(l.time))};
 }
 
 // The columns a browser sizes by their widest entry: the first row with the greatest
@@ -100,7 +101,7 @@ std::string html_row(const SpeedLine& l, const bool* widest, bool first, const H
     row += formatted("<td align=left%s>", nowrap(widest[FROM])) + html_text(l.from) + "</td>";
     row += formatted("<td align=left%s>", nowrap(widest[TO])) + html_text(l.to) + "</td>";
     row += formatted("<td%s>%s</td>", nowrap(widest[DISTANCE]), without_leading_blanks(kyori_text(l.distance, 7, "")).c_str());
-    row += formatted("<td%s>%s</td>", nowrap(widest[TIME]), without_leading_blanks(time_text(l.time)).c_str());
+    row += formatted("<td%s>%s</td>", nowrap(widest[TIME]), without_leading_blanks(section_time_text(l.time)).c_str());
     row += l.section_rank < 1 ? std::string("<td>-</td>") : formatted("<td>%d</td>", l.section_rank);
     row += "</tr>\n";
     return row;
