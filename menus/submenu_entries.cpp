@@ -7,7 +7,7 @@
 #include "eventdata/detail_files.h"
 #include "eventdata/import_times.h"
 #include "html/html_pages.h"
-#include "html/speed_ranking.h"
+#include "reports/speed_ranking.h"
 #include "reports/certificates.h"
 #include "reports/goal_bulletin.h"
 #include "reports/rank_transition.h"

@@ -11,7 +11,7 @@
 #include "html/html_pages.h"
 #include "html/html_text.h"
 #include "html/mobile_pages.h"
-#include "html/speed_ranking.h"
+#include "reports/speed_ranking.h"
 #include "platform/files.h"
 #include "tests/race_fixture.h"
 #include "timing/ranking.h"

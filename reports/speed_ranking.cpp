@@ -1,4 +1,4 @@
-#include "html/speed_ranking.h"
+#include "reports/speed_ranking.h"
 
 #include <algorithm>
 
