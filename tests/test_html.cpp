@@ -11,6 +11,7 @@
 #include "html/html_pages.h"
 #include "html/html_text.h"
 #include "html/mobile_pages.h"
+#include "html/speed_ranking_page.h"
 #include "reports/speed_ranking.h"
 #include "platform/files.h"
 #include "tests/race_fixture.h"
