@@ -34,6 +34,21 @@ mode_t permissions_for(const char* final_name) {
     return 0666 & ~mask;
 }
 
+// The bytes of from into to, as they are.
+bool copy_bytes(const char* from, const char* to) {
+    FILE* in = open_file(from, "rb");
+    if (!in) return false;
+    FILE* out = open_file(to, "wb");
+    bool ok = out != nullptr;
+    char chunk[65536];
+    std::size_t n;
+    while (ok && (n = std::fread(chunk, 1, sizeof chunk, in)) > 0) ok = std::fwrite(chunk, 1, n, out) == n;
+    ok = ok && !std::ferror(in);
+    if (out && std::fclose(out) != 0) ok = false;
+    std::fclose(in);
+    return ok;
+}
+
 }  // namespace
 
 std::string temporary_beside(const char* final_name) {
@@ -88,14 +103,23 @@ int place_temporary(const char* temporary, const char* name) {
     return 0;
 }
 
-WholeFile::WholeFile(std::string name, const char* mode, FILE* (*open)(const char*, const char*))
+WholeFile::WholeFile(std::string name, const char* mode, Begin begin, FILE* (*open)(const char*, const char*))
     : name_(std::move(name)) {
     temporary_ = temporary_beside(name_.c_str());
     if (temporary_.empty()) {
         error_ = errno;
         return;
     }
-    out_ = open(temporary_.c_str(), mode);
+    std::string how = mode;
+    if (begin == Begin::after_old_content && file_exists(name_.c_str())) {
+        if (!copy_bytes(name_.c_str(), temporary_.c_str())) {
+            error_ = errno ? errno : EIO;
+            discard();
+            return;
+        }
+        how[0] = 'a';
+    }
+    out_ = open(temporary_.c_str(), how.c_str());
     if (!out_) {
         error_ = errno;
         discard();

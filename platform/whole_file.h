@@ -32,9 +32,12 @@ int place_temporary(const char* temporary, const char* name);
 // an error return leaves the old file as it was.
 class WholeFile {
 public:
+    // How the new file begins: empty, or with the old file's bytes (a list file
+    // written after what it holds).
+    enum class Begin { empty, after_old_content };
     // mode as open_file takes it: "wt" for a text file with CR LF line ends, "wb".
     // open opens the temporary file (tests put a full disk there).
-    explicit WholeFile(std::string name, const char* mode = "wb",
+    explicit WholeFile(std::string name, const char* mode = "wb", Begin begin = Begin::empty,
                        FILE* (*open)(const char* name, const char* mode) = open_file);
     ~WholeFile();
     WholeFile(const WholeFile&) = delete;

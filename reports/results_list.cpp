@@ -161,12 +161,6 @@ void write_seiseki(Report& report, int station, const SeisekiData& data) {
     }
 }
 
-void write_seiseki(int station) {
-    const SeisekiData data = gather_seiseki();
-    Report report{Report::OpenOutput{}};
-    write_seiseki(report, station, data);
-}
-
 void print_seiseki(int station) {
     const SeisekiData data = gather_seiseki();
     Report report(station == AT_GOAL ? print_key::RESULTS : print_key::INTERMEDIATE);

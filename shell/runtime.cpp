@@ -30,7 +30,7 @@ std::function<void(int)>& exit_handler() {
 }
 
 // Every Stream that holds an open file, so the main menu can close what was left.
-// Never destroyed: a Stream with static storage (fpout) is destroyed at exit after any
+// Never destroyed: a Stream with static storage is destroyed at exit after any
 // function-local static, and must still find the registry.
 std::vector<Stream*>& open_streams() {
     static auto* streams = new std::vector<Stream*>;
@@ -125,31 +125,36 @@ void set_open_function(FILE* (*open)(const char* name, const char* mode)) {
     open_function = open ? open : platform::open_file;
 }
 
+FILE* open_hooked(const char* name, const char* mode) { return open_function(name, mode); }
+
+void open_failed(const char* name, const char* mode, int err) {
+    cprintf("\n\"%s\" のオープンに失敗しました(mode=%s)\n", name, mode);
+    show_system_error(err);
+    auto kind = platform::classify_errno(err);
+    if (kind == platform::OpenError::not_found) {
+        if (mode[0] == 'r') cprintf("\"%s\" が存在しません\n", name);
+    } else if (kind == platform::OpenError::access_denied && mode_writes(mode) && !Stream::any_holds_lock()) {
+        // Asked only with no lock held: every other terminal would wait for the
+        // answer. Under a lock the work is abandoned (the locks go with it).
+        cprintf("\"%s\" を他のソフトで開いていたら閉じてください\n", name);
+        int key = ask_key("再試行しますか？（Y / N）", "YyNn");
+        cputs("\n");
+        if (key == 'Y' || key == 'y') return;
+    }
+    if (Stream::any_holds_lock()) {
+        // No confirmation with a lock held: the main menu repeats the reason.
+        keep_for_main_menu(std::string("\"") + name + "\" のオープンに失敗しました（" + platform::error_text(err) + "）");
+        jump_to_main_menu();
+    }
+    menu_return_prompt();
+    jump_to_main_menu();
+}
+
 Stream fopen_retry(const char* name, const char* mode) {
     for (;;) {
         FILE* f = open_function(name, mode);
         if (f) return Stream(f);
-        int err = errno;
-        cprintf("\n\"%s\" のオープンに失敗しました(mode=%s)\n", name, mode);
-        show_system_error(err);
-        auto kind = platform::classify_errno(err);
-        if (kind == platform::OpenError::not_found) {
-            if (mode[0] == 'r') cprintf("\"%s\" が存在しません\n", name);
-        } else if (kind == platform::OpenError::access_denied && mode_writes(mode) && !Stream::any_holds_lock()) {
-            // Asked only with no lock held: every other terminal would wait for the
-            // answer. Under a lock the work is abandoned (the locks go with it).
-            cprintf("\"%s\" を他のソフトで開いていたら閉じてください\n", name);
-            int key = ask_key("再試行しますか？（Y / N）", "YyNn");
-            cputs("\n");
-            if (key == 'Y' || key == 'y') continue;
-        }
-        if (Stream::any_holds_lock()) {
-            // No confirmation with a lock held: the main menu repeats the reason.
-            keep_for_main_menu(std::string("\"") + name + "\" のオープンに失敗しました（" + platform::error_text(err) + "）");
-            jump_to_main_menu();
-        }
-        menu_return_prompt();
-        jump_to_main_menu();
+        open_failed(name, mode, errno);
     }
 }
 
@@ -275,7 +280,7 @@ bool write_file_whole(const char* name, const std::function<void(FILE*)>& body, 
     // Another copy may write the same file at the same moment: each its own
     // temporary, the last rename wins whole. An exception out of body leaves the old
     // file and no temporary.
-    platform::WholeFile file(name, mode, open_function);
+    platform::WholeFile file(name, mode, platform::WholeFile::Begin::empty, open_function);
     int err = file.error();
     if (file) {
         body(file.out());

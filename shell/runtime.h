@@ -60,6 +60,11 @@ Stream fopen_retry(const char* name, const char* mode);
 // Replaces the function fopen_retry opens with (tests simulate locked files); nullptr
 // restores the real one.
 void set_open_function(FILE* (*open)(const char* name, const char* mode));
+// The function fopen_retry opens with, without its questions.
+FILE* open_hooked(const char* name, const char* mode);
+// What fopen_retry does when name cannot be opened with mode (errno err): the message,
+// then a return for a retry the user chose, else the jump to the main menu.
+void open_failed(const char* name, const char* mode, int err);
 Stream fopen_or_abort(const char* name, const char* mode);
 void fclose_or_abort(Stream& stream);
 // Closes every stream still open; with warn, reports their count and waits for Y.
