@@ -36,9 +36,6 @@ std::string destination_bytes() {
     return bytes;
 }
 
-// A report left unfinished by any end of the program leaves no temporary file.
-const bool removed_at_exit = (std::atexit(platform::remove_own_temporaries), true);
-
 }  // namespace
 
 // ---- Destination ----

@@ -1,5 +1,6 @@
 #include "shell/report.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdlib>
 #include <new>
@@ -20,9 +21,33 @@ std::string report_title(const char* name) {
     return text;
 }
 
+namespace {
+
+// Reports opened and not yet delivered: any end of the program (std::exit skips the
+// destructors) closes their files and removes their temporaries.
+std::vector<Report*>& open_reports() {
+    static auto* reports = new std::vector<Report*>;
+    return *reports;
+}
+
+void forget(Report* report) {
+    auto& v = open_reports();
+    v.erase(std::remove(v.begin(), v.end(), report), v.end());
+}
+
+void abandon_open_reports() {
+    for (Report* report : std::vector<Report*>(open_reports())) report->abandon();
+}
+
+const bool abandoned_at_stop = (at_fatal_stop(abandon_open_reports), true);
+const bool abandoned_at_exit = (std::atexit(abandon_open_reports), true);
+
+}  // namespace
+
 Report::Report(const char* print_key)
     : print_key_(print_key), kind_(destination()), separator_(field_separator), file_(open_report_file(kind_)) {
     out_ = file_->out();
+    open_reports().push_back(this);
 }
 
 Report::Report(ToText text) : kind_(text.kind), separator_(text.separator) {
@@ -32,6 +57,7 @@ Report::Report(ToText text) : kind_(text.kind), separator_(text.separator) {
 
 Report::~Report() {
     // An undelivered file goes with file_; the list file keeps what it held.
+    forget(this);
     if (text_) {
         std::fclose(out_);
         std::free(text_);
@@ -74,8 +100,15 @@ std::string Report::text() const {
     return std::string(text_ ? text_ : "", text_size_);
 }
 
+void Report::abandon() {
+    forget(this);
+    file_.reset();
+    if (!text_) out_ = nullptr;
+}
+
 Delivery Report::deliver() {
     if (!file_ || !out_) return Delivery::not_delivered;
+    forget(this);
     out_ = nullptr;
     const bool list = kind_ == OUT_FILE;
     // A write that failed (a full disk) loses this report and nothing else.

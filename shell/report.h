@@ -91,6 +91,9 @@ public:
 
     // Closes the output and hands it on with the print key.
     Delivery deliver();
+    // Closes the output undelivered and removes its temporary file (the end of the
+    // program); the list file keeps what it held.
+    void abandon();
 
 private:
     const char* print_key_ = nullptr;
