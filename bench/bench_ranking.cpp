@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/memory_console.h"
 #include "reports/results_list.h"
+#include "shell/report.h"
 #include "shell/output.h"
 #include "shell/runtime.h"
 #include "prompts/selection.h"
@@ -43,17 +44,18 @@ void BM_RecomputeAndResultsList(benchmark::State& state) {
     field_separator = 0;
     append_mode = '0';
     std::fill(std::begin(division_selected), std::end(division_selected), true);
+    std::size_t list_bytes = 0;
     for (auto _ : state) {
         // Every record as entered, nothing computed yet: all of them are rewritten.
         state.PauseTiming();
         std::filesystem::copy_file("MASTFILE.ENTERED", MASTFILE_NAME, std::filesystem::copy_options::overwrite_existing);
         state.ResumeTiming();
         if (recompute_results(false, false, AT_GOAL) != 0) state.SkipWithError("recompute_results refused");
-        open_fpout();
-        write_seiseki(AT_GOAL);
-        fclose_or_abort(fpout);
+        Report report(Report::ToText{});
+        write_seiseki(report, AT_GOAL, gather_seiseki());
+        list_bytes = report.text().size();
     }
-    state.counters["list_bytes"] = static_cast<double>(std::filesystem::file_size("OUT.TXT"));
+    state.counters["list_bytes"] = static_cast<double>(list_bytes);
 }
 BENCHMARK(BM_RecomputeAndResultsList)->Unit(benchmark::kMillisecond);
 

@@ -28,7 +28,6 @@ namespace {
 
 constexpr int ALL_STATIONS = 99;
 constexpr int DEFAULT_COLUMN_ROWS = 50;
-constexpr int DIVISION_NAME_COLUMNS = 26;
 constexpr int TEAM_NAME_COLUMNS = 24;
 constexpr int STATION_NAME_COLUMNS = 12;
 constexpr int STATION_COLUMNS = 13;
@@ -37,12 +36,6 @@ constexpr int COLOR_RED = 12;
 constexpr int COLOR_WHITE = 15;
 const char* const SAME_AS_ARRIVAL = "←";
 const char* const TEAM_NO_HEADING = "ﾁｰﾑNo";
-
-std::string time_text(RaceTime t) {
-    char buf[TIME_TEXT_SIZE];
-    format_time_fixed(t, buf, 9, TIME_CHECK_VALID, "NoData");
-    return buf;
-}
 
 // The sequence number compared unsigned: a team without one (-1) comes last.
 std::uint16_t seq_key(const StationItem& item) { return static_cast<std::uint16_t>(item.input_seq); }
@@ -81,7 +74,7 @@ void write_station_header(Report& report, int s) {
 Row column_heading(bool names) {
     Row row{plain("    "), right(TEAM_NO_HEADING, 8)};
     if (names) {
-        row.push_back(plain(" " + padded(left("部門名", DIVISION_NAME_COLUMNS))));
+        row.push_back(plain(" " + padded(left("部門名", DIVISION_NAME_LEN))));
         row.push_back(plain(" " + padded(left("チーム名", TEAM_NAME_COLUMNS))));
     }
     row.push_back(right("到着時刻", 13));
@@ -90,9 +83,9 @@ Row column_heading(bool names) {
 }
 
 Row one_column_row(const StationItem& item, int n, const TeamRecord& r, const StationListOptions& o) {
-    Row row{plain(text_format("%*d:", 3, n)), plain(text_format("%8d", item.team_no))};
+    Row row{plain(formatted("%*d:", 3, n)), plain(formatted("%8d", item.team_no))};
     if (o.names) {
-        row.push_back(plain(" " + padded(left(division_name(r.division), DIVISION_NAME_COLUMNS))));
+        row.push_back(plain(" " + padded(left(division_name(r.division), DIVISION_NAME_LEN))));
         row.push_back(plain(" " + padded(left(r.name, TEAM_NAME_COLUMNS))));
     }
     row.push_back(plain("    " + time_text(item.arrival)));
@@ -251,21 +244,21 @@ std::string departure_text(const StationItem& item) {
 }
 
 std::string sequence_text(const StationItem& item) {
-    if (item.input_seq == -1) return text_format("    (%5s)", "");
-    return text_format("    (%5u)", static_cast<unsigned>(static_cast<std::uint16_t>(item.input_seq)));
+    if (item.input_seq == -1) return formatted("    (%5s)", "");
+    return formatted("    (%5u)", static_cast<unsigned>(static_cast<std::uint16_t>(item.input_seq)));
 }
 
 std::string two_column_cell(const StationItem& item, int n, bool show_seq) {
-    std::string cell = text_format("%*d:%8d%*s", 3, n, item.team_no, 4, "");
+    std::string cell = formatted("%*d:%8d%*s", 3, n, item.team_no, 4, "");
     cell += time_text(item.arrival) + "    " + departure_text(item);
     if (show_seq) cell += sequence_text(item);
     return cell;
 }
 
 std::string time_order_cell(const StationItem& item) {
-    std::string cell = text_format("%4d", item.team_no);
+    std::string cell = formatted("%4d", item.team_no);
     const RaceTime& a = item.arrival;
-    cell += time_is_valid(a) ? text_format("%3d%02d%02d", a.h, a.m, a.s) : text_format("%7s", "NoData");
+    cell += time_is_valid(a) ? formatted("%3d%02d%02d", a.h, a.m, a.s) : formatted("%7s", "NoData");
     const bool carried = time_is_valid(item.departure) && time_differs(item.departure, item.arrival);
     cell += carried ? "& " : "  ";
     return cell;
@@ -273,7 +266,7 @@ std::string time_order_cell(const StationItem& item) {
 
 // With the process number: another copy writing the same list must not truncate
 // this one's file under its reader.
-std::string time_order_file_name(int s) { return text_format("_$$$%03d_%ld.tmp", s, static_cast<long>(getpid())); }
+std::string time_order_file_name(int s) { return formatted("_$$$%03d_%ld.tmp", s, static_cast<long>(getpid())); }
 
 TimeOrderFiles::TimeOrderFiles(const std::vector<TeamRecord>& records) {
     // A constructor that does not complete runs no destructor: the files written so far
@@ -292,14 +285,15 @@ void TimeOrderFiles::write_files(const std::vector<TeamRecord>& records) {
         if (items.empty()) continue;
         sort_for_time_order(items);
         const std::string name = time_order_file_name(s);
-        Stream f = fopen_retry(name.c_str(), "wb");
+        const bool written = write_file_whole(name.c_str(), [&](FILE* f) {
+            for (const StationItem& item : items) {
+                unsigned char bytes[ITEM_FILE_SIZE];
+                encode_item(item, bytes);
+                std::fwrite(bytes, 1, ITEM_FILE_SIZE, f);
+            }
+        }, "wb");
+        if (!written) jump_to_main_menu();
         written_[s] = true;
-        for (const StationItem& item : items) {
-            unsigned char bytes[ITEM_FILE_SIZE];
-            encode_item(item, bytes);
-            if (std::fwrite(bytes, 1, ITEM_FILE_SIZE, f) != ITEM_FILE_SIZE) end_program(name.c_str());
-        }
-        fclose_or_abort(f);
         counts_[s] = static_cast<int>(items.size());
         longest_ = std::max(longest_, counts_[s]);
     }
@@ -350,7 +344,7 @@ void write_all_teams_list(Report& report, const std::vector<TeamRecord>& records
             counter = 0;
         }
         const int n = division_sections(d);
-        Row arrivals{plain(text_format("%*d:", 3, ++counter)), plain(text_format("%*d", 5, r.team_no))};
+        Row arrivals{plain(formatted("%*d:", 3, ++counter)), plain(formatted("%*d", 5, r.team_no))};
         Row departures{plain("    "), plain("     ")};
         bool carried = false;
         for (int k = 0; k <= n; ++k) {
@@ -381,7 +375,7 @@ void write_names_list(Report& report, const std::vector<TeamRecord>& records,
             previous = d;
             counter = 0;
         }
-        Row row{plain(text_format("%*d:", 3, ++counter)), plain(text_format("%*d", 5, r.team_no)),
+        Row row{plain(formatted("%*d:", 3, ++counter)), plain(formatted("%*d", 5, r.team_no)),
                 plain(" " + padded(left(r.name, TEAM_NAME_COLUMNS)) + padded(left(r.open_flag == '1' ? "(open)" : "", 6)))};
         for (int i = 1; i <= division_sections(d); ++i) {
             const char* runner = n < names.size() ? names[n].runner(i) : "";
@@ -405,7 +399,7 @@ void write_time_order_list(Report& report, TimeOrderFiles& files) {
     write_text_row(report, names);
     report.puts("\n");
     for (int r = 1; r <= files.longest(); ++r) {
-        Row row{plain(text_format("%*d:", 3, r))};
+        Row row{plain(formatted("%*d:", 3, r))};
         for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
             if (files.count(s) == 0) continue;
             row.push_back(r <= files.count(s) ? plain(time_order_cell(files.read(s, r - 1)))

@@ -17,6 +17,7 @@
 #include "eventdata/mastfile.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/whole_file.h"
 #include "shell/console_ui.h"
 
 namespace korvel {
@@ -64,41 +65,20 @@ bool same_inode(int fd, const char* name) {
     return fstat(fd, &a) == 0 && ::stat(name, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-bool write_all(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string in_folder(const std::string& name) { return std::string(BACKUP_FOLDER) + "/" + name; }
 
-// One file of a copy written and flushed under a temporary name of this process
-// (another copy of the program may be writing a copy at the same moment). Empty on
-// failure.
-std::string write_temporary(const std::string& bytes, std::string& error) {
-    std::string temporary = in_folder("copy." + std::to_string(getpid()) + ".tmp");
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = temporary + ": " + error_text(errno);
-        return {};
+// One file of a copy written and synced under a temporary name of this process
+// (another copy of the program may be writing a copy at the same moment); false
+// with error set on failure.
+bool write_temporary(platform::WholeFile& file, const std::string& bytes, std::string& error) {
+    int err = file.error();
+    if (file) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file.out());
+        err = file.finish();
     }
-    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        error = temporary + ": " + error_text(err);
-        return {};
-    }
-    return temporary;
+    if (err == 0) return true;
+    error = file.temporary() + ": " + error_text(err);
+    return false;
 }
 
 // Puts the temporary file under name. With claim the name must be new: a copy that
@@ -190,27 +170,9 @@ std::string last_entry_folder;
 }  // namespace
 
 bool write_copy(const std::string& bytes, const std::string& name, std::string& error) {
-    std::string temporary = name + "." + std::to_string(getpid()) + ".tmp";
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = temporary + ": " + error_text(errno);
-        return false;
-    }
-    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && std::rename(temporary.c_str(), name.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        error = name + ": " + error_text(err);
-    }
-    return ok;
+    const int err = platform::write_whole_file(name.c_str(), bytes);
+    if (err != 0) error = name + ": " + error_text(err);
+    return err == 0;
 }
 
 DataSnapshot snapshot_data_files(FILE* locked_master) {
@@ -274,8 +236,9 @@ std::string write_backup(const DataSnapshot& snapshot, BackupKind kind) {
     std::string stamp;  // claimed by the first file of the copy
     for (int i = 0; i < COPY_FILES; ++i) {
         if (!bytes[i]) continue;
-        std::string temporary = write_temporary(*bytes[i], error);
-        if (temporary.empty()) return error;
+        platform::WholeFile file(in_folder("copy"), "wb");
+        if (!write_temporary(file, *bytes[i], error)) return error;
+        const std::string& temporary = file.temporary();
         bool placed = false;
         if (stamp.empty()) {
             for (int n = 1; !placed; ++n) {
@@ -288,9 +251,9 @@ std::string write_backup(const DataSnapshot& snapshot, BackupKind kind) {
         }
         if (!placed) {
             error = in_folder(prefix[i] + stamp + COPY_SUFFIX[i]) + ": " + error_text(errno);
-            ::unlink(temporary.c_str());
             return error;
         }
+        file.placed();
         std::vector<std::string> names = copies_of(prefix[i], COPY_SUFFIX[i]);
         for (std::size_t n = 0; n + BACKUP_KEEP < names.size(); ++n) ::unlink(in_folder(names[n]).c_str());
     }

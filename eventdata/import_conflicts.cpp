@@ -17,12 +17,6 @@ constexpr int STATION_COLUMNS = 12;
 
 RaceTime time_at(const unsigned char* p) { return RaceTime{p[0], p[1], p[2]}; }
 
-std::string time_text(RaceTime t) {
-    char buf[TIME_TEXT_SIZE];
-    format_time_fixed(t, buf, 9, TIME_CHECK_VALID, "NoData");
-    return buf;
-}
-
 // The station's name in the team's division; its number where the division is not
 // one of this event's.
 std::string station_text(const ImportConflict& c) {

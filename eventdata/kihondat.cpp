@@ -201,12 +201,6 @@ bool read_stations(Definition& d) {
     fix_file(BUMON_FILE);
 }
 
-std::string formatted(const char* format, int n, const char* text = "") {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, format, n, text);
-    return buf;
-}
-
 // Line 2 of a block: MaxSpeed=, MinSpeed=, optional StartTime=.
 void parse_speed_line(DivisionInfo& div, const char* line, int line_no) {
     static const char* const speed_keys[] = {"MaxSpeed=", "MinSpeed="};

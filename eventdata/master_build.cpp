@@ -23,6 +23,7 @@
 #include "eventdata/race_folder.h"
 #include "eventdata/start_time_store.h"
 #include "platform/files.h"
+#include "platform/whole_file.h"
 #include "shell/console_ui.h"
 #include "shell/runtime.h"
 #include "shell/sjis.h"
@@ -358,20 +359,10 @@ SourceStamps take_source_stamps(std::initializer_list<const char*> sources) {
 
 void install_temporary_file(const char* temporary_name, const char* final_name, const SourceStamps& sources,
                             bool exact) {
-    {
-        Stream f(platform::open_file(temporary_name, "rb"));
-        if (!f || !platform::sync_file(f)) {
-            cprintf("\n%s: can't sync %s\n", program_path.c_str(), temporary_name);
-            fatal_stop();
-        }
-    }
-    if (std::rename(temporary_name, final_name) != 0) {
+    if (platform::place_temporary(temporary_name, final_name) != 0) {
         cprintf("\n%s: can't rename %s to %s\n", program_path.c_str(), temporary_name, final_name);
         fatal_stop();
     }
-    // The file itself is complete on the disk; a folder that cannot be synced only
-    // leaves the rename to the system's next write-back.
-    platform::sync_folder_of(final_name);
 
     if (exact) {
         if (sources.packed == 0) return;

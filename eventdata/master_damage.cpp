@@ -71,7 +71,7 @@ bool put_back(const std::string& copy, const std::string& master_copy, const std
     Stream locked = mast_lock_for_replacing();
     std::string now, error;
     if (!read_stream(locked, now)) {
-        said = text_format("\t%s を読めませんでした\n", MASTFILE_NAME);
+        said = formatted("\t%s を読めませんでした\n", MASTFILE_NAME);
         return false;
     }
     if (!examine_master(now).damaged()) {
@@ -87,12 +87,12 @@ bool put_back(const std::string& copy, const std::string& master_copy, const std
     else if (ok && has_names) std::remove(NAMEFILE_NAME);
     platform::sync_folder_of(MASTFILE_NAME);
     if (!ok) {
-        said = text_format("\t戻せませんでした（%s）\n", error.c_str());
+        said = formatted("\t戻せませんでした（%s）\n", error.c_str());
         return false;
     }
-    said = text_format("\t%s を %s に戻しました\n\t壊れていたファイルは %s", shown_path(copy).c_str(),
+    said = formatted("\t%s を %s に戻しました\n\t壊れていたファイルは %s", shown_path(copy).c_str(),
                        MASTFILE_NAME, MASTFILE_BAD) +
-           (has_names ? text_format("、%s", NAMEFILE_BAD) : std::string()) +
+           (has_names ? formatted("、%s", NAMEFILE_BAD) : std::string()) +
            " として残してあります\n\tバックアップの時刻より後に入力したタイムは入力し直してください\n";
     return true;
 }

@@ -10,6 +10,7 @@
 #include "eventdata/mast_lock.h"
 #include "eventdata/race_folder.h"
 #include "platform/files.h"
+#include "platform/whole_file.h"
 #include "shell/console_ui.h"
 #include "eventdata/master_build.h"
 #include "shell/output.h"
@@ -199,12 +200,11 @@ void replace_with_converted(const char* temporary) {
         cprintf("\n%s を %s にコピーできません\n%s\n", MASTFILE_NAME, MASTFILE_OLD, ec.message().c_str());
         fatal_stop();
     }
-    fs::rename(temporary, MASTFILE_NAME, ec);
-    if (ec) {
-        cprintf("\n%s を %s に変更できません\n%s\n", MASTFILE_TMP, MASTFILE_NAME, ec.message().c_str());
+    if (int err = platform::place_temporary(temporary, MASTFILE_NAME)) {
+        cprintf("\n%s を %s に変更できません\n%s\n", MASTFILE_TMP, MASTFILE_NAME,
+                std::generic_category().message(err).c_str());
         fatal_stop();
     }
-    platform::sync_folder_of(MASTFILE_NAME);
 }
 
 // ---- Debug dump ----
@@ -571,7 +571,9 @@ void convert_old_master_file() {
 void master_debug_dump() {
     unsigned char header[MAST_HEADER_SIZE];
     Stream in = mast_open(MASTFILE_NAME, "rb", header);
-    Stream out = fopen_retry(DEBUG_DUMP, "wb");
+    platform::WholeFile dump(DEBUG_DUMP, "wb");
+    if (!dump) end_program(DEBUG_DUMP);
+    FILE* out = dump.out();
     MastHeader h = decode_mast_header(header);
     std::fputs("version=", out);
     std::fwrite(h.version, 1, MAST_HDR_VERSION_LEN, out);
@@ -606,7 +608,7 @@ void master_debug_dump() {
         }
         std::fputs("\n", out);
     });
-    fclose_or_abort(out);
+    if (dump.commit() != 0) end_program(DEBUG_DUMP);
     in.close();
 }
 

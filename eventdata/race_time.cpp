@@ -1,5 +1,7 @@
 #include "eventdata/race_time.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -230,6 +232,19 @@ void print_time_separated(RaceTime t, FILE* out, char separator) {
     std::fprintf(out, "%d%c", t.h, separator);
     std::fprintf(out, t.h != 0 ? "%02d" : "%d", t.m);
     std::fprintf(out, "%c%02d", separator, t.s);
+}
+
+std::string time_text(RaceTime t) {
+    char buf[TIME_TEXT_SIZE];
+    format_time_fixed(t, buf, 9, TIME_CHECK_VALID, "NoData");
+    return buf;
+}
+
+std::string time_text_trimmed(RaceTime t, int check_mode) {
+    char buf[TIME_TEXT_SIZE];
+    format_time_fixed(t, buf, 9, check_mode, "NoData");
+    const std::string text = buf;
+    return text.substr(std::min(text.find_first_not_of(' '), text.size()));
 }
 
 }  // namespace korvel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 namespace korvel {
 
@@ -55,6 +56,12 @@ void time_sub(RaceTime& out, RaceTime a, RaceTime b);
 // instead, and the result is 1. buf: at least TIME_TEXT_SIZE bytes.
 int format_time_fixed(RaceTime t, char* buf, int width, int check_mode, const char* fill);
 void print_time_fixed(RaceTime t, FILE* out, int width, int check_mode, const char* fill);
+// The nine-character time text of the entry screens and the check lists, "NoData"
+// for a time that is not valid.
+std::string time_text(RaceTime t);
+// A nine-character time text without its leading blanks ("10:02'31"); check_mode as
+// format_time_fixed takes it, with the fill "NoData".
+std::string time_text_trimmed(RaceTime t, int check_mode = TIME_CHECK_VALID);
 // The clock column followed by a rank: "<%2d>" for 1-99, "<%3d" from 100, four blanks
 // for none, all cut at width (at most 13). Returns as format_time_fixed.
 int format_time_rank(RaceTime t, char* buf, int rank, char open, char close, int width,

@@ -8,7 +8,7 @@
 #include "html/html_text.h"
 #include "html/mobile_pages.h"
 #include "html/result_sites.h"
-#include "html/speed_ranking.h"
+#include "html/speed_ranking_page.h"
 #include "reports/results_list.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"

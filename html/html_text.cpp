@@ -34,30 +34,6 @@ std::string html_escape(std::string_view text) {
 
 std::string html_text(const Cell& cell) { return html_escape(cell.text); }
 
-std::string formatted(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    char small[256];
-    va_list again;
-    va_copy(again, args);
-    const int n = std::vsnprintf(small, sizeof small, format, args);
-    va_end(args);
-    std::string out;
-    if (n < 0) {
-        va_end(again);
-        return out;
-    }
-    if (static_cast<std::size_t>(n) < sizeof small) {
-        out.assign(small, static_cast<std::size_t>(n));
-    } else {
-        out.resize(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(out.data(), out.size(), format, again);
-        out.resize(static_cast<std::size_t>(n));
-    }
-    va_end(again);
-    return out;
-}
-
 std::string without_leading_blanks(std::string_view text) {
     const std::size_t start = text.find_first_not_of(' ');
     return start == std::string_view::npos ? std::string() : std::string(text.substr(start));

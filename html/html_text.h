@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "shell/report.h"
+#include "shell/sjis.h"
 
 namespace korvel {
 
@@ -19,8 +20,6 @@ std::string html_escape(std::string_view text);
 // form gives it, escaped.
 std::string html_text(const Cell& cell);
 
-// printf into a std::string.
-std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The text without its leading blanks.
 std::string without_leading_blanks(std::string_view text);
 

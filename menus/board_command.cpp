@@ -59,9 +59,9 @@ int run_board_command(int argc, char** argv) {
         exit_program(1);  // the definition was wrong and its message answered
     }
     if (!is_board_station(station))
-        refuse(text_format("中継所 %d はどの部門の中継所でもありません。ボードを出せる中継所: %s", station,
+        refuse(formatted("中継所 %d はどの部門の中継所でもありません。ボードを出せる中継所: %s", station,
                            station_list().c_str()));
-    platform::console().set_title(text_format("中継所 %d %s", station, stations[station].work_name));
+    platform::console().set_title(formatted("中継所 %d %s", station, stations[station].work_name));
     try {
         run_station_board(station);
     } catch (const MainMenuReturn&) {

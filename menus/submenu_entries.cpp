@@ -6,7 +6,7 @@
 #include "checks/team_count.h"
 #include "eventdata/import_times.h"
 #include "html/html_pages.h"
-#include "html/speed_ranking.h"
+#include "reports/speed_ranking.h"
 #include "reports/certificates.h"
 #include "reports/detail_files.h"
 #include "reports/goal_bulletin.h"

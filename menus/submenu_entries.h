@@ -4,8 +4,6 @@
 
 namespace korvel {
 
-void speed_table();
-
 void run_check_entry(int entry);
 void run_results_entry(int entry);
 void run_certificate_entry(int entry);

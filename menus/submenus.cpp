@@ -10,6 +10,7 @@
 #include "eventdata/race_time.h"
 #include "prompts/selection.h"
 #include "html/html_pages.h"
+#include "reports/speed_ranking.h"
 #include "reports/journal_list.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -259,35 +260,6 @@ void print_program_settings() {
 
 }  // namespace
 
-void speed_table() {
-    static const int distances[] = {100, 800, 1000, 1500, 5000, 10000, 42195};
-    open_fpout();
-    std::fputs("スピード：タイム換算表\n\n", fpout);
-    std::fputs("km/h", fpout);
-    for (int d : distances) std::fprintf(fpout, "\t%*dm", 6, d);
-    std::fputs("\n", fpout);
-    for (int tenths = 300; tenths >= 45; tenths -= 5) {
-        double speed = tenths / 10.0;
-        std::fprintf(fpout, "%4.1f", speed);
-        for (int d : distances) {
-            // d / (speed * 1000 / 3600) from the whole tenths: exact where the time is a
-            // whole number of seconds, which the cut to seconds below must not lose.
-            double t = d * 36.0 / tenths;
-            if (t < 60) {
-                std::fprintf(fpout, "\t%7.2f", t);
-            } else {
-                RaceTime rt;
-                seconds_to_time(rt, static_cast<int>(t));
-                char buf[20];
-                format_time_fixed(rt, buf, 9, 0, "");
-                std::fprintf(fpout, "\t%s", buf + 2);
-            }
-        }
-        std::fputs("\n", fpout);
-    }
-    closefpout_and_callprt("PRINTCMD94");
-}
-
 void other_submenu() {
     const Frame f{"* その他 *", 15, true, 21, HINT_ESC | HINT_F2 | HINT_F5};
     for (;;) {
@@ -313,7 +285,7 @@ void other_submenu() {
         case '1': build_master_file(1); continue;
         case '2': import_prompt(); continue;
         case '3': run_other_entry(3); continue;
-        case '4': speed_table(); continue;
+        case '4': print_speed_table(); continue;
         case '5': run_other_entry(5); continue;
         case '6': run_other_entry(6); continue;
         case '7': show_option_listing(); continue;

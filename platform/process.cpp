@@ -17,6 +17,7 @@
 #include "platform/cp932.h"
 #include "platform/edited_text.h"
 #include "platform/files.h"
+#include "platform/whole_file.h"
 
 namespace platform {
 
@@ -326,45 +327,9 @@ bool accept_lossy_lines(const std::string& cp932_path, const std::vector<int>& l
 // Writes bytes over path through a temporary file in the same folder, so that the
 // old content stays whole until the new one is on disk.
 bool replace_file(const std::string& path, const std::string& bytes) {
-    auto slash = path.find_last_of('/');
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-    std::string templ = (folder == "/" ? "" : folder) + "/.korvel32-save-XXXXXX";
-    int fd = mkstemp(templ.data());
-    if (fd < 0) return false;
-    struct stat st;
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = fchmod(fd, mode) == 0 || errno == EPERM;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    if (ok && fsync(fd) != 0) ok = false;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && std::rename(templ.c_str(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(templ.c_str());
-        errno = err;
-        return false;
-    }
-    sync_folder_of(path.c_str());
-    return true;
+    const int err = write_whole_file(path.c_str(), bytes);
+    errno = err;
+    return err == 0;
 }
 
 // The editor to use when none is named: the user's choice first.

@@ -54,14 +54,14 @@ std::vector<std::string> goal_bulletin_lines(const std::vector<TeamRecord>& team
             lines.push_back("注意！この資料は正式なチーム順位表ではありません");
             lines.push_back("途中の中継所のデータは、入力済／未入力にかかわらず一切無視されています");
             lines.push_back("");
-            lines.push_back(text_format("%-38sゴール     スタート           差", division_name(division)));
+            lines.push_back(formatted("%-38sゴール     スタート           差", division_name(division)));
         }
         const TeamRecord& team = teams[static_cast<std::size_t>(e.record)];
         const RaceTime start = team.blocks[0].departure;
         const RaceTime goal = team.blocks[division_sections(team.division)].arrival;
         RaceTime difference;
         time_sub(difference, goal, start);
-        lines.push_back(text_format("%3d: %3d %-26s", ++count, team.team_no, team.name) +
+        lines.push_back(formatted("%3d: %3d %-26s", ++count, team.team_no, team.name) +
                         clock_field(goal, TIME_CHECK_VALID) + " － " + clock_field(start, TIME_CHECK_VALID) + " ＝ " +
                         clock_field(difference, TIME_CHECK_SET));
     }

@@ -35,23 +35,23 @@ std::vector<std::string> rank_transition_lines(const RaceData& race, int d, int 
     lines.push_back("");
     lines.push_back(report_title("順位変遷表"));
     lines.push_back(division_name(d));
-    std::string heading = text_format("%4s", "");
-    for (int i = 1; i <= sections; ++i) heading += text_format("%*s", width, logical_station_name(d, i));
+    std::string heading = formatted("%4s", "");
+    for (int i = 1; i <= sections; ++i) heading += formatted("%*s", width, logical_station_name(d, i));
     lines.push_back(heading);
     lines.push_back("");
     for (int p = 0; p < rows; ++p) {
-        std::string line = text_format("%3d:", p + 1);
+        std::string line = formatted("%3d:", p + 1);
         int last = -1;
         for (int c = 0; c < sections; ++c) {
             last = grid[static_cast<std::size_t>(c)][static_cast<std::size_t>(p)];
             std::string cell;
             if (last >= 0) {
                 const std::size_t rec = static_cast<std::size_t>(last);
-                cell = std::string(race.names[rec].runner(c + 1)) + text_format(" %3d", race.teams[rec].team_no);
+                cell = std::string(race.names[rec].runner(c + 1)) + formatted(" %3d", race.teams[rec].team_no);
             }
-            line += text_format("%*s", width, cell.c_str());
+            line += formatted("%*s", width, cell.c_str());
         }
-        if (last >= 0) line += text_format(" %s", race.teams[static_cast<std::size_t>(last)].name);
+        if (last >= 0) line += formatted(" %s", race.teams[static_cast<std::size_t>(last)].name);
         lines.push_back(line);
     }
     return lines;

@@ -18,7 +18,8 @@ namespace korvel {
 
 namespace {
 
-constexpr int DIVISION_NAME_COLUMNS = 27;
+// The longest division name and the blank after it.
+constexpr int DIVISION_CELL_COLUMNS = DIVISION_NAME_LEN + 1;
 constexpr int RANK_COLUMNS = 3;
 constexpr int TEAM_NAME_COLUMNS = 24;
 constexpr int OPEN_ENTRY_COLUMNS = 22;
@@ -83,7 +84,7 @@ Row seiseki_title_row(int n, int d) {
     return {plain(report_title(n == division_sections(d) ? "部門別成績一覧表" : "中間成績一覧表"))};
 }
 
-Cell seiseki_division_cell(int d) { return left(d >= 0 && d < bumon_suu ? divisions[d].name : "", DIVISION_NAME_COLUMNS); }
+Cell seiseki_division_cell(int d) { return left(d >= 0 && d < bumon_suu ? divisions[d].name : "", DIVISION_CELL_COLUMNS); }
 
 std::vector<Row> seiseki_heading_rows(int n, int w, int d) {
     // The division name stands before the first row, whose own first cell is a blank
@@ -158,12 +159,6 @@ void write_seiseki(Report& report, int station, const SeisekiData& data) {
         }
         if (listed) report.new_page();
     }
-}
-
-void write_seiseki(int station) {
-    const SeisekiData data = gather_seiseki();
-    Report report{Report::OpenOutput{}};
-    write_seiseki(report, station, data);
 }
 
 void print_seiseki(int station) {

@@ -32,8 +32,6 @@ SeisekiData gather_seiseki();
 
 // The report text into report for station, in the listing order of data.
 void write_seiseki(Report& report, int station, const SeisekiData& data);
-// The same into fpout, which the caller has opened and will deliver.
-void write_seiseki(int station);
 
 // The rows of the report as cells, for any renderer. n is the logical station the
 // division d is listed up to, w the runner column width.

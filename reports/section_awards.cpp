@@ -74,28 +74,28 @@ std::vector<std::string> kukansyou_lines(const RaceData& race, const std::vector
                 last_section = -1;
             }
             tie = a.section == last_section;
-            line = tie ? std::string(25, ' ') : text_format("    第 %2d 区  ", a.section) + time_field(t, TIME_FIELD);
+            line = tie ? std::string(25, ' ') : formatted("    第 %2d 区  ", a.section) + time_field(t, TIME_FIELD);
         } else {
             if (a.section != last_section) {
                 lines.push_back("");
-                lines.push_back(text_format("第 %2d 区", a.section));
+                lines.push_back(formatted("第 %2d 区", a.section));
                 last_division = -1;
             }
             tie = a.division == last_division;
             line = tie ? std::string(static_cast<std::size_t>(dw + 17), ' ')
-                       : text_format("      %-*s", dw, division_name(a.division)) + time_field(t, TIME_FIELD);
+                       : formatted("      %-*s", dw, division_name(a.division)) + time_field(t, TIME_FIELD);
         }
         last_division = a.division;
         last_section = a.section;
-        line += text_format("%-*s", w, names.runner(a.section));
-        line += text_format("(%3d %-*s)", team.team_no, TEAM_NAME_COLUMNS, team.name);
+        line += formatted("%-*s", w, names.runner(a.section));
+        line += formatted("(%3d %-*s)", team.team_no, TEAM_NAME_COLUMNS, team.name);
         if (options.output_mode != 2 && !tie) {
             char km[KYORI_TEXT_SIZE];
             print_kyori(nullptr, km, section_distance(a.division, a.section), 6, "km");
-            line += text_format(" %*s → %-*s ", STATION_COLUMNS, logical_station_name(a.division, a.section - 1),
+            line += formatted(" %*s → %-*s ", STATION_COLUMNS, logical_station_name(a.division, a.section - 1),
                            STATION_COLUMNS, logical_station_name(a.division, a.section));
             line += km;
-            line += text_format(" %5.2fkm/h", section_speed(a.division, a.section, t));
+            line += formatted(" %5.2fkm/h", section_speed(a.division, a.section, t));
         }
         lines.push_back(line);
     }

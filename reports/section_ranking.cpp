@@ -34,8 +34,8 @@ std::vector<SectionEntry> collect_section_entries(const std::vector<TeamRecord>&
 Row section_heading_row(int d, int k) {
     char km[KYORI_TEXT_SIZE];
     print_kyori(nullptr, km, section_distance(d, k), 6, "km");
-    return {plain(text_format("%2d 区", k) + text_format("  %s", division_name(d)) +
-                  text_format("    %s → %s ", logical_station_name(d, k - 1), logical_station_name(d, k)) + km)};
+    return {plain(formatted("%2d 区", k) + formatted("  %s", division_name(d)) +
+                  formatted("    %s → %s ", logical_station_name(d, k - 1), logical_station_name(d, k)) + km)};
 }
 
 Row section_team_row(const RaceData& race, const SectionEntry& e, int k, int w) {
@@ -45,11 +45,11 @@ Row section_team_row(const RaceData& race, const SectionEntry& e, int k, int w) 
     char time[TIME_TEXT_SIZE];
     format_time_fixed(t, time, 9, TIME_CHECK_SET, "");
     return {
-        plain(e.rank == UNRANKED ? "  open" : text_format("%3d 位", e.rank)),
+        plain(e.rank == UNRANKED ? "  open" : formatted("%3d 位", e.rank)),
         plain(time),
-        plain(text_format("  %-*s", w, names.runner(k))),
-        plain(text_format("(%3d %-*s)", team.team_no, TEAM_NAME_COLUMNS, team.name)),
-        plain(text_format(" %5.2fkm/h", section_speed(e.division, k, t))),
+        plain(formatted("  %-*s", w, names.runner(k))),
+        plain(formatted("(%3d %-*s)", team.team_no, TEAM_NAME_COLUMNS, team.name)),
+        plain(formatted(" %5.2fkm/h", section_speed(e.division, k, t))),
     };
 }
 

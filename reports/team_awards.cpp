@@ -17,7 +17,7 @@ constexpr int TEAM_NAME_COLUMNS = 26;
 std::string rank_texts(int rank) {
     if (rank == 1) return "優　勝\t優　勝\t第 1 位";
     if (rank == 2) return "第 2 位\t準優勝\t第 2 位";
-    return text_format("第 %d 位\t第 %d 位\t第 %d 位", rank, rank, rank);
+    return formatted("第 %d 位\t第 %d 位\t第 %d 位", rank, rank, rank);
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ std::vector<std::string> dantaisyou_lines(const std::vector<TeamRecord>& teams, 
         }
         char time[TIME_TEXT_SIZE];
         format_time_fixed(team.blocks[division_sections(a.division)].cumul_time, time, 9, TIME_CHECK_SET, "");
-        lines.push_back(text_format("  %3d 位 (%3d) %-*s", a.rank, team.team_no, TEAM_NAME_COLUMNS, team.name) + time);
+        lines.push_back(formatted("  %3d 位 (%3d) %-*s", a.rank, team.team_no, TEAM_NAME_COLUMNS, team.name) + time);
     }
     return lines;
 }
@@ -64,7 +64,7 @@ void print_dantaisyou() {
     const std::vector<std::string> lines = dantaisyou_lines(teams, collect_dantaisyou(teams, best));
     Report report(print_key::TEAM_AWARDS);
     if (!lines.empty()) {
-        report.title(text_format("団体賞（%d位まで）一覧表", best).c_str());
+        report.title(formatted("団体賞（%d位まで）一覧表", best).c_str());
         for (const std::string& line : lines) report.printf("%s\n", line.c_str());
         report.new_page();
     }

@@ -12,6 +12,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/whole_file.h"
 #include "shell/console_ui.h"
 #include "shell/options.h"
 #include "shell/regexp.h"
@@ -22,38 +23,18 @@ namespace korvel {
 int out_kind_no = OUT_FILE;
 char append_mode = '0';
 char field_separator = 0;
-Stream fpout;
 
 namespace {
 
-// Name of the temporary file behind fpout for the printer and the clipboard; empty
-// when none is waiting to be delivered or removed.
-std::string temp_name;
-// The destination fpout was opened for: it is delivered there even if the choice
-// changes before the report is complete.
-int fpout_kind = OUT_FILE;
-
 const char* const destination_names[] = {"プリンタ", "ファイル", "クリップボード"};
 
-// The four bytes and their flush; false when they did not reach the file.
-bool write_destination_file(Stream& f) {
-    unsigned char bytes[4];
+// The four bytes of the choice, little-endian.
+std::string destination_bytes() {
+    std::string bytes(4, '\0');
     auto v = static_cast<std::uint32_t>(out_kind_no);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(v >> (8 * i));
-    return std::fwrite(bytes, 1, 4, f) == 4 && std::fflush(f) == 0;
+    for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+    return bytes;
 }
-
-void remove_temporary_file() {
-    if (temp_name.empty()) return;
-    std::remove(temp_name.c_str());
-    temp_name.clear();
-}
-
-// An orderly stop in the middle of a report leaves no temporary file behind; nor
-// does any other end of the program (the terminal lost at a question). Registered
-// after fpout and temp_name were made, so it runs before they are destroyed.
-const bool abandoned_at_stop = (at_fatal_stop(abandon_fpout), true);
-const bool abandoned_at_exit = (std::atexit(abandon_fpout), true);
 
 }  // namespace
 
@@ -79,28 +60,15 @@ void load_destination() {
 }
 
 void save_destination() {
-    Stream f = fopen_retry("SELCTOUT.DAT", "wb");
-    bool written = write_destination_file(f);
-    int err = errno;
-    if (!f.close() && written) {
-        written = false;
-        err = errno;
-    }
     // The choice holds for this run all the same; only its keeping is lost.
-    if (!written) {
+    if (int err = platform::write_whole_file("SELCTOUT.DAT", destination_bytes())) {
         cprintf("\n%s への書き込みに失敗しました", "SELCTOUT.DAT");
         show_system_error(err);
         wait_confirm();
     }
 }
 
-void save_destination_quietly() {
-    FILE* raw = std::fopen("SELCTOUT.DAT", "wb");
-    if (!raw) return;
-    Stream f(raw);
-    write_destination_file(f);
-    f.close();
-}
+void save_destination_quietly() { platform::write_whole_file("SELCTOUT.DAT", destination_bytes()); }
 
 std::string list_file_option() {
     std::string value;
@@ -225,48 +193,18 @@ int confirm_output_destination(bool ask_separator) {
     return 0;
 }
 
-void open_fpout() {
-    fpout_kind = destination();
-    if (fpout_kind == OUT_FILE) {
-        std::string name = list_file_name();
-        fpout = fopen_retry(name.c_str(), append_mode == '1' ? "a+t" : "wt");
-        return;
+std::unique_ptr<platform::WholeFile> open_report_file(int kind) {
+    const bool list = kind == OUT_FILE;
+    const std::string name = list ? list_file_name() : std::string("korvel.tmp");
+    const auto begin = list && append_mode == '1' ? platform::WholeFile::Begin::after_old_content
+                                                  : platform::WholeFile::Begin::empty;
+    for (;;) {
+        auto file = std::make_unique<platform::WholeFile>(name, "wt", begin, open_hooked);
+        if (*file) return file;
+        const int err = file->error();
+        file.reset();
+        open_failed(name.c_str(), list && append_mode == '1' ? "a+t" : "wt", err);
     }
-    char templ[] = "korvel_XXXXXX.tmp";
-    int fd = mkstemps(templ, 4);
-    if (fd >= 0) ::close(fd);
-    temp_name = fd >= 0 ? templ : "korvel_print.tmp";
-    try {
-        fpout = fopen_retry(temp_name.c_str(), "wt");
-    } catch (const MainMenuReturn&) {
-        if (fd >= 0) remove_temporary_file();
-        temp_name.clear();
-        throw;
-    }
-}
-
-int fpout_destination() { return fpout_kind; }
-
-void attach_fpout(Stream stream, int kind) {
-    fpout = std::move(stream);
-    fpout_kind = kind;
-}
-
-void out_new_page() {
-    if (fpout_kind == OUT_PRINTER && fpout) std::fputc('\f', fpout);
-}
-
-void begin_field() {
-    int kind = fpout_kind;
-    if ((kind == OUT_FILE || kind == OUT_CLIPBOARD) && field_separator == ',' && fpout) std::fputc('"', fpout);
-}
-
-void next_field() {
-    int kind = fpout_kind;
-    if (!(kind == OUT_FILE || kind == OUT_CLIPBOARD) || field_separator == 0 || !fpout) return;
-    if (field_separator != '\t') std::fputc('"', fpout);
-    std::fputc(field_separator, fpout);
-    if (field_separator != '\t') std::fputc('"', fpout);
 }
 
 // ---- Delivery ----
@@ -359,31 +297,16 @@ void show_program_errors(const std::string& errors) {
 
 }  // namespace
 
-void abandon_fpout() {
-    fpout.close();
-    // Also when the stream was closed by someone else (the closing of every stream
-    // before the program ends).
-    remove_temporary_file();
+void show_report_write_failure(const std::string& file, int err) {
+    cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", shown_path(file).c_str());
+    show_system_error(err);
+    wait_confirm();
 }
 
-bool closefpout_and_callprt(const char* print_key) {
-    int kind = fpout_kind;
-    std::string file = kind == OUT_FILE ? list_file_name() : temp_name;
-    // A write that failed (a full disk) loses this report and nothing else.
-    bool written = fpout && std::fflush(fpout) == 0 && !std::ferror(fpout);
-    int err = errno;
-    bool closed = fpout.close();
-    if (!closed && written) err = errno;
-    if (!written || !closed) {
-        remove_temporary_file();
-        cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", shown_path(file).c_str());
-        show_system_error(err);
-        wait_confirm();
-        return false;
-    }
+void hand_on_report(const char* print_key, int kind, const std::string& file) {
     if (kind == OUT_FILE) {
         open_in_editor(file.c_str());
-        return true;
+        return;
     }
     if (kind == OUT_CLIPBOARD) {
         if (copy_file_to_clipboard(file) == 0) {
@@ -394,27 +317,23 @@ bool closefpout_and_callprt(const char* print_key) {
             cputs("\nクリップボードへのコピーに失敗しました\n");
             wait_confirm();
         }
-        remove_temporary_file();
-        return true;
+        return;
     }
     std::vector<std::string> argv;
-    if (build_print_command(print_key, file, argv)) {
-        std::string errors;
-        int status = platform::run_and_wait_keeping_errors(argv, errors);
-        if (status == 0) {
-            cprintf("\n%s\nで印刷します", shown_path(argv[0]).c_str());
-            platform::console().refresh();
-            platform::sleep_ms(2000);
-        } else {
-            cputs("\n印刷に失敗しました(3)");
-            cprintf("\n%s\nを起動できないことが原因です", shown_path(argv[0]).c_str());
-            cprintf("\n%s を確認してください\n", "OPTION.TXT");
-            show_program_errors(errors);
-            wait_confirm();
-        }
+    if (!build_print_command(print_key, file, argv)) return;
+    std::string errors;
+    int status = platform::run_and_wait_keeping_errors(argv, errors);
+    if (status == 0) {
+        cprintf("\n%s\nで印刷します", shown_path(argv[0]).c_str());
+        platform::console().refresh();
+        platform::sleep_ms(2000);
+    } else {
+        cputs("\n印刷に失敗しました(3)");
+        cprintf("\n%s\nを起動できないことが原因です", shown_path(argv[0]).c_str());
+        cprintf("\n%s を確認してください\n", "OPTION.TXT");
+        show_program_errors(errors);
+        wait_confirm();
     }
-    remove_temporary_file();
-    return true;
 }
 
 }  // namespace korvel

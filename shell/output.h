@@ -1,10 +1,13 @@
-// Output destinations: printer, list file or clipboard; the report stream fpout.
+// Output destinations: printer, list file or clipboard; the files reports write to
+// and their delivery.
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/whole_file.h"
 #include "shell/runtime.h"
 
 namespace korvel {
@@ -16,7 +19,6 @@ constexpr int OUT_CLIPBOARD = 2;
 extern int out_kind_no;
 extern char append_mode;
 extern char field_separator;
-extern Stream fpout;
 
 void load_destination();
 void save_destination();
@@ -31,19 +33,15 @@ std::string list_file_name(char* mode_char = nullptr);
 
 void select_output_destination();
 int confirm_output_destination(bool ask_separator);
-void open_fpout();
-// Closes fpout and delivers it; false (after its message) when the text could not be
-// written whole, and the report is then lost.
-bool closefpout_and_callprt(const char* print_key);
-// Closes an undelivered fpout and removes its temporary file.
-void abandon_fpout();
-// The destination fpout was opened for.
-int fpout_destination();
-// Makes stream the report stream of a report opened for destination kind (tests).
-void attach_fpout(Stream stream, int kind);
-void out_new_page();
-void begin_field();
-void next_field();
+// The file a report opened for destination kind writes to: the list file written
+// whole (after its old text when appending), or a temporary file for the printer and
+// the clipboard. One that cannot be made is reported as fopen_retry reports it.
+std::unique_ptr<platform::WholeFile> open_report_file(int kind);
+// A report file that could not be written whole: that report is lost.
+void show_report_write_failure(const std::string& file, int err);
+// Hands a complete report file on: the list file to the editor, a temporary file to
+// the clipboard or to the print program of print_key.
+void hand_on_report(const char* print_key, int kind, const std::string& file);
 
 // The argument list of the print command of print_key for file; false (after the
 // message) when the print program is missing.

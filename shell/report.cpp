@@ -1,6 +1,9 @@
 #include "shell/report.h"
 
+#include <algorithm>
 #include <cstdarg>
+#include <cstdlib>
+#include <new>
 
 #include "shell/options.h"
 #include "shell/output.h"
@@ -18,45 +21,107 @@ std::string report_title(const char* name) {
     return text;
 }
 
-Report::Report(const char* print_key) : print_key_(print_key), kind_(destination()) {
-    open_fpout();
-    kind_ = fpout_destination();
-    open_ = true;
+namespace {
+
+// Reports opened and not yet delivered: any end of the program (std::exit skips the
+// destructors) closes their files and removes their temporaries.
+std::vector<Report*>& open_reports() {
+    static auto* reports = new std::vector<Report*>;
+    return *reports;
 }
 
-Report::Report(OpenOutput) : print_key_(nullptr), kind_(fpout_destination()) {}
+void forget(Report* report) {
+    auto& v = open_reports();
+    v.erase(std::remove(v.begin(), v.end(), report), v.end());
+}
+
+void abandon_open_reports() {
+    for (Report* report : std::vector<Report*>(open_reports())) report->abandon();
+}
+
+const bool abandoned_at_stop = (at_fatal_stop(abandon_open_reports), true);
+const bool abandoned_at_exit = (std::atexit(abandon_open_reports), true);
+
+}  // namespace
+
+Report::Report(const char* print_key)
+    : print_key_(print_key), kind_(destination()), separator_(field_separator), file_(open_report_file(kind_)) {
+    out_ = file_->out();
+    open_reports().push_back(this);
+}
+
+Report::Report(ToText text) : kind_(text.kind), separator_(text.separator) {
+    out_ = ::open_memstream(&text_, &text_size_);
+    if (!out_) throw std::bad_alloc();
+}
 
 Report::~Report() {
-    if (open_) abandon_fpout();
+    // An undelivered file goes with file_; the list file keeps what it held.
+    forget(this);
+    if (text_) {
+        std::fclose(out_);
+        std::free(text_);
+    }
 }
-
-FILE* Report::out() const { return fpout; }
-
-bool Report::printer() const { return kind_ == OUT_PRINTER; }
 
 void Report::title(const char* name) {
-    std::fputs("\n", fpout);
-    std::fputs(report_title(name).c_str(), fpout);
-    std::fputs("\n", fpout);
+    std::fputs("\n", out_);
+    std::fputs(report_title(name).c_str(), out_);
+    std::fputs("\n", out_);
 }
 
-void Report::puts(const char* text) { std::fputs(text, fpout); }
+void Report::puts(const char* text) { std::fputs(text, out_); }
 
 void Report::printf(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vfprintf(fpout, format, args);
+    std::vfprintf(out_, format, args);
     va_end(args);
 }
 
-void Report::new_page() { out_new_page(); }
-void Report::begin_field() { korvel::begin_field(); }
-void Report::next_field() { korvel::next_field(); }
+void Report::new_page() {
+    if (kind_ == OUT_PRINTER) std::fputc('\f', out_);
+}
 
-bool Report::deliver() {
-    if (!print_key_) return false;  // the caller's output: the caller delivers it
-    open_ = false;
-    return closefpout_and_callprt(print_key_);
+void Report::begin_field() {
+    if ((kind_ == OUT_FILE || kind_ == OUT_CLIPBOARD) && separator_ == ',') std::fputc('"', out_);
+}
+
+void Report::next_field() {
+    if (!(kind_ == OUT_FILE || kind_ == OUT_CLIPBOARD) || separator_ == 0) return;
+    if (separator_ != '\t') std::fputc('"', out_);
+    std::fputc(separator_, out_);
+    if (separator_ != '\t') std::fputc('"', out_);
+}
+
+std::string Report::text() const {
+    if (!text_ && !out_) return {};
+    std::fflush(out_);
+    return std::string(text_ ? text_ : "", text_size_);
+}
+
+void Report::abandon() {
+    forget(this);
+    file_.reset();
+    if (!text_) out_ = nullptr;
+}
+
+Delivery Report::deliver() {
+    if (!file_ || !out_) return Delivery::not_delivered;
+    forget(this);
+    out_ = nullptr;
+    const bool list = kind_ == OUT_FILE;
+    // A write that failed (a full disk) loses this report and nothing else.
+    const int err = list ? file_->commit() : file_->finish();
+    const std::string file = list ? file_->name() : file_->temporary();
+    if (err != 0) {
+        file_.reset();
+        show_report_write_failure(file, err);
+        return Delivery::failed;
+    }
+    hand_on_report(print_key_, kind_, file);
+    file_.reset();  // the printer's or the clipboard's temporary file goes
+    return Delivery::delivered;
 }
 
 std::string padded(const Cell& cell) {

@@ -4,13 +4,17 @@
 // by constructing a Report, writes its rows and calls deliver(). A Report that goes
 // out of scope undelivered (a return to the main menu, an exception, the program
 // ending) closes its output and removes its temporary file; the list file keeps what
-// was written before.
+// it held before. Each Report owns its output: two can be open at once.
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/whole_file.h"
+#include "shell/output.h"
 
 namespace korvel {
 
@@ -42,22 +46,34 @@ inline constexpr const char JOURNAL[] = "PRINTCMD96";
 // shares; a name that starts with a blank gives the two-blank form.
 std::string report_title(const char* name);
 
+// What deliver() did with the report.
+enum class Delivery {
+    delivered,      // handed to the printer, the clipboard or the list file's editor
+    failed,         // not written whole (a full disk): the message was shown, that report is lost
+    not_delivered,  // nothing to hand on: a report rendered into a string
+};
+
 class Report {
 public:
-    // Opens the output for the current destination (the report stream fpout).
+    // Opens the output for the current destination: the list file (written whole, in
+    // place of the old one or after it, as chosen), or a temporary file for the
+    // printer or the clipboard.
     explicit Report(const char* print_key);
-    // Writes into the report stream its caller already opened (open_fpout,
-    // attach_fpout) and will deliver or close: nothing is opened or closed here.
-    struct OpenOutput {};
-    explicit Report(OpenOutput);
+    // A report rendered into a string (tests, benchmarks), laid out for destination
+    // kind with the given field separator. Nothing is delivered.
+    struct ToText {
+        int kind = OUT_FILE;
+        char separator = 0;
+    };
+    explicit Report(ToText text);
     ~Report();
     Report(const Report&) = delete;
     Report& operator=(const Report&) = delete;
 
-    FILE* out() const;
+    FILE* out() const { return out_; }
     // The destination the report was opened for; it keeps it to the end.
     int kind() const { return kind_; }
-    bool printer() const;
+    bool printer() const { return kind_ == OUT_PRINTER; }
 
     // "\n" + report_title(name) + "\n".
     void title(const char* name);
@@ -70,15 +86,23 @@ public:
     void begin_field();
     void next_field();
 
-    // Closes the output and hands it on with the print key. false when the text could
-    // not be written whole (a full disk): the message was shown, that report is lost,
-    // nothing else is.
-    bool deliver();
+    // The text written so far, for a report rendered into a string.
+    std::string text() const;
+
+    // Closes the output and hands it on with the print key.
+    Delivery deliver();
+    // Closes the output undelivered and removes its temporary file (the end of the
+    // program); the list file keeps what it held.
+    void abandon();
 
 private:
-    const char* print_key_;
+    const char* print_key_ = nullptr;
     int kind_;
-    bool open_ = false;  // owned and not yet delivered
+    char separator_;
+    std::unique_ptr<platform::WholeFile> file_;  // the list file or the printer's temporary
+    FILE* out_ = nullptr;
+    char* text_ = nullptr;  // the string of a report rendered into one
+    std::size_t text_size_ = 0;
 };
 
 // A cell of a report row: its text and how a text renderer lays it out. width 0 writes

@@ -14,6 +14,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/whole_file.h"
 #include "shell/console_ui.h"
 #include "shell/lock_wait.h"
 #include "shell/options.h"
@@ -29,7 +30,7 @@ std::function<void(int)>& exit_handler() {
 }
 
 // Every Stream that holds an open file, so the main menu can close what was left.
-// Never destroyed: a Stream with static storage (fpout) is destroyed at exit after any
+// Never destroyed: a Stream with static storage is destroyed at exit after any
 // function-local static, and must still find the registry.
 std::vector<Stream*>& open_streams() {
     static auto* streams = new std::vector<Stream*>;
@@ -124,31 +125,36 @@ void set_open_function(FILE* (*open)(const char* name, const char* mode)) {
     open_function = open ? open : platform::open_file;
 }
 
+FILE* open_hooked(const char* name, const char* mode) { return open_function(name, mode); }
+
+void open_failed(const char* name, const char* mode, int err) {
+    cprintf("\n\"%s\" のオープンに失敗しました(mode=%s)\n", name, mode);
+    show_system_error(err);
+    auto kind = platform::classify_errno(err);
+    if (kind == platform::OpenError::not_found) {
+        if (mode[0] == 'r') cprintf("\"%s\" が存在しません\n", name);
+    } else if (kind == platform::OpenError::access_denied && mode_writes(mode) && !Stream::any_holds_lock()) {
+        // Asked only with no lock held: every other terminal would wait for the
+        // answer. Under a lock the work is abandoned (the locks go with it).
+        cprintf("\"%s\" を他のソフトで開いていたら閉じてください\n", name);
+        int key = ask_key("再試行しますか？（Y / N）", "YyNn");
+        cputs("\n");
+        if (key == 'Y' || key == 'y') return;
+    }
+    if (Stream::any_holds_lock()) {
+        // No confirmation with a lock held: the main menu repeats the reason.
+        keep_for_main_menu(std::string("\"") + name + "\" のオープンに失敗しました（" + platform::error_text(err) + "）");
+        jump_to_main_menu();
+    }
+    menu_return_prompt();
+    jump_to_main_menu();
+}
+
 Stream fopen_retry(const char* name, const char* mode) {
     for (;;) {
         FILE* f = open_function(name, mode);
         if (f) return Stream(f);
-        int err = errno;
-        cprintf("\n\"%s\" のオープンに失敗しました(mode=%s)\n", name, mode);
-        show_system_error(err);
-        auto kind = platform::classify_errno(err);
-        if (kind == platform::OpenError::not_found) {
-            if (mode[0] == 'r') cprintf("\"%s\" が存在しません\n", name);
-        } else if (kind == platform::OpenError::access_denied && mode_writes(mode) && !Stream::any_holds_lock()) {
-            // Asked only with no lock held: every other terminal would wait for the
-            // answer. Under a lock the work is abandoned (the locks go with it).
-            cprintf("\"%s\" を他のソフトで開いていたら閉じてください\n", name);
-            int key = ask_key("再試行しますか？（Y / N）", "YyNn");
-            cputs("\n");
-            if (key == 'Y' || key == 'y') continue;
-        }
-        if (Stream::any_holds_lock()) {
-            // No confirmation with a lock held: the main menu repeats the reason.
-            keep_for_main_menu(std::string("\"") + name + "\" のオープンに失敗しました（" + platform::error_text(err) + "）");
-            jump_to_main_menu();
-        }
-        menu_return_prompt();
-        jump_to_main_menu();
+        open_failed(name, mode, errno);
     }
 }
 
@@ -249,56 +255,11 @@ std::vector<void (*)()>& fatal_stop_cleanups() {
 }
 }  // namespace
 
-namespace {
-// This process's temporary files not yet renamed into place: another copy's are
-// never touched.
-std::vector<std::string>& own_temporaries() {
-    static auto* names = new std::vector<std::string>;
-    return *names;
-}
-
-void remove_own_temporaries() {
-    for (const std::string& name : own_temporaries()) platform::remove_file(name.c_str());
-    own_temporaries().clear();
-}
-}  // namespace
-
-std::string temporary_beside(const char* final_name) {
-    std::string base = final_name;
-    const std::string extension = ".TMP";
-    std::size_t slash = base.rfind('/');
-    std::size_t dot = base.rfind('.');
-    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
-        base.erase(dot);
-    }
-    std::string pattern = platform::disk_name((base + "_XXXXXX" + extension).c_str());
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    int fd = mkstemps(buffer.data(), static_cast<int>(extension.size()));
-    if (fd < 0) return {};
-    // mkstemp makes the file private; the data files are shared by every user of the
-    // folder, as a plain create would make them.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    // The six characters mkstemp chose are ASCII: the same in the program's text.
-    const std::size_t chosen = buffer.size() - 1 - extension.size() - 6;
-    std::string name = base + "_" + std::string(buffer.data() + chosen, 6) + extension;
-    own_temporaries().push_back(name);
-    return name;
-}
-
-void temporary_done(const std::string& name) {
-    auto& v = own_temporaries();
-    v.erase(std::remove(v.begin(), v.end(), name), v.end());
-}
-
 void at_fatal_stop(void (*cleanup)()) { fatal_stop_cleanups().push_back(cleanup); }
 
 void fatal_stop() {
     save_destination_quietly();
-    remove_own_temporaries();
+    platform::remove_own_temporaries();
     for (auto cleanup : fatal_stop_cleanups()) cleanup();
     end_program("KORVEL32");
 }
@@ -317,42 +278,19 @@ void install_out_of_memory_handler() { std::set_new_handler(out_of_memory); }
 
 bool write_file_whole(const char* name, const std::function<void(FILE*)>& body, const char* mode) {
     // Another copy may write the same file at the same moment: each its own
-    // temporary, the last rename wins whole.
-    const std::string temporary = temporary_beside(name);
-    bool written = false;
-    int err = errno;
-    if (!temporary.empty()) {
-        Stream out = fopen_retry(temporary.c_str(), mode);
-        try {
-            body(out);
-        } catch (...) {
-            out.close();
-            platform::remove_file(temporary.c_str());
-            temporary_done(temporary);
-            throw;
-        }
-        written = std::fflush(out) == 0 && !std::ferror(out) && platform::sync_file(out);
-        err = errno;
-        if (!out.close() && written) {
-            written = false;
-            err = errno;
-        }
+    // temporary, the last rename wins whole. An exception out of body leaves the old
+    // file and no temporary.
+    platform::WholeFile file(name, mode, platform::WholeFile::Begin::empty, open_function);
+    int err = file.error();
+    if (file) {
+        body(file.out());
+        err = file.commit();
     }
-    if (written && !platform::rename_file(temporary.c_str(), name)) {
-        written = false;
-        err = errno;
-    }
-    if (!written) {
-        if (!temporary.empty()) platform::remove_file(temporary.c_str());
-        temporary_done(temporary);
-        cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", name);
-        show_system_error(err);
-        wait_confirm();
-        return false;
-    }
-    temporary_done(temporary);
-    platform::sync_folder_of(name);
-    return true;
+    if (err == 0) return true;
+    cprintf("\n%s への書き込みに失敗しました。この出力は完了していません", name);
+    show_system_error(err);
+    wait_confirm();
+    return false;
 }
 
 // ---- Launching ----

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/whole_file.h"
+
 namespace korvel {
 
 // Thrown to abandon the current work and land on the main menu; caught only there.
@@ -58,6 +60,11 @@ Stream fopen_retry(const char* name, const char* mode);
 // Replaces the function fopen_retry opens with (tests simulate locked files); nullptr
 // restores the real one.
 void set_open_function(FILE* (*open)(const char* name, const char* mode));
+// The function fopen_retry opens with, without its questions.
+FILE* open_hooked(const char* name, const char* mode);
+// What fopen_retry does when name cannot be opened with mode (errno err): the message,
+// then a return for a retry the user chose, else the jump to the main menu.
+void open_failed(const char* name, const char* mode, int err);
 Stream fopen_or_abort(const char* name, const char* mode);
 void fclose_or_abort(Stream& stream);
 // Closes every stream still open; with warn, reports their count and waits for Y.
@@ -70,13 +77,9 @@ bool folder_exists(const char* path);
 int same_file(const char* a, const char* b);
 std::uint32_t file_mtime(const char* path);
 
-// A temporary file beside final_name, with a name no other process uses
-// ("MASTFILE_Ab3xQz.TMP" beside MASTFILE.DAT), created empty with the usual
-// permissions. An orderly stop removes it if it is still there. Empty when it cannot
-// be made (errno kept).
-std::string temporary_beside(const char* final_name);
-// It was renamed into place or removed: nothing to clean up any more.
-void temporary_done(const std::string& name);
+// The temporary files of files written whole (platform/whole_file.h).
+using platform::temporary_beside;
+using platform::temporary_done;
 
 // Writes the file name whole: body writes into a temporary file beside it, which is
 // flushed to disk and renamed into place, so that a failure or a stop leaves the

@@ -1,5 +1,6 @@
 #include "shell/sjis.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 #include <cstring>
@@ -209,13 +210,23 @@ void to_full_width(const char* s, char* out, std::size_t size) {
     out[n] = '\0';
 }
 
-std::string text_format(const char* format, ...) {
-    char buf[512];
+std::string formatted(const char* format, ...) {
+    // One byte beyond the limit, so that a double-byte character across it is seen whole.
+    char buf[FORMATTED_LIMIT + 2];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buf, sizeof buf, format, args);
+    const int n = std::vsnprintf(buf, sizeof buf, format, args);
     va_end(args);
-    return buf;
+    if (n < 0) return {};
+    if (n <= FORMATTED_LIMIT) return std::string(buf, static_cast<std::size_t>(n));
+    // Cut before the character that does not fit whole.
+    std::size_t end = 0;
+    while (buf[end]) {
+        const std::size_t len = std::max<std::size_t>(sjis_char_len(buf + end), 1);
+        if (end + len > static_cast<std::size_t>(FORMATTED_LIMIT)) break;
+        end += len;
+    }
+    return std::string(buf, end);
 }
 
 }  // namespace korvel

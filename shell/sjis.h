@@ -51,7 +51,9 @@ void to_full_width(const char* s, char* out);
 // a double-byte character.
 void to_full_width(const char* s, char* out, std::size_t size);
 
-// printf into a string (up to 511 bytes).
-std::string text_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// printf into a string of at most FORMATTED_LIMIT bytes; a longer text is cut before
+// the first character that does not fit whole, never through a double-byte one.
+constexpr int FORMATTED_LIMIT = 4095;
+std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 }  // namespace korvel

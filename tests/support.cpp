@@ -57,7 +57,6 @@ SavedGlobals::SavedGlobals()
       program_path(korvel::program_path) {}
 
 void SavedGlobals::restore() const {
-    korvel::abandon_fpout();
     korvel::out_kind_no = out_kind_no;
     korvel::append_mode = append_mode;
     korvel::field_separator = field_separator;

@@ -39,7 +39,7 @@ struct SavedGlobals {
     char field_separator;
     std::string program_path;
     SavedGlobals();
-    // Abandons a report left open, restores the settings and the real file opening.
+    // Restores the settings and the real file opening.
     void restore() const;
 };
 

@@ -109,11 +109,11 @@ TEST_F(OutputTest, ReportGoesWhereItWasOpenedForAndItsFileIsDeleted) {
     // The print program keeps a copy and reports failure: the file goes all the same.
     write_file("prog/lpx/lpx", "#!/bin/sh\ncat \"$3\" > printed.txt\nexit 1\n");
     out_kind_no = OUT_PRINTER;
-    open_fpout();
-    std::fputs("report\n", fpout);
+    Report report(print_key::RESULTS);
+    report.puts("report\n");
     out_kind_no = OUT_FILE;  // changed while the report was being written
     con().type("y");
-    closefpout_and_callprt("PRINTCMD73");
+    EXPECT_EQ(report.deliver(), Delivery::delivered);
     EXPECT_EQ(read_file("printed.txt"), "report\r\n");
     EXPECT_NE(con().screen().find("印刷に失敗しました(3)"), std::string::npos);
     EXPECT_FALSE(file_exists("OUT.TXT"));
@@ -126,10 +126,10 @@ TEST_F(OutputTest, FailedPrintShowsWhatThePrintProgramSaid) {
     write_file("prog/lpx/lpx", korvel_test::to_utf8("#!/bin/sh\necho 'starting' >&2\n"
                                                     "echo 'lpx: プリンタがありません' >&2\nexit 1\n"));
     out_kind_no = OUT_PRINTER;
-    open_fpout();
-    std::fputs("report\n", fpout);
+    Report report(print_key::RESULTS);
+    report.puts("report\n");
     con().type("y");
-    closefpout_and_callprt("PRINTCMD73");
+    report.deliver();
     std::string screen = con().screen();
     std::size_t message = screen.find("印刷に失敗しました(3)");
     ASSERT_NE(message, std::string::npos);
@@ -151,28 +151,37 @@ TEST_F(OutputTest, AbandonedReportClosesAndRemovesItsTemporaryFile) {
     EXPECT_EQ(open_stream_count(), 0);
 }
 
+FILE* full_disk_for_temporaries(const char* name, const char* mode) {
+    const std::string n = name;
+    if (n.size() > 4 && n.substr(n.size() - 4) == ".TMP") return std::fopen("/dev/full", "w");
+    return platform::open_file(name, mode);
+}
+
 TEST_F(OutputTest, FailedWriteLosesOnlyThatReport) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    write_file("OPTION.TXT", "LISTFILE=/dev/full\r\n");
+    write_file("OUT.TXT", "previous\r\n");
     out_kind_no = OUT_FILE;
+    set_open_function(full_disk_for_temporaries);
     Report report(print_key::TEAM_COUNTS);
+    set_open_function(nullptr);
     report.puts(std::string(70000, 'x'));
     con().type("y");
-    EXPECT_FALSE(report.deliver());
-    EXPECT_NE(con().screen().find("への書き込みに失敗しました"), std::string::npos);
+    EXPECT_EQ(report.deliver(), Delivery::failed);
+    EXPECT_NE(con().screen().find("OUT.TXT への書き込みに失敗しました"), std::string::npos);
+    EXPECT_EQ(read_file("OUT.TXT"), "previous\r\n");
     EXPECT_EQ(open_stream_count(), 0);
 }
 
 TEST_F(OutputTest, OrderlyStopDuringAReportLeavesNoTemporaryFile) {
     out_kind_no = OUT_CLIPBOARD;
-    open_fpout();
-    std::fputs("half a report\n", fpout);
+    Report report(print_key::RESULTS);
+    report.puts("half a report\n");
     EXPECT_PROGRAM_EXIT(fatal_stop(), 1);
     EXPECT_EQ(temporary_files(), 0);
 }
 
 // The program ending while a report is open, as it does when the terminal is lost at
-// a question: fpout is closed at exit while the stream registry still exists, and the
+// a question: the report's temporary file is removed at exit, and the
 // temporary file goes.
 TEST_F(OutputTest, ExitWhileAReportIsOpen) {
     out_kind_no = OUT_PRINTER;
@@ -187,8 +196,7 @@ TEST_F(OutputTest, ExitWhileAReportIsOpen) {
 }
 
 TEST_F(OutputTest, DestinationThatCannotBeKeptIsReportedAndHoldsForTheRun) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    std::filesystem::create_symlink("/dev/full", "SELCTOUT.DAT");
+    std::filesystem::create_directory("SELCTOUT.DAT");
     con().press(VK_RIGHT);
     con().press(VK_RETURN);
     con().type("y");
@@ -206,7 +214,7 @@ TEST_F(OutputTest, TemporaryFileThatCannotBeOpenedIsNotLeftBehind) {
     out_kind_no = OUT_CLIPBOARD;
     set_open_function(failing_open);
     con().type("y");
-    EXPECT_MAIN_MENU_RETURN(open_fpout());
+    EXPECT_MAIN_MENU_RETURN({ Report report(print_key::RESULTS); });
     set_open_function(nullptr);
     EXPECT_EQ(temporary_files(), 0);
 }
@@ -283,29 +291,30 @@ TEST_F(OutputTest, SeparatorQuestionAndEscape) {
     EXPECT_EQ(field_separator, ',');
 }
 
+// Each report keeps the marks of the destination and separator it was opened with;
+// two are open at once.
 TEST_F(OutputTest, CellsAndPagesPerDestination) {
-    // Opening the list file needs an editor at the end; only the text is checked.
-    field_separator = ',';
-    attach_fpout(fopen_retry("cells.txt", "wt"), OUT_FILE);
-    begin_field();
-    std::fputs("a", fpout);
-    next_field();
-    std::fputs("b", fpout);
-    out_new_page();
-    field_separator = '\t';
-    next_field();
-    std::fputs("c\n", fpout);
-    // A destination chosen while the report is open does not change its marks.
-    out_kind_no = OUT_PRINTER;
-    begin_field();
-    fpout.close();
-    EXPECT_EQ(read_file("cells.txt"), "\"a\",\"b\tc\r\n");
-    attach_fpout(fopen_retry("page.txt", "wt"), OUT_PRINTER);
-    begin_field();
-    next_field();
-    out_new_page();
-    fpout.close();
-    EXPECT_EQ(read_file("page.txt"), "\f");
+    Report cells(Report::ToText{OUT_FILE, ','});
+    Report page(Report::ToText{OUT_PRINTER, ','});
+    cells.begin_field();
+    cells.puts("a");
+    cells.next_field();
+    page.begin_field();
+    page.next_field();
+    cells.puts("b");
+    cells.new_page();
+    page.new_page();
+    cells.begin_field();
+    cells.puts("\n");
+    EXPECT_EQ(cells.text(), "\"a\",\"b\"\n");
+    EXPECT_EQ(page.text(), "\f");
+    EXPECT_EQ(cells.deliver(), Delivery::not_delivered);
+    Report tabs(Report::ToText{OUT_CLIPBOARD, '\t'});
+    tabs.puts("b");
+    tabs.next_field();
+    tabs.begin_field();
+    tabs.puts("c");
+    EXPECT_EQ(tabs.text(), "b\tc");
 }
 
 }  // namespace

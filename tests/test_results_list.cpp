@@ -276,11 +276,9 @@ TEST_F(ResultsListTest, FormFeedAfterEachListedDivisionOnThePrinter) {
     race(false);
     std::fill(std::begin(division_selected), std::end(division_selected), true);
     ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    field_separator = ',';  // never used on the printer
-    attach_fpout(Stream(platform::open_file("print.txt", "wt")), OUT_PRINTER);
-    write_seiseki(AT_GOAL);
-    fpout.close();
-    const std::string text = normalised(read_file("print.txt"));
+    Report report(Report::ToText{OUT_PRINTER, ','});  // the separator is never used on the printer
+    write_seiseki(report, AT_GOAL, gather_seiseki());
+    const std::string text = normalised(report.text());
     // One page for the main division, one for Kids; none for the empty Late division.
     const auto first = text.find('\f');
     ASSERT_NE(first, std::string::npos);
@@ -301,7 +299,7 @@ TEST_F(ResultsListTest, MissingNameFileLeavesNoReportHalfOpen) {
     EXPECT_MAIN_MENU_RETURN(print_seiseki(AT_GOAL));
     EXPECT_EQ(open_stream_count(), 0);
     for (const auto& e : std::filesystem::directory_iterator("."))
-        EXPECT_NE(e.path().extension(), ".tmp") << e.path();
+        EXPECT_NE(e.path().extension(), ".TMP") << e.path();
 }
 
 // A row's cells hold the content and the column each needs, apart from any separator:
@@ -334,13 +332,9 @@ TEST_F(ResultsListTest, ListsTheOrderItIsGiven) {
     ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
     SeisekiData data = gather_seiseki();
     data.order[1] = {4, 4};  // Kid A twice
-    attach_fpout(Stream(platform::open_file("given.txt", "wt")), OUT_FILE);
-    {
-        Report report{Report::OpenOutput{}};
-        write_seiseki(report, AT_GOAL, data);
-    }
-    fpout.close();
-    EXPECT_EQ(normalised(read_file("given.txt")),
+    Report report(Report::ToText{});
+    write_seiseki(report, AT_GOAL, data);
+    EXPECT_EQ(normalised(report.text()),
               lines(kids_heading("部門別成績一覧表")) + lines(kid_a()) + lines(kid_a()));
 }
 

@@ -182,3 +182,12 @@ TEST(Sjis, ToFullWidth) {
     to_full_width("1表", out, 4);
     EXPECT_STREQ(out, "１");
 }
+
+// A text longer than the bound ends before the double-byte character that would be
+// cut; one that fits is printf's text exactly.
+TEST(Sjis, FormattedNeverCutsADoubleByteCharacter) {
+    EXPECT_EQ(formatted("%3d:%-4s|", 7, "表"), "  7:表  |");
+    const std::string ascii(FORMATTED_LIMIT - 1, 'a');
+    EXPECT_EQ(formatted("%s表", ascii.c_str()), ascii);
+    EXPECT_EQ(formatted("%s表", ascii.substr(1).c_str()), ascii.substr(1) + "表");
+}

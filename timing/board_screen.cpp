@@ -41,7 +41,7 @@ std::string row_of(std::initializer_list<Column> columns) {
 
 std::string rank_text(int rank, bool open) {
     if (open) return "ｵｰﾌﾟﾝ";
-    return rank > 0 ? text_format("%d位", rank) : "";
+    return rank > 0 ? formatted("%d位", rank) : "";
 }
 
 // The widths of the name columns: what a screen wider than 80 gives goes to them.
@@ -74,7 +74,7 @@ std::string arrival_row(const BoardArrival& a, int name_width) {
                    {a.team_name, name_width},
                    {division_name(a.division), 12},
                    {duration_text(a.section_time), 9, true},
-                   {a.open || a.section_rank < 1 ? "" : text_format("(%d)", a.section_rank), 5, true},
+                   {a.open || a.section_rank < 1 ? "" : formatted("(%d)", a.section_rank), 5, true},
                    {rank_text(a.cumul_rank, a.open), 6, true}});
 }
 
@@ -84,7 +84,7 @@ std::string arrival_heading(int name_width) {
 }
 
 std::string limit_line(const StationBoard& b) {
-    if (b.limit_state < 0) return text_format("KURIAGE%d の値が H:MM:SS の時刻ではありません", b.station);
+    if (b.limit_state < 0) return formatted("KURIAGE%d の値が H:MM:SS の時刻ではありません", b.station);
     if (b.limit == BOARD_NO_TIME) return "";
     std::string line = "繰上出発 " + clock_text(b.limit) + "  ";
     if (b.now < b.limit) return line + "あと " + duration_text(b.limit - b.now);
@@ -116,7 +116,7 @@ void draw(const std::vector<BoardLine>& lines, int& rows_in_use) {
     if (shown < static_cast<int>(lines.size())) {
         c.set_cursor(r++, 0);
         c.set_color(HINT_COLOUR);
-        c.write(board_cell(text_format("（ほか %d 行は画面に入りません）", static_cast<int>(lines.size()) - shown), c.columns()));
+        c.write(board_cell(formatted("（ほか %d 行は画面に入りません）", static_cast<int>(lines.size()) - shown), c.columns()));
     }
     for (; r < rows_in_use; ++r) c.fill(r, 0, c.columns(), ' ', HINT_COLOUR);
     rows_in_use = std::min<int>(static_cast<int>(lines.size()), rows);
@@ -144,23 +144,23 @@ std::vector<BoardLine> board_lines(const StationBoard& b, int columns) {
     const NameWidths widths{12 + extra - extra / 2, 8 + extra / 2};
     std::vector<BoardLine> lines;
     const std::string clock = clock_text(b.now);
-    std::string title = text_format(" 中継所 %2d : %s", b.station, b.station_name.c_str());
+    std::string title = formatted(" 中継所 %2d : %s", b.station, b.station_name.c_str());
     lines.push_back({board_cell(title, columns - 1 - 8) + board_cell(clock, 8, true), HEADER_COLOUR});
     lines.push_back({b.problem.empty() ? limit_line(b) : b.problem, b.problem.empty() ? LIMIT_COLOUR : LATE_COLOUR});
     lines.push_back({"q / Esc: 終了    PgUp / PgDn: スクロール", HINT_COLOUR});
 
-    lines.push_back({text_format("■到着  %d チーム（新しい順）", b.arrived_count), HEADING_COLOUR});
+    lines.push_back({formatted("■到着  %d チーム（新しい順）", b.arrived_count), HEADING_COLOUR});
     lines.push_back({arrival_heading(16 + extra), HINT_COLOUR});
     for (const BoardArrival& a : b.arrivals) lines.push_back({arrival_row(a, 16 + extra), TEXT_COLOUR});
 
     lines.push_back({"", TEXT_COLOUR});
-    lines.push_back({text_format("■これから  %d チーム（予測到着順）", static_cast<int>(b.coming.size())), HEADING_COLOUR});
+    lines.push_back({formatted("■これから  %d チーム（予測到着順）", static_cast<int>(b.coming.size())), HEADING_COLOUR});
     lines.push_back({coming_heading(widths), HINT_COLOUR});
     for (const BoardComing& c : b.coming) lines.push_back({coming_row(c, widths), c.late ? LATE_COLOUR : TEXT_COLOUR});
 
     if (b.limit != BOARD_NO_TIME) {
         lines.push_back({"", TEXT_COLOUR});
-        lines.push_back({text_format("■繰上出発の見込み  %d チーム（範囲の終わりが %s より後）",
+        lines.push_back({formatted("■繰上出発の見込み  %d チーム（範囲の終わりが %s より後）",
                                      static_cast<int>(b.carried.size()), clock_text(b.limit).c_str()),
                          HEADING_COLOUR});
         for (const BoardComing& c : b.carried) lines.push_back({coming_row(c, widths), CARRIED_COLOUR});

@@ -45,12 +45,6 @@ struct Session {
 // The session whose check runs when F5 leaves the team prompt.
 Session* current = nullptr;
 
-std::string time_text(RaceTime t) {
-    char buf[TIME_TEXT_SIZE];
-    format_time_fixed(t, buf, 9, TIME_CHECK_VALID, "NoData");
-    return buf;
-}
-
 void show_check(int station, RaceTime t) {
     const std::vector<int> teams = carried_start_suspects(read_all_records(), station, t);
     if (teams.empty()) return;

@@ -55,25 +55,12 @@ struct Pass {
     int typed = 0, equal = 0, different = 0, corrected = 0, missing = 0, filled = 0;
 };
 
-// The nine-character time text of time entry, "NoData" for a time that is not valid.
-std::string time_text_fixed(RaceTime t) {
-    char buf[TIME_TEXT_SIZE];
-    format_time_fixed(t, buf, 9, TIME_CHECK_VALID, "NoData");
-    return buf;
-}
-
-// The same without its leading blanks ("10:02'31").
-std::string time_text(RaceTime t) {
-    std::string text = time_text_fixed(t);
-    return text.substr(text.find_first_not_of(' '));
-}
-
 void draw_header(const Pass& p) {
     clear_line(0);
     set_cursor(0, HEADER_COL);
     set_color(HEADER_COLOUR);
     cprintf("照合入力　%2d : %s　　加算時間＝%s", p.station, stations[p.station].work_name,
-            time_text_fixed(p.added).c_str());
+            time_text(p.added).c_str());
     set_color(COLOR_WHITE);
 }
 
@@ -187,11 +174,11 @@ void verify_team(Pass& p, const char* team_text) {
     set_cursor(RESULT_ROW, 0);
     if (time_equal(seen.arrival, value)) {
         ++p.equal;
-        line.text = time_text(value) + " 一致";
+        line.text = time_text_trimmed(value) + " 一致";
         line.colour = COLOR_GREEN;
     } else if (time_is_valid(seen.arrival)) {
         ++p.different;
-        line.text = "記録 " + time_text(seen.arrival) + " ／ 照合 " + time_text(value);
+        line.text = "記録 " + time_text_trimmed(seen.arrival) + " ／ 照合 " + time_text_trimmed(value);
         line.colour = COLOR_RED;
         beep();
         set_color(COLOR_RED);
@@ -201,7 +188,7 @@ void verify_team(Pass& p, const char* team_text) {
                                                                    : " → 記録のまま";
     } else {
         ++p.missing;
-        line.text = "未入力 ／ 照合 " + time_text(value);
+        line.text = "未入力 ／ 照合 " + time_text_trimmed(value);
         cputs("未入力");
         if (ask_yes("記録に照合の値を入力しますか（Y / N）")) line.text += store_answer(p, rec_no, team, k, value, seen, typed);
     }

@@ -96,10 +96,7 @@ RelativeJudgement judge_section(const FieldTimes& field, const std::vector<int>&
 std::string relative_time_text(double seconds) {
     RaceTime t;
     seconds_to_time(t, static_cast<int>(std::lround(seconds)));
-    char buf[TIME_TEXT_SIZE];
-    format_time_fixed(t, buf, 9, TIME_CHECK_NONE, "");
-    std::string text = buf;
-    return text.substr(std::min(text.find_first_not_of(' '), text.size()));
+    return time_text_trimmed(t, TIME_CHECK_NONE);
 }
 
 int relative_entry_test(const TeamRecord& r, int k) {

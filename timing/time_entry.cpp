@@ -58,13 +58,6 @@ struct Visit {
     bool show_seq = false;
 };
 
-// The nine-character time text, "NoData" for a time that is not valid.
-std::string time_text(RaceTime t) {
-    char buf[TIME_TEXT_SIZE];
-    format_time_fixed(t, buf, 9, TIME_CHECK_VALID, "NoData");
-    return buf;
-}
-
 std::string trim_leading(const std::string& s) {
     std::size_t first = s.find_first_not_of(' ');
     return first == std::string::npos ? std::string() : s.substr(first);

@@ -1,7 +1,8 @@
 // The speed ranking: within each division every runner's section ranked by average
 // speed, so that runners of short and long sections can be compared. One collection,
-// order and rank count for both forms: the text report "スピード・ランキング表" and the
-// table under each division page of the web results.
+// order and rank count for both forms: the text report "スピード・ランキング表" here and
+// the table under each division page of the web results (html/speed_ranking_page.h).
+// Also the speed-to-time table of the other menu.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "eventdata/mastfile.h"
-#include "html/html_text.h"
+#include "shell/report.h"
 
 namespace korvel {
 
@@ -36,11 +37,31 @@ void speed_ranking_entry();
 // run recompute_results.
 void print_speed_ranking();
 
-// The ranking table of division d for its results page: nothing when the division has
-// no section time. The table is left open (the page closes it). names: NAMEFILE.DAT
-// records matching records.
-std::string html_speed_ranking(int division, const std::vector<TeamRecord>& records,
-                               const std::vector<RunnerNameRecord>& names, const std::string& table_tag,
-                               const HtmlColors& colors);
+// One ranked section as both forms show it; the texts from the race files are cells,
+// padded in the text form and escaped on a page.
+struct SpeedLine {
+    int rank;
+    Cell runner;
+    int team_no;
+    Cell team;
+    double speed;
+    int section;
+    Cell from;
+    Cell to;
+    double distance;
+    RaceTime time;
+    int section_rank;
+};
+
+// The ranked sections of division d, runner names padded to w.
+std::vector<SpeedLine> speed_lines(int d, const std::vector<TeamRecord>& records,
+                                   const std::vector<RunnerNameRecord>& names, int w);
+// The section time column, blank for a time not set.
+std::string section_time_text(RaceTime t);
+// The distance column with its unit, width columns wide.
+std::string kyori_text(double distance, int width, const char* unit);
+
+// Other menu entry 4: the speed-to-time table through the output destination.
+void print_speed_table();
 
 }  // namespace korvel

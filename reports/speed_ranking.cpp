@@ -1,10 +1,11 @@
-#include "html/speed_ranking.h"
+#include "reports/speed_ranking.h"
 
 #include <algorithm>
 
 #include "eventdata/runner_names.h"
 #include "reports/results_list.h"
 #include "shell/options.h"
+#include "shell/sjis.h"
 #include "timing/ranking.h"
 
 namespace korvel {
@@ -13,22 +14,6 @@ namespace {
 
 constexpr int TEAM_NAME_COLUMNS = 24;
 constexpr int STATION_COLUMNS = 12;
-
-// One ranked section as both forms show it; the texts from the race files are cells,
-// padded in the text form and escaped on a page.
-struct SpeedLine {
-    int rank;
-    Cell runner;
-    int team_no;
-    Cell team;
-    double speed;
-    int section;
-    Cell from;
-    Cell to;
-    double distance;
-    RaceTime time;
-    int section_rank;
-};
 
 SpeedLine speed_line(const RankedSpeed& ranked, const std::vector<TeamRecord>& records,
                      const std::vector<RunnerNameRecord>& names, int w) {
@@ -50,18 +35,6 @@ SpeedLine speed_line(const RankedSpeed& ranked, const std::vector<TeamRecord>& r
                      e.section_rank};
 }
 
-std::string time_text(RaceTime t) {
-    char buf[TIME_TEXT_SIZE];
-    format_time_fixed(t, buf, 9, TIME_CHECK_SET, "");
-    return buf;
-}
-
-std::string kyori_text(double distance, int width, const char* unit) {
-    char buf[KYORI_TEXT_SIZE];
-    print_kyori(nullptr, buf, distance, width, unit, KYORI_TEXT_SIZE);
-    return buf;
-}
-
 Row text_row(const SpeedLine& l) {
     return {plain(formatted("%4d:", l.rank)),
             plain(" " + padded(l.runner)),
@@ -70,40 +43,21 @@ Row text_row(const SpeedLine& l) {
             plain(formatted(" %2d区", l.section)),
             plain(" " + padded(l.from) + " → " + padded(l.to)),
             plain(kyori_text(l.distance, 6, "km")),
-            plain(time_text(l.time))};
+            plain(section_time_text(l.time))};
 }
 
-// The columns a browser sizes by their widest entry: the first row with the greatest
-// value of each gets " nowrap".
-enum Widest { RUNNER, TEAM, FROM, TO, DISTANCE, TIME, WIDEST_COLUMNS };
+}  // namespace
 
-int column_value(const SpeedLine& l, int column) {
-    switch (column) {
-    case RUNNER: return static_cast<int>(l.runner.text.size());
-    case TEAM: return static_cast<int>(std::to_string(l.team_no).size() + l.team.text.size());
-    case FROM: return static_cast<int>(l.from.text.size());
-    case TO: return static_cast<int>(l.to.text.size());
-    case DISTANCE: return static_cast<int>(l.distance);
-    default: return time_to_seconds(l.time);
-    }
+std::string kyori_text(double distance, int width, const char* unit) {
+    char buf[KYORI_TEXT_SIZE];
+    print_kyori(nullptr, buf, distance, width, unit, KYORI_TEXT_SIZE);
+    return buf;
 }
 
-const char* nowrap(bool on) { return on ? " nowrap" : ""; }
-
-std::string html_row(const SpeedLine& l, const bool* widest, bool first, const HtmlColors& colors) {
-    std::string row = formatted("<tr><td>%d</td>", l.rank);
-    row += cell_opening(colors, l.section_rank, widest[RUNNER], " align=left") + html_text(l.runner) + "</td>";
-    row += formatted("<td>%d</td>", l.team_no);
-    row += formatted("<td align=left%s>", nowrap(widest[TEAM])) + html_text(l.team) + "</td>";
-    row += formatted("<th%s>%s</th>", nowrap(first), without_leading_blanks(formatted("%7.2f", l.speed)).c_str());
-    row += formatted("<td>%d</td>", l.section);
-    row += formatted("<td align=left%s>", nowrap(widest[FROM])) + html_text(l.from) + "</td>";
-    row += formatted("<td align=left%s>", nowrap(widest[TO])) + html_text(l.to) + "</td>";
-    row += formatted("<td%s>%s</td>", nowrap(widest[DISTANCE]), without_leading_blanks(kyori_text(l.distance, 7, "")).c_str());
-    row += formatted("<td%s>%s</td>", nowrap(widest[TIME]), without_leading_blanks(time_text(l.time)).c_str());
-    row += l.section_rank < 1 ? std::string("<td>-</td>") : formatted("<td>%d</td>", l.section_rank);
-    row += "</tr>\n";
-    return row;
+std::string section_time_text(RaceTime t) {
+    char buf[TIME_TEXT_SIZE];
+    format_time_fixed(t, buf, 9, TIME_CHECK_SET, "");
+    return buf;
 }
 
 std::vector<SpeedLine> speed_lines(int d, const std::vector<TeamRecord>& records,
@@ -112,8 +66,6 @@ std::vector<SpeedLine> speed_lines(int d, const std::vector<TeamRecord>& records
     for (const RankedSpeed& r : speed_ranking(records, d)) lines.push_back(speed_line(r, records, names, w));
     return lines;
 }
-
-}  // namespace
 
 std::vector<RankedSpeed> speed_ranking(const std::vector<TeamRecord>& records, int d) {
     std::vector<RankedSpeed> ranked;
@@ -161,28 +113,33 @@ void print_speed_ranking() {
     report.deliver();
 }
 
-std::string html_speed_ranking(int d, const std::vector<TeamRecord>& records, const std::vector<RunnerNameRecord>& names,
-                               const std::string& table_tag, const HtmlColors& colors) {
-    const std::vector<SpeedLine> lines = speed_lines(d, records, names, 0);
-    if (lines.empty()) return {};
-    std::size_t widest_row[WIDEST_COLUMNS] = {};
-    for (int c = 0; c < WIDEST_COLUMNS; ++c) {
-        for (std::size_t i = 1; i < lines.size(); ++i)
-            if (column_value(lines[i], c) > column_value(lines[widest_row[c]], c)) widest_row[c] = i;
+void print_speed_table() {
+    static const int distances[] = {100, 800, 1000, 1500, 5000, 10000, 42195};
+    Report report(print_key::SPEED_TABLE);
+    report.puts("スピード：タイム換算表\n\n");
+    report.puts("km/h");
+    for (int d : distances) report.printf("\t%*dm", 6, d);
+    report.puts("\n");
+    for (int tenths = 300; tenths >= 45; tenths -= 5) {
+        double speed = tenths / 10.0;
+        report.printf("%4.1f", speed);
+        for (int d : distances) {
+            // d / (speed * 1000 / 3600) from the whole tenths: exact where the time is a
+            // whole number of seconds, which the cut to seconds below must not lose.
+            double t = d * 36.0 / tenths;
+            if (t < 60) {
+                report.printf("\t%7.2f", t);
+            } else {
+                RaceTime rt;
+                seconds_to_time(rt, static_cast<int>(t));
+                char buf[20];
+                format_time_fixed(rt, buf, 9, 0, "");
+                report.printf("\t%s", buf + 2);
+            }
+        }
+        report.puts("\n");
     }
-    const std::string event = html_escape(event_name());
-    const std::string division = html_escape(divisions[d].name);
-    std::string table = "<br>\n" + table_tag + "<tbody align=right>\n";
-    table += "<tr bgcolor=aqua><th colspan=11 align=left>" + event + "　" + division + "　スピードランキング</th></tr>\n";
-    table += "<tr bgcolor=aqua>\n<th align=left nowrap>順位</th>\n<th align=left>選手</th>\n<th align=left nowrap>No.</th>\n"
-             "<th align=left>チーム名</th>\n<th nowrap>km/h</th>\n<th>区</th>\n<th align=left>発駅</th>\n"
-             "<th align=left>着駅</th>\n<th nowrap>km</th>\n<th nowrap>タイム</th><th nowrap>区間順位</th>\n</tr>\n";
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        bool widest[WIDEST_COLUMNS];
-        for (int c = 0; c < WIDEST_COLUMNS; ++c) widest[c] = widest_row[c] == i;
-        table += html_row(lines[i], widest, i == 0, colors);
-    }
-    return table;
+    report.deliver();
 }
 
 }  // namespace korvel
