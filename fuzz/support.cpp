@@ -56,7 +56,6 @@ void init() {
     std::filesystem::create_directory("no_programs");
     setenv("PATH", (folder + "/no_programs").c_str(), 1);
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "VISUAL", "EDITOR", "PAGER", "COMSPEC"}) unsetenv(v);
-    korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
     fresh_console();
 }
 

@@ -110,7 +110,7 @@ void start_up(int argc, char** argv) {
     set_station_check_list(station_check_list_report);
     // The terminal is taken first so that a damaged master file can be reported.
     auto terminal = platform::make_terminal_console();
-    if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr
+    if (!terminal) exit_program(1);  // not a terminal: the reason is already on stderr
     platform::set_console(std::move(terminal));
     clear_screen();
     check_master_length();

@@ -23,11 +23,6 @@ namespace korvel {
 
 namespace {
 
-std::function<void(int)>& exit_handler() {
-    static std::function<void(int)> handler;
-    return handler;
-}
-
 // Every Stream that holds an open file, so the main menu can close what was left.
 // Never destroyed: a Stream with static storage (fpout) is destroyed at exit after any
 // function-local static, and must still find the registry.
@@ -62,14 +57,7 @@ void wait_for_y() {
 
 void jump_to_main_menu() { throw MainMenuReturn{}; }
 
-void set_exit_handler(std::function<void(int)> handler) { exit_handler() = std::move(handler); }
-
-void exit_program(int status) {
-    if (exit_handler()) exit_handler()(status);
-    if (platform::has_console()) platform::console().shutdown();
-    std::fflush(nullptr);
-    std::exit(status);
-}
+void exit_program(int status) { throw ProgramExit{status}; }
 
 // ---- Streams ----
 
@@ -295,6 +283,14 @@ void temporary_done(const std::string& name) {
 }
 
 void at_fatal_stop(void (*cleanup)()) { fatal_stop_cleanups().push_back(cleanup); }
+
+int finish_program(int status) {
+    // The owners removed theirs on the way here; what is left had no owner on the stack.
+    remove_own_temporaries();
+    if (platform::has_console()) platform::console().shutdown();
+    std::fflush(nullptr);
+    return status;
+}
 
 void fatal_stop() {
     save_destination_quietly();

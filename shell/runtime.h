@@ -10,20 +10,23 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
+
 namespace korvel {
 
 // Thrown to abandon the current work and land on the main menu; caught only there.
 struct MainMenuReturn {};
 [[noreturn]] void jump_to_main_menu();
 
-// Thrown instead of ending the process while a test has installed an exit handler.
-struct ProgramExit {
-    int status;
-};
-// Ends the program with status after restoring the terminal. A test may install a
-// handler that throws ProgramExit instead.
+// The end of the program on its way to main (see platform::ProgramEnd).
+using ProgramExit = platform::ProgramEnd;
+// Ends the program with status: throws ProgramExit, which main catches and hands to
+// finish_program. Nothing ends the process on the way, so that every destructor runs.
 [[noreturn]] void exit_program(int status);
-void set_exit_handler(std::function<void(int)> handler);
+// What main does with a ProgramExit (and after run_program-like loops return): this
+// copy's temporary files still not renamed or removed go, the terminal is given back,
+// the output is flushed. Returns the status for main to return.
+int finish_program(int status);
 
 // An open file. Closes itself when it goes out of scope; streams still open when the
 // main menu is reached (held by globals) are closed and reported by stream_check.
