@@ -180,16 +180,16 @@ void wait_and_dispatch() {
     for (;;) {
         std::memset(clock_shown, 0, sizeof clock_shown);
         wait_idle();
-        int key = poll_key();
+        const Request r = poll_request();
         discard_input();
-        if (key < 0) continue;
+        if (r.kind == Request::none) continue;
         startup_notice.clear();
 
-        if (key >= '1' && key <= '9') {
-            char echo[2] = {static_cast<char>(key), '\0'};
+        if (r.kind == Request::digit && r.ch >= '1') {
+            char echo[2] = {r.ch, '\0'};
             cputs(echo);
             cursor_back(1);
-            if (key >= '3') {
+            if (r.ch >= '3') {
                 // A rebuild under way at another terminal replaces the data these
                 // entries work on: its result is awaited.
                 wait_for_rebuild_elsewhere();
@@ -198,17 +198,17 @@ void wait_and_dispatch() {
                 check_master_header();
                 namefile_version_check();
             }
-            menu_entries[key - '1']();
+            menu_entries[r.digit_value() - 1]();
             return;
         }
-        if (key == 'D' || key == 'd') {
+        if (r.is('D')) {
             clear_screen();
             wait_for_rebuild_elsewhere();
             kihon_data();
             master_debug_dump();
             return;
         }
-        if (key == VK_ESCAPE) {
+        if (r.kind == Request::back) {
             exit_confirmation();
             return;
         }

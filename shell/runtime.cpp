@@ -44,9 +44,9 @@ bool mode_writes(const char* mode) {
 
 void wait_for_y() {
     for (;;) {
-        int key = read_key();
-        if (key == 'Y' || key == 'y') {
-            char echo[2] = {static_cast<char>(key), '\0'};
+        const Request r = read_request();
+        if (r.is('Y')) {
+            char echo[2] = {r.ch, '\0'};
             cputs(echo);
             return;
         }
@@ -201,7 +201,7 @@ bool access_check(const char* path) {
 
 bool folder_exists(const char* path) { return platform::folder_exists(path); }
 
-int same_file(const char* a, const char* b) { return platform::same_file(a, b); }
+platform::Sameness same_file(const char* a, const char* b) { return platform::same_file(a, b); }
 
 std::uint32_t file_mtime(const char* path) { return platform::file_mtime(path); }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "platform/files.h"
 
 namespace korvel {
 
@@ -70,7 +71,7 @@ int open_stream_count();
 bool file_exists(const char* path);
 bool access_check(const char* path);
 bool folder_exists(const char* path);
-int same_file(const char* a, const char* b);
+platform::Sameness same_file(const char* a, const char* b);
 std::uint32_t file_mtime(const char* path);
 
 // A temporary file beside final_name, with a name no other process uses
