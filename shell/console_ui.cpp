@@ -287,10 +287,11 @@ FieldInput input_number(char* buf, std::size_t buf_size, int width, void (*on_le
         const Request r = read_request();
         switch (r.kind) {
         case Request::back:
-            if (!keys.back) break;
+        case Request::recall:
+            if (!(r.kind == Request::back ? keys.back : keys.recall)) break;
             clear_to_eol(row, start);
             buf[0] = '\0';
-            return {FieldEnd::back, 0};
+            return {r.kind == Request::back ? FieldEnd::back : FieldEnd::recall, 0};
         case Request::destination:
             if (!keys.destination) break;
             select_output_destination();
@@ -300,11 +301,6 @@ FieldInput input_number(char* buf, std::size_t buf_size, int width, void (*on_le
             if (!keys.main_menu) break;
             if (on_leave) on_leave();
             jump_to_main_menu();
-        case Request::recall:
-            if (!keys.recall) break;
-            clear_to_eol(row, start);
-            buf[0] = '\0';
-            return {FieldEnd::recall, 0};
         case Request::enter:
             clear_to_eol(row, start);
             c.set_cursor(row, start);
