@@ -416,9 +416,9 @@ void team_data_screen() {
     for (;;) {
         cputs("\nチームＮｏ＝");
         char buf[8];
-        int len = input_number(buf, 3, nullptr, HINT_ESC | HINT_F5);
-        if (len == -1) return;
-        if (len < 0) continue;
+        const FieldInput in = input_number(buf, 3, nullptr, ENTRY_KEYS);
+        if (in.end == FieldEnd::back) return;
+        if (in.end != FieldEnd::entered) continue;
         const int team = std::atoi(buf);
         const int rec = team >= 1 && team <= 999 ? team_index.record_of(team) : -1;
         const std::vector<TeamRecord> records = rec >= 0 ? read_all_records() : std::vector<TeamRecord>();

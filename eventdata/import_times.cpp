@@ -17,7 +17,6 @@ namespace korvel {
 
 namespace {
 
-constexpr int NOT_A_MASTER_FILE = 3;
 constexpr int MAX_TEAM_NO = 999;
 
 RaceTime time_at(const unsigned char* p) { return RaceTime{p[0], p[1], p[2]}; }
@@ -112,16 +111,17 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
 
 void set_import_checks(void (*checks)(const char* file)) { import_checks = checks; }
 
-int import_times(const char* destination, const char* source, const char* destination_shown) {
+MergeResult import_times(const char* destination, const char* source, const char* destination_shown) {
+    using platform::Sameness;
     const char* const real_destination = destination;
-    int same = same_file(destination, source);
+    const Sameness same = same_file(destination, source);
     if (destination_shown) destination = destination_shown;
-    if (same == 0 || same == -3 || same == -4) {
+    if (same == Sameness::same || same == Sameness::first_not_examined || same == Sameness::second_not_examined) {
         beep();
-        if (same == 0) cprintf("%s と %s は同じファイルです。\n", destination, source);
+        if (same == Sameness::same) cprintf("%s と %s は同じファイルです。\n", destination, source);
         else cprintf("%s と %s が同じファイルかどうか確かめられません。\n", destination, source);
         confirm_refusal();
-        return -1;
+        return MergeResult::same_file;
     }
 
     MastHeader dh{}, sh{};
@@ -131,15 +131,16 @@ int import_times(const char* destination, const char* source, const char* destin
             beep();
             cprintf("%s は %s の形式ではありません\n", name, MASTFILE_NAME);
             confirm_refusal();
-            return NOT_A_MASTER_FILE;
+            return MergeResult::not_a_master_file;
         }
     }
     struct Mismatch {
         const char* word;
-        int dest_value, source_value, result;
+        int dest_value, source_value;
+        MergeResult result;
     };
-    for (const Mismatch& m : {Mismatch{"区間数", dh.max_kukan, sh.max_kukan, 1},
-                              Mismatch{"レコード長", dh.rec_len, sh.rec_len, 2}}) {
+    for (const Mismatch& m : {Mismatch{"区間数", dh.max_kukan, sh.max_kukan, MergeResult::section_counts_differ},
+                              Mismatch{"レコード長", dh.rec_len, sh.rec_len, MergeResult::record_lengths_differ}}) {
         if (m.dest_value == m.source_value) continue;
         beep();
         cprintf("%s の%sは %d\n", destination, m.word, m.dest_value);
@@ -153,7 +154,7 @@ int import_times(const char* destination, const char* source, const char* destin
     int taken = merge_times(real_destination, source, dh, sh, &conflicts);
     if (taken < 0) {
         confirm_refusal();
-        return NOT_A_MASTER_FILE;
+        return MergeResult::not_a_master_file;
     }
 
     imported_blocks = taken;
@@ -166,7 +167,7 @@ int import_times(const char* destination, const char* source, const char* destin
     if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
         if (import_checks) import_checks(real_destination);
     }
-    return 0;
+    return MergeResult::merged;
 }
 
 int last_imported_blocks() { return imported_blocks; }
@@ -188,7 +189,7 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
                 std::vector<ImportConflict>* conflicts) {
     std::vector<int> index;
     if (!index_source(source, sh, index)) return -1;
-    const bool into_master = same_file(destination, MASTFILE_NAME) == 0;
+    const bool into_master = same_file(destination, MASTFILE_NAME) == platform::Sameness::same;
     Stream to = into_master ? mast_lock_file() : fopen_retry(destination, "r+b");
     if (into_master) {
         // The copy of the file as it was is on the disk before the first record

@@ -5,14 +5,20 @@
 
 namespace korvel {
 
-// 0 after a merge (also when nothing was taken over); -1 both names denote the same
-// file; 1 the section counts of the headers differ; 2 the record lengths differ.
-// Nothing is written unless the result is 0. Each refusal is shown and confirmed.
+enum class MergeResult {
+    merged,                 // also when nothing was taken over
+    same_file,              // both names denote the same file, or that cannot be told
+    section_counts_differ,  // the section counts of the headers differ
+    record_lengths_differ,
+    not_a_master_file,      // either file is none, or is cut short or damaged
+};
+
+// Nothing is written unless the result is merged. Each refusal is shown and confirmed.
 // The build merges into MASTFILE.TMP from MASTFILE.DAT; the other-functions
 // submenu merges into MASTFILE.DAT from a file the user names.
 // destination_shown names the destination in the messages (a build's temporary file
 // is shown as MASTFILE.TMP whatever its own name).
-int import_times(const char* destination, const char* source, const char* destination_shown = nullptr);
+MergeResult import_times(const char* destination, const char* source, const char* destination_shown = nullptr);
 
 // The carry-over of a rebuild, taken again right before the file is replaced: no
 // question, no message. The number of blocks taken over; -1 when the files do not

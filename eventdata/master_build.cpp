@@ -231,7 +231,7 @@ int build_master_file(int flag) {
         cputs("\n");
         int key = ask_key("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）", "YyNn");
         cputs("\n");
-        if (is_yes(key) && import_times(tmp.name(), MASTFILE_NAME, MASTFILE_TMP) == 0) {
+        if (is_yes(key) && import_times(tmp.name(), MASTFILE_NAME, MASTFILE_TMP) == MergeResult::merged) {
             initialised = false;
             carried = last_imported_blocks();
         } else {

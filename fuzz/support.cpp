@@ -58,7 +58,6 @@ void init() {
     std::filesystem::create_directory("no_programs");
     setenv("PATH", (folder + "/no_programs").c_str(), 1);
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "VISUAL", "EDITOR", "PAGER", "COMSPEC"}) unsetenv(v);
-    korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
     // As at start-up: a race built from scratch asks for its start times.
     korvel::set_start_time_confirmation(korvel::register_start_times);
     fresh_console();

@@ -130,9 +130,8 @@ int Publisher::run() {
         }
         waits.remove(hook_fd);
         if (key) {
-            const int k = poll_key();
-            if (k == 'q' || k == 'Q') break;
-            if (k == VK_ESCAPE || k == 3) break;
+            const Request r = poll_request();
+            if (r.is('q') || r.kind == Request::back) break;
         }
         take_hook_output();
         const bool noticed = watch.take_changes();

@@ -24,7 +24,7 @@ constexpr int USAGE_ERROR = 2;
 [[noreturn]] void refuse(const std::string& cp932_message) {
     if (platform::has_console()) platform::console().shutdown();
     std::fprintf(stderr, "%s\n", platform::cp932_to_utf8(cp932_message).c_str());
-    std::exit(USAGE_ERROR);
+    exit_program(USAGE_ERROR);
 }
 
 // The physical station number as typed in time entry; -1 unless all digits.

@@ -4,8 +4,11 @@
 
 #include "html/publisher.h"
 #include "menus/menus.h"
+#include "shell/runtime.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--board") == 0) return korvel::run_board_command(argc, argv);
     // korvel32 --publish [SECONDS]: the publisher instead of the menus.
     if (argc >= 2 && std::strcmp(argv[1], "--publish") == 0) {
@@ -22,4 +25,17 @@ int main(int argc, char** argv) {
         return korvel::run_publisher(static_cast<int>(seconds));
     }
     return korvel::run_program(argc, argv);
+}
+
+}  // namespace
+
+// Every end of the program comes back here (korvel::exit_program throws), so that the
+// destructors on the way run: no temporary file of a report or a rebuild in progress,
+// no lock outlives the program.
+int main(int argc, char** argv) {
+    try {
+        return korvel::finish_program(run(argc, argv));
+    } catch (const korvel::ProgramExit& end) {
+        return korvel::finish_program(end.status);
+    }
 }

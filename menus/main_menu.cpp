@@ -112,7 +112,7 @@ void start_up(int argc, char** argv) {
     set_start_time_confirmation(register_start_times);
     // The terminal is taken first so that a damaged master file can be reported.
     auto terminal = platform::make_terminal_console();
-    if (!terminal) std::exit(1);  // not a terminal: the reason is already on stderr
+    if (!terminal) exit_program(1);  // not a terminal: the reason is already on stderr
     platform::set_console(std::move(terminal));
     clear_screen();
     check_master_length();
@@ -182,16 +182,16 @@ void wait_and_dispatch() {
     for (;;) {
         std::memset(clock_shown, 0, sizeof clock_shown);
         wait_idle();
-        int key = poll_key();
+        const Request r = poll_request();
         discard_input();
-        if (key < 0) continue;
+        if (r.kind == Request::none) continue;
         startup_notice.clear();
 
-        if (key >= '1' && key <= '9') {
-            char echo[2] = {static_cast<char>(key), '\0'};
+        if (r.kind == Request::digit && r.ch >= '1') {
+            char echo[2] = {r.ch, '\0'};
             cputs(echo);
             cursor_back(1);
-            if (key >= '3') {
+            if (r.ch >= '3') {
                 // A rebuild under way at another terminal replaces the data these
                 // entries work on: its result is awaited.
                 wait_for_rebuild_elsewhere();
@@ -200,17 +200,17 @@ void wait_and_dispatch() {
                 check_master_header();
                 namefile_version_check();
             }
-            menu_entries[key - '1']();
+            menu_entries[r.digit_value() - 1]();
             return;
         }
-        if (key == 'D' || key == 'd') {
+        if (r.is('D')) {
             clear_screen();
             wait_for_rebuild_elsewhere();
             kihon_data();
             master_debug_dump();
             return;
         }
-        if (key == VK_ESCAPE) {
+        if (r.kind == Request::back) {
             exit_confirmation();
             return;
         }

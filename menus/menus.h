@@ -3,7 +3,7 @@
 
 namespace korvel {
 
-// Start-up and the main loop; returns only through exit_program.
+// Start-up and the main loop; ends only through exit_program (main catches its end).
 int run_program(int argc, char** argv);
 // `korvel32 --board STATION` (menus/board_command.cpp); returns only through exit.
 int run_board_command(int argc, char** argv);

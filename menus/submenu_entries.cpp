@@ -145,6 +145,6 @@ void run_other_entry(int entry) {
     }
 }
 
-int import_master_times(const char* source, const char* target) { return import_times(target, source); }
+MergeResult import_master_times(const char* source, const char* target) { return import_times(target, source); }
 
 }  // namespace korvel

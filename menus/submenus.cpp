@@ -31,7 +31,7 @@ struct Frame {
     int title_colour;
     bool destination_line;
     int prompt_row;
-    int mask;
+    FieldKeys keys;  // Esc and F5 everywhere; F2 where the frame shows the destination
 };
 
 // Draws the common frame; the caller draws its entries, then calls prompt().
@@ -59,27 +59,30 @@ void entry_line(int row, int colour, const char* text) {
     set_color(15);
 }
 
-int prompt(const Frame& f) {
-    show_menu_prompt(10, f.prompt_row, f.mask);
-    int key = read_key();
+Request prompt(const Frame& f) {
+    show_menu_prompt(10, f.prompt_row, hints_for(f.keys));
+    const Request r = read_request();
     discard_input();
-    return key;
+    return r;
 }
 
-void echo_key(int key) {
-    char echo[2] = {static_cast<char>(key), '\0'};
+void echo_key(Request r) {
+    char echo[2] = {r.ch, '\0'};
     cputs(echo);
     cursor_back(1);
 }
 
-// Common handling of keys no entry took: false when the submenu must end.
-bool other_key(const Frame& f, int key) {
-    if (key == VK_ESCAPE) return false;
-    if (key == VK_F2 && (f.mask & HINT_F2)) {
+// An entry key from first to '9'.
+bool entry_digit(Request r, char first) { return r.kind == Request::digit && r.ch >= first; }
+
+// Common handling of requests no entry took: false when the submenu must end.
+bool other_request(const Frame& f, Request r) {
+    if (r.kind == Request::back) return false;
+    if (r.kind == Request::destination && f.keys.destination) {
         select_output_destination();
         return true;
     }
-    if (key == VK_F5) jump_to_main_menu();
+    if (r.kind == Request::main_menu) jump_to_main_menu();
     beep();
     return true;
 }
@@ -89,7 +92,7 @@ bool other_key(const Frame& f, int key) {
 // ---- Text files ----
 
 void text_file_submenu() {
-    const Frame f{"* テキストファイルの作成・変更・閲覧 *", 15, true, 20, HINT_ESC | HINT_F5};
+    const Frame f{"* テキストファイルの作成・変更・閲覧 *", 15, true, 20, ENTRY_KEYS};
     for (;;) {
         draw_frame(f);
         std::string list = list_file_name();
@@ -105,25 +108,25 @@ void text_file_submenu() {
         entry_line(16, 15, line);
         entry_line(17, 15, "[8] 区間賞賞状差し込みデータ　区間賞TAB.txt");
         entry_line(18, 15, "[9] 団体賞賞状差し込みデータ　団体賞TAB.txt");
-        int key = prompt(f);
+        const Request r = prompt(f);
         static const char* const files[] = {"EKI.TXT", "BUMON.TXT", "TEAM.TXT", "SENSYU.TXT", "OPTION.TXT"};
-        if (key >= '1' && key <= '9') {
-            echo_key(key);
-            if (key <= '5') open_in_editor(files[key - '1']);
-            else if (key == '6') open_in_editor(list.c_str());
-            else if (key == '7') open_result_sites();
-            else if (key == '8') open_in_editor("区間賞TAB.txt");
+        if (entry_digit(r, '1')) {
+            echo_key(r);
+            if (r.ch <= '5') open_in_editor(files[r.digit_value() - 1]);
+            else if (r.ch == '6') open_in_editor(list.c_str());
+            else if (r.ch == '7') open_result_sites();
+            else if (r.ch == '8') open_in_editor("区間賞TAB.txt");
             else open_in_editor("団体賞TAB.txt");
             continue;
         }
-        if (!other_key(f, key)) return;
+        if (!other_request(f, r)) return;
     }
 }
 
 // ---- Input-data checks ----
 
 void check_submenu() {
-    const Frame f{"* 入力データ・チェック *", 14, true, 20, HINT_ESC | HINT_F2 | HINT_F5};
+    const Frame f{"* 入力データ・チェック *", 14, true, 20, REPORT_CHOICE_KEYS};
     static const char* const lines[] = {
         "[1] チーム指定（画面）", "[2] 中継所指定", "[3] 全中継所・全チーム", "[4] チーム名・選手名",
         "[5] 疑問スピード・チェック", "[6] 同タイム・チェック", "[7] 中継所指定（部門名・チーム名付）",
@@ -133,20 +136,20 @@ void check_submenu() {
     for (;;) {
         draw_frame(f);
         for (int i = 0; i < 10; ++i) entry_line(9 + i, 14, lines[i]);
-        int key = prompt(f);
-        if (key >= '0' && key <= '9') {
-            echo_key(key);
-            run_check_entry(key - '0');
+        const Request r = prompt(f);
+        if (entry_digit(r, '0')) {
+            echo_key(r);
+            run_check_entry(r.digit_value());
             continue;
         }
-        if (!other_key(f, key)) return;
+        if (!other_request(f, r)) return;
     }
 }
 
 // ---- Results ----
 
 void results_submenu() {
-    const Frame f{"* 結果出力 *", 11, true, 20, HINT_ESC | HINT_F2 | HINT_F5};
+    const Frame f{"* 結果出力 *", 11, true, 20, REPORT_CHOICE_KEYS};
     static const char* const lines[] = {
         "[0] ゴール速報", "[1] 区間賞一覧表出力", "[2] 団体賞一覧表出力", "[3] 部門別成績一覧表出力",
         "[4] 順位変遷表出力", "[5] 区間順位表出力", "[6] 部門別成績一覧 HTML 出力",
@@ -155,21 +158,21 @@ void results_submenu() {
     for (;;) {
         draw_frame(f);
         for (int i = 0; i < 10; ++i) entry_line(9 + i, i == 0 ? 12 : 11, lines[i]);
-        int key = prompt(f);
-        if (key >= '0' && key <= '9') {
+        const Request r = prompt(f);
+        if (entry_digit(r, '0')) {
             // Only the list entries 0-8 echo their key; 9 leaves the prompt blank.
-            if (key != '9') echo_key(key);
-            run_results_entry(key - '0');
+            if (r.ch != '9') echo_key(r);
+            run_results_entry(r.digit_value());
             continue;
         }
-        if (!other_key(f, key)) return;
+        if (!other_request(f, r)) return;
     }
 }
 
 // ---- Certificates ----
 
 void certificate_submenu() {
-    const Frame f{"* 賞状作成 *", 13, false, 21, HINT_ESC | HINT_F5};
+    const Frame f{"* 賞状作成 *", 13, false, 21, ENTRY_KEYS};
     for (;;) {
         draw_frame(f);
         entry_line(9, 15, "MS-Word の差し込み印刷機能を使って賞状を作ります。");
@@ -183,18 +186,13 @@ void certificate_submenu() {
         entry_line(18, 13, "[7] 団体賞賞状（Wordファイル）を開く");
         entry_line(19, 13, "[8] [6]と[7]を続けて実行");
         entry_line(20, 13, "[9] 団体賞賞状を PDF で作る");
-        int key = prompt(f);
-        if (key == '1' || key == '2' || key == '3' || key == '4' || key == '6' || key == '7' || key == '8' ||
-            key == '9') {
-            echo_key(key);
-            run_certificate_entry(key - '0');
+        const Request r = prompt(f);
+        if (entry_digit(r, '1') && r.ch != '5') {
+            echo_key(r);
+            run_certificate_entry(r.digit_value());
             continue;
         }
-        if (key == VK_F2) {
-            beep();
-            continue;
-        }
-        if (!other_key(f, key)) return;
+        if (!other_request(f, r)) return;
     }
 }
 
@@ -214,7 +212,7 @@ void import_prompt() {
             beep();
             continue;
         }
-        if (import_master_times(name, "MASTFILE.DAT") != -1) return;
+        if (import_master_times(name, "MASTFILE.DAT") != MergeResult::same_file) return;
         cputs("\n");
     }
 }
@@ -231,8 +229,8 @@ void show_program_path() {
     wait_confirm();
 }
 
-void command_interpreter(int key) {
-    char echo[3] = {static_cast<char>(key), '\n', '\0'};
+void command_interpreter(char key) {
+    char echo[3] = {key, '\n', '\0'};
     cputs(echo);
     // COMSPEC names the command interpreter where it is set; a terminal user's own
     // shell is the natural fallback.
@@ -261,7 +259,7 @@ void print_program_settings() {
 }  // namespace
 
 void other_submenu() {
-    const Frame f{"* その他 *", 15, true, 21, HINT_ESC | HINT_F2 | HINT_F5};
+    const Frame f{"* その他 *", 15, true, 21, REPORT_CHOICE_KEYS};
     for (;;) {
         draw_frame(f);
         entry_line(9, 15, "[1] タイムデータの初期化");
@@ -279,9 +277,9 @@ void other_submenu() {
         // Every row of the frame is taken: [R] shares the last one.
         set_cursor(20, 44);
         cputs("[R] 入力履歴からタイムデータを復元");
-        int key = prompt(f);
-        if ((key >= '1' && key <= '9') || key == 'P' || key == 'p') echo_key(key);
-        switch (key) {
+        const Request r = prompt(f);
+        if (entry_digit(r, '1') || r.is('P')) echo_key(r);
+        switch (r.printable() ? r.ch : '\0') {
         case '1': build_master_file(1); continue;
         case '2': import_prompt(); continue;
         case '3': run_other_entry(3); continue;
@@ -292,12 +290,12 @@ void other_submenu() {
         case '8': print_program_settings(); continue;
         case '9': open_in_browser({PROGRAM_HOME_PAGE}); continue;
         case 'P': case 'p': show_program_path(); continue;
-        case 'C': case 'c': command_interpreter(key); continue;
-        case 'J': case 'j': echo_key(key); journal_list_entry(); continue;
-        case 'R': case 'r': echo_key(key); recover_from_journal(); continue;
+        case 'C': case 'c': command_interpreter(r.ch); continue;
+        case 'J': case 'j': echo_key(r); journal_list_entry(); continue;
+        case 'R': case 'r': echo_key(r); recover_from_journal(); continue;
         default: break;
         }
-        if (!other_key(f, key)) return;
+        if (!other_request(f, r)) return;
     }
 }
 

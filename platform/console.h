@@ -38,6 +38,13 @@ constexpr int VK_OTHER = KEY_BASE + 0xFF;
 // Results of Console::poll_event besides a key code.
 constexpr int EVENT_NONE = -1;
 
+// Thrown to end the program with status: caught only in main, which returns it, so
+// that every owner on the way (a temporary file, a lock, an open report) cleans up as
+// its destructor says. Also thrown here when the terminal is gone and nobody can answer.
+struct ProgramEnd {
+    int status;
+};
+
 class Console {
 public:
     virtual ~Console() = default;

@@ -206,20 +206,23 @@ OpenError classify_errno(int err) {
 }
 
 namespace {
-int identity(const char* path, struct stat& st, int open_code, int stat_code) {
+// same when the identity of path is in st; else not_opened or not_examined.
+Sameness identity(const char* path, struct stat& st, Sameness not_opened, Sameness not_examined) {
     int fd = ::open(disk_name(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return open_code;
+    if (fd < 0) return not_opened;
     int r = fstat(fd, &st);
     ::close(fd);
-    return r == 0 ? 0 : stat_code;
+    return r == 0 ? Sameness::same : not_examined;
 }
 }  // namespace
 
-int same_file(const char* a, const char* b) {
+Sameness same_file(const char* a, const char* b) {
     struct stat sa, sb;
-    if (int r = identity(a, sa, -1, -3)) return r;
-    if (int r = identity(b, sb, -2, -4)) return r;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? 0 : 1;
+    if (Sameness r = identity(a, sa, Sameness::first_not_opened, Sameness::first_not_examined); r != Sameness::same)
+        return r;
+    if (Sameness r = identity(b, sb, Sameness::second_not_opened, Sameness::second_not_examined); r != Sameness::same)
+        return r;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino ? Sameness::same : Sameness::different;
 }
 
 std::uint32_t pack_dos_time(int year, int month, int day, int hour, int minute, int second) {

@@ -36,9 +36,16 @@ int file_descriptor(FILE* f);
 enum class OpenError { not_found, access_denied, other };
 OpenError classify_errno(int err);
 
-// 0 same file, 1 different files, -1 a cannot be opened, -3 its identity cannot be
-// read, -2 and -4 the same for b.
-int same_file(const char* a, const char* b);
+enum class Sameness {
+    same,
+    different,
+    first_not_opened,     // a cannot be opened
+    second_not_opened,    // b cannot be opened
+    first_not_examined,   // a was opened, its identity cannot be read
+    second_not_examined,  // the same for b
+};
+// Whether a and b name the same file (links and other spellings of one path included).
+Sameness same_file(const char* a, const char* b);
 
 // The packed stamp of a file's last modification in local time: high half the DOS
 // date (day, month, years since 1980), low half the DOS time (seconds / 2, minutes,

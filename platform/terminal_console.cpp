@@ -463,7 +463,7 @@ bool TerminalConsole::wait_input(int timeout_ms, int watch) {
         if (n > 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
             // The terminal is gone: nobody can answer. End as a hang-up does.
             shutdown();
-            std::exit(128 + SIGHUP);
+            throw ProgramEnd{128 + SIGHUP};
         }
         return false;
     }
@@ -486,7 +486,7 @@ int TerminalConsole::wait_event() {
     }
     // The terminal is gone: nobody can answer. End as a hang-up does.
     shutdown();
-    std::exit(128 + SIGHUP);
+    throw ProgramEnd{128 + SIGHUP};
 }
 
 // Keys asked for after the terminal was given back (a message at exit): read lines.
@@ -495,7 +495,7 @@ int TerminalConsole::wait_after_shutdown() {
         char c;
         ssize_t n = ::read(STDIN_FILENO, &c, 1);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) std::exit(1);
+        if (n <= 0) throw ProgramEnd{1};
         if (c == '\n' || c == '\r') return VK_RETURN;
         if (c >= 0x20 && c <= 0x7E) return c;
     }

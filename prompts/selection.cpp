@@ -49,10 +49,10 @@ int select_station(const char* title, int colour, bool show_destination, bool al
     for (;;) {
         draw_station_list(title, colour, show_destination, allow_all);
         char buf[8];
-        int len = input_number(buf, 2, nullptr, HINT_ESC | HINT_F2 | HINT_F5);
-        if (len == -2) continue;
-        if (len == -1) return -1;
-        if (len > 0) {
+        const FieldInput in = input_number(buf, 2, nullptr, REPORT_CHOICE_KEYS);
+        if (in.end == FieldEnd::destination) continue;
+        if (in.end == FieldEnd::back) return -1;
+        if (in.length > 0) {
             int n = std::atoi(buf);
             if (n >= 0 && n < eki_suu) return n;
             if (allow_all && n == ALL_STATIONS) return ALL_STATIONS;
@@ -82,12 +82,12 @@ int select_divisions() {
         while (!redraw) {
             cputs("選択部門No(空入力で選択終了)＝");
             char buf[8];
-            int n = input_number(buf, 2, nullptr, HINT_ESC | HINT_F2 | HINT_F5);
-            if (n == -2) {
+            const FieldInput in = input_number(buf, 2, nullptr, REPORT_CHOICE_KEYS);
+            if (in.end == FieldEnd::destination) {
                 redraw = true;
-            } else if (n == -1) {
+            } else if (in.end == FieldEnd::back) {
                 return 0;
-            } else if (n == 0) {
+            } else if (in.length == 0) {
                 return any ? 1 : 0;
             } else {
                 int d = std::atoi(buf);
@@ -118,12 +118,12 @@ int ask_section() {
             clear_to_eol(2, 8);
             cputs("区間＝");
             char buf[8];
-            int n = input_number(buf, 2, nullptr, HINT_ESC | HINT_F2 | HINT_F5);
-            if (n == -2) redraw = true;
-            else if (n == -1) return 0;
+            const FieldInput in = input_number(buf, 2, nullptr, REPORT_CHOICE_KEYS);
+            if (in.end == FieldEnd::destination) redraw = true;
+            else if (in.end == FieldEnd::back) return 0;
             else {
                 int s = std::atoi(buf);
-                if (n > 0 && s >= 1 && s <= max_kukan) return s;
+                if (in.length > 0 && s >= 1 && s <= max_kukan) return s;
                 beep();
             }
         }

@@ -42,10 +42,10 @@ int enter_start_time(int d) {
     for (;;) {
         division_line(d);
         char buf[16] = "";
-        int n = input_number(buf, 6, nullptr, HINT_ESC | HINT_F5);
-        if (n == -1) return -1;
+        const FieldInput in = input_number(buf, 6, nullptr, ENTRY_KEYS);
+        if (in.end == FieldEnd::back) return -1;
         RaceTime t;
-        if (n > 0 && all_digits(buf) && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
+        if (in.length > 0 && all_digits(buf) && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
             divisions[d].start_time = t;
             return 0;
         }

@@ -205,6 +205,13 @@ int read_key() {
     }
 }
 
+Request poll_request() {
+    const int key = poll_key();
+    return key < 0 ? Request{} : request_of(key);
+}
+
+Request read_request() { return request_of(read_key()); }
+
 void discard_input() { console().flush_input(); }
 
 // ---- Prompts ----
@@ -215,9 +222,10 @@ int ask_key(const char* prompt, const char* accepted) {
     cursor_back(2);
     for (;;) {
         int key = read_key();
+        const Request r = request_of(key);
         for (const char* a = accepted; *a; ++a) {
             if (*a == '*') return key;
-            if (key == static_cast<unsigned char>(*a)) {
+            if (r.printable() && r.ch == *a) {
                 char echo[2] = {*a, '\0'};
                 cputs(echo);
                 cursor_back(1);
@@ -258,8 +266,8 @@ void draw_number(int row, int start, int width, const std::string& text, bool ri
 
 }  // namespace
 
-int input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(), int mask) {
-    if (buf_size == 0) return -1;
+FieldInput input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(), FieldKeys keys) {
+    if (buf_size == 0) return {FieldEnd::back, 0};
     // The field never offers more places than the buffer holds.
     if (width < 0) width = 0;
     if (static_cast<std::size_t>(width) > buf_size - 1) width = static_cast<int>(buf_size - 1);
@@ -269,60 +277,54 @@ int input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(),
     int row = c.cursor_row();
     int start = c.cursor_col();
     c.write(std::string(width, '.'));
-    show_key_hints(mask);
+    show_key_hints(hints_for(keys));
     c.set_cursor(row, right_to_left ? start + width - 1 : start);
-    int erase_key = right_to_left ? platform::VK_DELETE : platform::VK_LEFT;
+    // The key that takes back the last character: the one toward the text.
+    const Request::Kind erase_toward = right_to_left ? Request::erase_right : Request::left;
 
     std::string text;
     for (;;) {
-        int key = read_key();
-        if (key == VK_ESCAPE) {
-            if (mask & HINT_ESC) {
-                clear_to_eol(row, start);
-                buf[0] = '\0';
-                return -1;
-            }
-            beep();
-        } else if (key == VK_F2) {
-            if (mask & HINT_F2) {
-                select_output_destination();
-                buf[0] = '\0';
-                return -2;
-            }
-            beep();
-        } else if (key == VK_F5) {
-            if (mask & HINT_F5) {
-                if (on_leave) on_leave();
-                jump_to_main_menu();
-            }
-            beep();
-        } else if (key == platform::VK_F9 && (mask & INPUT_F9)) {
+        const Request r = read_request();
+        switch (r.kind) {
+        case Request::back:
+        case Request::recall:
+            if (!(r.kind == Request::back ? keys.back : keys.recall)) break;
             clear_to_eol(row, start);
             buf[0] = '\0';
-            return INPUT_F9_PRESSED;
-        } else if (key == VK_RETURN) {
+            return {r.kind == Request::back ? FieldEnd::back : FieldEnd::recall, 0};
+        case Request::destination:
+            if (!keys.destination) break;
+            select_output_destination();
+            buf[0] = '\0';
+            return {FieldEnd::destination, 0};
+        case Request::main_menu:
+            if (!keys.main_menu) break;
+            if (on_leave) on_leave();
+            jump_to_main_menu();
+        case Request::enter:
             clear_to_eol(row, start);
             c.set_cursor(row, start);
             c.write(std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text + "\n");
             std::memcpy(buf, text.c_str(), text.size() + 1);
-            return static_cast<int>(text.size());
-        } else if (key == erase_key || key == VK_BACK) {
-            if (text.empty()) {
-                beep();
-                continue;
-            }
+            return {FieldEnd::entered, static_cast<int>(text.size())};
+        case Request::erase:
+        case Request::erase_right:
+        case Request::left:
+            if ((r.kind != Request::erase && r.kind != erase_toward) || text.empty()) break;
             text.pop_back();
             draw_number(row, start, width, text, right_to_left);
-        } else if ((key >= '0' && key <= '9') || (key == '-' && text.empty())) {
-            if (static_cast<int>(text.size()) >= width) {
-                beep();
-                continue;
-            }
-            text += static_cast<char>(key);
+            continue;
+        case Request::digit:
+        case Request::letter:
+            if ((r.kind == Request::letter && !(r.ch == '-' && text.empty())) || static_cast<int>(text.size()) >= width)
+                break;
+            text += r.ch;
             draw_number(row, start, width, text, right_to_left);
-        } else {
-            beep();
+            continue;
+        default:
+            break;
         }
+        beep();
     }
 }
 
@@ -348,18 +350,18 @@ int input_text(char* buf, int maxlen) {
     c.write(std::string_view(buf, len));
     if (len > 0 && len >= maxlen) back_one();
     for (;;) {
-        int key = read_key();
-        if (key >= 0x20 && key <= 0x7E) {
+        const Request r = read_request();
+        if (r.printable()) {
             if (len >= maxlen) {
                 beep();
                 continue;
             }
-            buf[len++] = static_cast<char>(key);
+            buf[len++] = r.ch;
             buf[len] = '\0';
-            char echo[2] = {static_cast<char>(key), '\0'};
+            char echo[2] = {r.ch, '\0'};
             c.write(echo);
             if (len >= maxlen) back_one();
-        } else if (key == VK_BACK || key == VK_LEFT) {
+        } else if (r.kind == Request::erase || r.kind == Request::left) {
             if (len == 0) {
                 beep();
                 continue;
@@ -369,10 +371,10 @@ int input_text(char* buf, int maxlen) {
             buf[--len] = '\0';
             c.write(" ");
             back_one();
-        } else if (key == VK_RETURN) {
+        } else if (r.kind == Request::enter) {
             c.write("\n");
             return len;
-        } else if (key == VK_ESCAPE) {
+        } else if (r.kind == Request::back) {
             return -1;
         } else {
             beep();

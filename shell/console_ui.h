@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/console.h"
+#include "shell/request.h"
 
 namespace korvel {
 
@@ -19,14 +20,11 @@ using platform::VK_RETURN;
 using platform::VK_RIGHT;
 using platform::VK_UP;
 
-// Key-hint and input-field mask bits.
+// Bits of the key-hint line: what it shows, not what the keys do (see FieldKeys).
 constexpr int HINT_ESC = 1;
 constexpr int HINT_F1 = 2;
 constexpr int HINT_F2 = 4;
 constexpr int HINT_F5 = 0x20;
-// An input field that returns INPUT_F9_PRESSED for F9 (no hint is shown).
-constexpr int INPUT_F9 = 0x40;
-constexpr int INPUT_F9_PRESSED = -3;
 
 void clear_screen();
 void set_cursor(int row, int col);
@@ -56,19 +54,34 @@ void open_help();
 
 int poll_key();
 int read_key();
+// The next key as a request (none when nothing waits); F1 opens the help file on the way.
+Request poll_request();
+Request read_request();
 void discard_input();
 
 int ask_key(const char* prompt, const char* accepted);
 void wait_confirm();
 void menu_return_prompt();
 
-// Numeric field: length entered, -1 Esc, -2 after F2, -3 F9 (with INPUT_F9); F5 calls on_leave and jumps to
-// the main menu. buf (buf_size bytes) receives the text: at most width characters,
-// and never more than the buffer holds with its terminator.
-int input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(), int mask);
+// How a numeric field was left.
+enum class FieldEnd {
+    entered,      // Enter: length characters in the buffer
+    back,         // Esc (keys.back)
+    destination,  // F2 (keys.destination): the destination was chosen, the field is asked again
+    recall,       // F9 (keys.recall)
+};
+struct FieldInput {
+    FieldEnd end;
+    int length;  // characters entered; 0 unless entered
+};
+
+// Numeric field taking the keys in keys and showing their hints; F5 (keys.main_menu)
+// calls on_leave and jumps to the main menu. buf (buf_size bytes) receives the text:
+// at most width characters, and never more than the buffer holds with its terminator.
+FieldInput input_number(char* buf, std::size_t buf_size, int width, void (*on_leave)(), FieldKeys keys);
 template <std::size_t N>
-int input_number(char (&buf)[N], int width, void (*on_leave)(), int mask) {
-    return input_number(buf, N, width, on_leave, mask);
+FieldInput input_number(char (&buf)[N], int width, void (*on_leave)(), FieldKeys keys) {
+    return input_number(buf, N, width, on_leave, keys);
 }
 int input_text(char* buf, int maxlen);
 

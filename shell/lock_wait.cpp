@@ -32,8 +32,8 @@ void show_wait(bool waiting) {
 
 bool escape_pressed() {
     if (!platform::has_console()) return false;
-    for (int key; (key = poll_key()) >= 0;) {
-        if (key == VK_ESCAPE) return true;
+    for (Request r; (r = poll_request()).kind != Request::none;) {
+        if (r.kind == Request::back) return true;
         beep();
     }
     return false;

@@ -116,20 +116,20 @@ void select_output_destination() {
         set_cursor(8, 31);
         cprintf("%d", choice + 1);
         cursor_back(1);
-        int key = read_key();
-        if (key == VK_LEFT || key == VK_UP) {
+        const Request r = read_request();
+        if (r.kind == Request::left || r.kind == Request::up) {
             choice = (choice + 2) % 3;
-        } else if (key == VK_RIGHT || key == VK_DOWN) {
+        } else if (r.kind == Request::right || r.kind == Request::down) {
             choice = (choice + 1) % 3;
-        } else if (key >= '1' && key <= '3') {
-            choice = key - '1';
-        } else if (key == VK_RETURN) {
+        } else if (r.kind == Request::digit && r.ch >= '1' && r.ch <= '3') {
+            choice = r.digit_value() - 1;
+        } else if (r.kind == Request::enter) {
             out_kind_no = choice;
             save_destination();
             return;
-        } else if (key == VK_ESCAPE) {
+        } else if (r.kind == Request::back) {
             return;
-        } else if (key == VK_F5) {
+        } else if (r.kind == Request::main_menu) {
             jump_to_main_menu();
         } else {
             beep();
@@ -142,14 +142,14 @@ namespace {
 // Reads one of the digit keys of a question; -1 for Esc.
 int ask_digit(const char* digits) {
     for (;;) {
-        int key = read_key();
-        if (key == VK_ESCAPE) return -1;
-        if (key == VK_F5) jump_to_main_menu();
-        if (key > 0 && key < 0x80 && std::strchr(digits, key)) {
-            char echo[2] = {static_cast<char>(key), '\0'};
+        const Request r = read_request();
+        if (r.kind == Request::back) return -1;
+        if (r.kind == Request::main_menu) jump_to_main_menu();
+        if (r.kind == Request::digit && std::strchr(digits, r.ch)) {
+            char echo[2] = {r.ch, '\0'};
             cputs(echo);
             cursor_back(1);
-            return key;
+            return r.ch;
         }
         beep();
     }

@@ -24,11 +24,6 @@ namespace korvel {
 
 namespace {
 
-std::function<void(int)>& exit_handler() {
-    static std::function<void(int)> handler;
-    return handler;
-}
-
 // Every Stream that holds an open file, so the main menu can close what was left.
 // Never destroyed: a Stream with static storage is destroyed at exit after any
 // function-local static, and must still find the registry.
@@ -50,9 +45,9 @@ bool mode_writes(const char* mode) {
 
 void wait_for_y() {
     for (;;) {
-        int key = read_key();
-        if (key == 'Y' || key == 'y') {
-            char echo[2] = {static_cast<char>(key), '\0'};
+        const Request r = read_request();
+        if (r.is('Y')) {
+            char echo[2] = {r.ch, '\0'};
             cputs(echo);
             return;
         }
@@ -63,14 +58,7 @@ void wait_for_y() {
 
 void jump_to_main_menu() { throw MainMenuReturn{}; }
 
-void set_exit_handler(std::function<void(int)> handler) { exit_handler() = std::move(handler); }
-
-void exit_program(int status) {
-    if (exit_handler()) exit_handler()(status);
-    if (platform::has_console()) platform::console().shutdown();
-    std::fflush(nullptr);
-    std::exit(status);
-}
+void exit_program(int status) { throw ProgramExit{status}; }
 
 // ---- Streams ----
 
@@ -219,7 +207,7 @@ bool access_check(const char* path) {
 
 bool folder_exists(const char* path) { return platform::folder_exists(path); }
 
-int same_file(const char* a, const char* b) { return platform::same_file(a, b); }
+platform::Sameness same_file(const char* a, const char* b) { return platform::same_file(a, b); }
 
 std::uint32_t file_mtime(const char* path) { return platform::file_mtime(path); }
 
@@ -256,6 +244,14 @@ std::vector<void (*)()>& fatal_stop_cleanups() {
 }  // namespace
 
 void at_fatal_stop(void (*cleanup)()) { fatal_stop_cleanups().push_back(cleanup); }
+
+int finish_program(int status) {
+    // The owners removed theirs on the way here; what is left had no owner on the stack.
+    platform::remove_own_temporaries();
+    if (platform::has_console()) platform::console().shutdown();
+    std::fflush(nullptr);
+    return status;
+}
 
 void fatal_stop() {
     save_destination_quietly();

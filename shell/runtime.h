@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/console.h"
+#include "platform/files.h"
 #include "platform/whole_file.h"
 
 namespace korvel {
@@ -18,14 +20,15 @@ namespace korvel {
 struct MainMenuReturn {};
 [[noreturn]] void jump_to_main_menu();
 
-// Thrown instead of ending the process while a test has installed an exit handler.
-struct ProgramExit {
-    int status;
-};
-// Ends the program with status after restoring the terminal. A test may install a
-// handler that throws ProgramExit instead.
+// The end of the program on its way to main (see platform::ProgramEnd).
+using ProgramExit = platform::ProgramEnd;
+// Ends the program with status: throws ProgramExit, which main catches and hands to
+// finish_program. Nothing ends the process on the way, so that every destructor runs.
 [[noreturn]] void exit_program(int status);
-void set_exit_handler(std::function<void(int)> handler);
+// What main does with a ProgramExit (and after run_program-like loops return): this
+// copy's temporary files still not renamed or removed go, the terminal is given back,
+// the output is flushed. Returns the status for main to return.
+int finish_program(int status);
 
 // An open file. Closes itself when it goes out of scope; streams still open when the
 // main menu is reached (held by globals) are closed and reported by stream_check.
@@ -74,7 +77,7 @@ int open_stream_count();
 bool file_exists(const char* path);
 bool access_check(const char* path);
 bool folder_exists(const char* path);
-int same_file(const char* a, const char* b);
+platform::Sameness same_file(const char* a, const char* b);
 std::uint32_t file_mtime(const char* path);
 
 // The temporary files of files written whole (platform/whole_file.h).

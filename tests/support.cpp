@@ -102,7 +102,6 @@ void WorkFolderTest::SetUp() {
     console_ = c.get();
     platform::set_console(std::move(c));
     korvel::set_clock(fixed_clock);
-    korvel::set_exit_handler([](int status) { throw korvel::ProgramExit{status}; });
     // As at start-up: a merge of times is followed by the plausibility checks.
     korvel::set_import_checks(korvel::check_merged_times);
     korvel::set_start_time_confirmation(korvel::register_start_times);

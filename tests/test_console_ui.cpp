@@ -15,9 +15,9 @@ namespace {
 class InputNumberTest : public WorkFolderTest {
 protected:
     // Runs a field of width at (5, 10) and returns its result.
-    int run(int width, int mask = 0) {
+    FieldInput run(int width, FieldKeys keys = {}) {
         set_cursor(5, 10);
-        return input_number(buf, width, nullptr, mask);
+        return input_number(buf, width, nullptr, keys);
     }
     std::string field(int width) { return con().row_text(5).substr(10, width); }
     char buf[16] = "";
@@ -36,7 +36,7 @@ TEST_F(InputNumberTest, RightToLeftGrowsLikeACalculator) {
 TEST_F(InputNumberTest, EnterWritesTheTextRightAlignedAndEndsTheLine) {
     con().type("7");
     con().press(VK_RETURN);
-    EXPECT_EQ(run(3), 1);
+    EXPECT_EQ(run(3).length, 1);
     EXPECT_STREQ(buf, "7");
     EXPECT_EQ(field(3), "  7");
     EXPECT_EQ(con().cursor_row(), 6);
@@ -48,14 +48,16 @@ TEST_F(InputNumberTest, MinusOnlyFirstAndAloneCountsAsOneCharacter) {
     con().press(VK_BACK);
     con().type("-");
     con().press(VK_RETURN);
-    EXPECT_EQ(run(4), 1);
+    EXPECT_EQ(run(4).length, 1);
     EXPECT_STREQ(buf, "-");
     EXPECT_EQ(con().bells(), 1);
 }
 
 TEST_F(InputNumberTest, EmptyEnterBlanksTheDots) {
     con().press(VK_RETURN);
-    EXPECT_EQ(run(3, HINT_ESC), 0);
+    const FieldInput in = run(3, {.back = true});
+    EXPECT_EQ(in.end, FieldEnd::entered);
+    EXPECT_EQ(in.length, 0);
     EXPECT_EQ(con().row(5), "");
 }
 
@@ -67,15 +69,15 @@ TEST_F(InputNumberTest, KeysOutsideTheMaskBeepAndKeepTheField) {
     con().press(platform::VK_OTHER);
     con().type("x");
     con().press(VK_RETURN);
-    EXPECT_EQ(run(2, 0), 1);
+    EXPECT_EQ(run(2).length, 1);
     EXPECT_EQ(con().bells(), 5);
     EXPECT_STREQ(buf, "4");
 }
 
-TEST_F(InputNumberTest, EscapeWithTheMaskBitReturnsMinusOneAndBlanksTheRow) {
+TEST_F(InputNumberTest, EscapeTakenByTheFieldLeavesItAndBlanksTheRow) {
     con().type("12");
     con().press(VK_ESCAPE);
-    EXPECT_EQ(run(2, HINT_ESC), -1);
+    EXPECT_EQ(run(2, {.back = true}).end, FieldEnd::back);
     EXPECT_EQ(con().row(5), "");
 }
 
@@ -83,12 +85,12 @@ TEST_F(InputNumberTest, F5JumpsToTheMainMenuAfterTheLeaveHook) {
     static int left = 0;
     con().press(VK_F5);
     set_cursor(5, 10);
-    EXPECT_MAIN_MENU_RETURN(input_number(buf, 2, [] { ++left; }, HINT_F5));
+    EXPECT_MAIN_MENU_RETURN(input_number(buf, 2, [] { ++left; }, {.main_menu = true}));
     EXPECT_EQ(left, 1);
 }
 
 TEST_F(InputNumberTest, HintsFollowTheDots) {
-    EXPECT_THROW(run(2, HINT_ESC | HINT_F5), platform::ScriptExhausted);
+    EXPECT_THROW(run(2, ENTRY_KEYS), platform::ScriptExhausted);
     EXPECT_EQ(con().row(5), "          .. Escｷｰで戻る F5ｷｰで大ﾒﾆｭｰ");
     EXPECT_EQ(con().attribute_at(5, 13), 47);
     EXPECT_EQ(con().cursor_col(), 11);
@@ -99,7 +101,7 @@ TEST_F(InputNumberTest, WideFieldKeepsItsTextAndLineEndOnEnter) {
     con().type("12");
     con().press(VK_RETURN);
     set_cursor(5, 0);
-    EXPECT_EQ(input_number(wide, 70, nullptr, 0), 2);
+    EXPECT_EQ(input_number(wide, 70, nullptr, {}).length, 2);
     EXPECT_STREQ(wide, "12");
     EXPECT_EQ(con().row(5), std::string(68, ' ') + "12");
     EXPECT_EQ(con().cursor_row(), 6);
@@ -114,9 +116,33 @@ TEST_F(InputNumberTest, FieldWiderThanItsBufferTakesOnlyWhatFits) {
     con().type("123456");
     con().press(VK_RETURN);
     set_cursor(5, 10);
-    EXPECT_EQ(input_number(held.buf, 6, nullptr, 0), 3);
+    EXPECT_EQ(input_number(held.buf, 6, nullptr, {}).length, 3);
     EXPECT_STREQ(held.buf, "123");
     EXPECT_EQ(std::string(held.guard, 4), "gggg");
+}
+
+TEST(RequestTest, EachKeyAsksOneThing) {
+    EXPECT_EQ(request_of(VK_ESCAPE).kind, Request::back);
+    EXPECT_EQ(request_of(VK_F5).kind, Request::main_menu);
+    EXPECT_EQ(request_of(VK_F2).kind, Request::destination);
+    EXPECT_EQ(request_of(platform::VK_F9).kind, Request::recall);
+    EXPECT_EQ(request_of(platform::VK_NEXT).kind, Request::page_down);
+    EXPECT_EQ(request_of(platform::EVENT_NONE).kind, Request::none);
+    EXPECT_EQ(request_of(platform::VK_OTHER).kind, Request::other);
+    EXPECT_EQ(request_of('7').digit_value(), 7);
+    EXPECT_TRUE(request_of('y').is('Y'));
+    EXPECT_FALSE(request_of(VK_RETURN).is('\r'));
+    EXPECT_EQ(hints_for(ENTRY_KEYS), HINT_ESC | HINT_F5);
+}
+
+TEST_F(InputNumberTest, RecallIsTakenOnlyWhereTheFieldHasIt) {
+    con().press(platform::VK_F9);
+    con().type("5");
+    con().press(platform::VK_F9);  // refused: bell
+    con().press(VK_RETURN);
+    EXPECT_EQ(run(3, {.recall = true}).end, FieldEnd::recall);
+    EXPECT_EQ(run(3, ENTRY_KEYS).end, FieldEnd::entered);
+    EXPECT_EQ(con().bells(), 1);
 }
 
 TEST_F(InputNumberTest, LeftToRightStyleFromTheOptionFile) {
@@ -141,7 +167,7 @@ TEST_F(InputNumberTest, DeleteIsNotTheEraseKeyOfLeftToRight) {
     con().type("5");
     con().press(VK_DELETE);
     con().press(VK_RETURN);
-    EXPECT_EQ(run(2), 1);
+    EXPECT_EQ(run(2).length, 1);
     EXPECT_EQ(con().bells(), 1);
 }
 

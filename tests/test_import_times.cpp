@@ -30,7 +30,7 @@ protected:
         before = read_file(MASTFILE_NAME);
     }
     // Expects a refusal with result, its messages and the file left alone.
-    void expect_refused(const char* destination, const char* source, int result) {
+    void expect_refused(const char* destination, const char* source, MergeResult result) {
         con().type("Y");
         EXPECT_EQ(import_times(destination, source), result);
         EXPECT_EQ(count_on_screen("取り込み処理は行いませんでした。"), 1);
@@ -42,13 +42,13 @@ protected:
 };
 
 TEST_F(ImportTimesTest, SameFileUnderAnySpellingIsRefused) {
-    expect_refused("MASTFILE.DAT", "./MASTFILE.DAT", -1);
+    expect_refused("MASTFILE.DAT", "./MASTFILE.DAT", MergeResult::same_file);
     EXPECT_EQ(count_on_screen("MASTFILE.DAT と ./MASTFILE.DAT は同じファイルです。"), 1);
 }
 
 TEST_F(ImportTimesTest, SameFileThroughAHardLinkIsRefused) {
     ASSERT_EQ(::link("MASTFILE.DAT", "LINKED.DAT"), 0);
-    expect_refused("MASTFILE.DAT", "LINKED.DAT", -1);
+    expect_refused("MASTFILE.DAT", "LINKED.DAT", MergeResult::same_file);
     EXPECT_EQ(count_on_screen("MASTFILE.DAT と LINKED.DAT は同じファイルです。"), 1);
 }
 
@@ -60,7 +60,7 @@ TEST_F(ImportTimesTest, SectionCountOfAnotherEventIsRefused) {
     write_master({team(1, 0, "Ａ高校")}, "OTHER.DAT");
     load_event();  // back to this event
 
-    expect_refused("MASTFILE.DAT", "OTHER.DAT", 1);
+    expect_refused("MASTFILE.DAT", "OTHER.DAT", MergeResult::section_counts_differ);
     EXPECT_EQ(count_on_screen("MASTFILE.DAT の区間数は 4"), 1);
     EXPECT_EQ(count_on_screen("OTHER.DAT の区間数は 5"), 1);
     EXPECT_EQ(count_on_screen("区間数が異なっています"), 1);
@@ -70,7 +70,7 @@ TEST_F(ImportTimesTest, RecordLengthMismatchIsRefused) {
     std::string other = before;
     other[MAST_HDR_REC_LEN] = static_cast<char>(other[MAST_HDR_REC_LEN] + 1);
     write_file("OTHER.DAT", other);
-    expect_refused("MASTFILE.DAT", "OTHER.DAT", 2);
+    expect_refused("MASTFILE.DAT", "OTHER.DAT", MergeResult::record_lengths_differ);
     EXPECT_EQ(count_on_screen("MASTFILE.DAT のレコード長は 119"), 1);  // 29 + 18 * 5
     EXPECT_EQ(count_on_screen("OTHER.DAT のレコード長は 120"), 1);
     EXPECT_EQ(count_on_screen("レコード長が異なっています"), 1);
@@ -78,7 +78,7 @@ TEST_F(ImportTimesTest, RecordLengthMismatchIsRefused) {
 
 TEST_F(ImportTimesTest, AFileThatIsNoMasterFileIsRefusedWithoutStopping) {
     write_file("SHORT.DAT", "4.0");
-    expect_refused("MASTFILE.DAT", "SHORT.DAT", 3);
+    expect_refused("MASTFILE.DAT", "SHORT.DAT", MergeResult::not_a_master_file);
     EXPECT_EQ(count_on_screen("SHORT.DAT は MASTFILE.DAT の形式ではありません"), 1);
 
     // A team number no team list can hold: the source cannot be indexed.
@@ -86,7 +86,7 @@ TEST_F(ImportTimesTest, AFileThatIsNoMasterFileIsRefusedWithoutStopping) {
     bad.team_no = -5;
     write_master({bad}, "DAMAGED.DAT");
     con().type("Y");
-    EXPECT_EQ(import_times("MASTFILE.DAT", "DAMAGED.DAT"), 3);
+    EXPECT_EQ(import_times("MASTFILE.DAT", "DAMAGED.DAT"), MergeResult::not_a_master_file);
     EXPECT_EQ(count_on_screen("チームＮｏ=-5 エラー in set()\nDAMAGED.DAT が壊れています\nレコード長=119\n"), 1);
     EXPECT_EQ(read_file(MASTFILE_NAME), before);
 }
@@ -115,7 +115,7 @@ TEST_F(ImportTimesTest, BlockRuleAndSequenceOffset) {
     write_master({s9, s2, s1}, "OTHER.DAT");
 
     con().type("YY");  // the count, then the order warning of station 2
-    EXPECT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), 0);
+    EXPECT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), MergeResult::merged);
     EXPECT_EQ(con().keys_left(), 0u);
     EXPECT_EQ(count_on_screen("チームNo＝1000 が不正"), 1);
     EXPECT_EQ(count_on_screen("チームＮｏ＝3：引き継ぎ元 OTHER.DAT に無し"), 1);
@@ -165,7 +165,7 @@ TEST_F(ImportTimesTest, ConflictsAreListedAndLeftAlone) {
     const std::string other = read_file("OTHER.DAT");
 
     con().type("YY");  // the count, then the order warning of station 2
-    EXPECT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), 0);
+    EXPECT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), MergeResult::merged);
     EXPECT_EQ(con().keys_left(), 0u);
     const std::string name = "Ａ高校" + std::string(18, ' ');
     EXPECT_EQ(count_on_screen("1 件のタイムを取り込みました\n"
@@ -201,7 +201,7 @@ TEST_F(ImportTimesTest, CarryOverIntoAFreshBuild) {
     write_master({old});
     write_master({team(1, 0, "Ａ高校"), team(4, 0, "新チーム")}, "MASTFILE.TMP");
     con().type("Y");
-    EXPECT_EQ(import_times("MASTFILE.TMP", "MASTFILE.DAT"), 0);
+    EXPECT_EQ(import_times("MASTFILE.TMP", "MASTFILE.DAT"), MergeResult::merged);
     EXPECT_EQ(count_on_screen("2 件のタイムを取り込みました"), 1);
     EXPECT_EQ(count_on_screen("チームＮｏ＝4：引き継ぎ元 MASTFILE.DAT に無し"), 1);
     std::vector<TeamRecord> built = read_master("MASTFILE.TMP");

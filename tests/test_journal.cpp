@@ -114,7 +114,7 @@ TEST_F(JournalTest, EveryChangeOfEnteredDataIsJournaledWithItsKind) {
         mast_write(f, 1, r);
     }
     con().type("Y");
-    ASSERT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), 0);
+    ASSERT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), MergeResult::merged);
     con().type("YYYY");  // rebuild, carry over, its count, back to the menu
     ASSERT_EQ(build_master_file(1), 1);
     con().type("YNYYY");  // rebuild, no carry-over, clear everything, start times, menu

@@ -195,6 +195,23 @@ TEST_F(OutputTest, ExitWhileAReportIsOpen) {
     EXPECT_EQ(temporary_files(), 0);
 }
 
+// The program's own end (a file that cannot be opened, say) unwinds to main: the
+// report's owner removes its temporary file on the way, as finish_program would.
+TEST_F(OutputTest, EndInTheMiddleOfAReportLeavesNoTemporaryFile) {
+    out_kind_no = OUT_PRINTER;
+    con().type("y");
+    EXPECT_PROGRAM_EXIT(
+        {
+            Report report(print_key::RESULTS);
+            report.puts("unfinished\n");
+            EXPECT_EQ(temporary_files(), 1);
+            end_program(nullptr);
+        },
+        1);
+    EXPECT_EQ(temporary_files(), 0);
+    EXPECT_EQ(open_stream_count(), 0);
+}
+
 TEST_F(OutputTest, DestinationThatCannotBeKeptIsReportedAndHoldsForTheRun) {
     std::filesystem::create_directory("SELCTOUT.DAT");
     con().press(VK_RIGHT);

@@ -205,15 +205,16 @@ TEST_F(FileInfoTest, SameFile) {
     write_file("y", "1");
     ASSERT_EQ(link("x", "hard"), 0);
     mkdir("sub", 0755);
-    EXPECT_EQ(platform::same_file("x", "x"), 0);
-    EXPECT_EQ(platform::same_file("x", "./x"), 0);
-    EXPECT_EQ(platform::same_file("x", "sub/../x"), 0);
-    EXPECT_EQ(platform::same_file("x", "hard"), 0);
-    EXPECT_EQ(platform::same_file("x", (folder() + "/x").c_str()), 0);
-    EXPECT_EQ(platform::same_file("x", "y"), 1);
-    EXPECT_EQ(platform::same_file("missing", "x"), -1);
-    EXPECT_EQ(platform::same_file("x", "missing"), -2);
-    EXPECT_EQ(platform::same_file("missing", "missing"), -1);
+    using platform::Sameness;
+    EXPECT_EQ(platform::same_file("x", "x"), Sameness::same);
+    EXPECT_EQ(platform::same_file("x", "./x"), Sameness::same);
+    EXPECT_EQ(platform::same_file("x", "sub/../x"), Sameness::same);
+    EXPECT_EQ(platform::same_file("x", "hard"), Sameness::same);
+    EXPECT_EQ(platform::same_file("x", (folder() + "/x").c_str()), Sameness::same);
+    EXPECT_EQ(platform::same_file("x", "y"), Sameness::different);
+    EXPECT_EQ(platform::same_file("missing", "x"), Sameness::first_not_opened);
+    EXPECT_EQ(platform::same_file("x", "missing"), Sameness::second_not_opened);
+    EXPECT_EQ(platform::same_file("missing", "missing"), Sameness::first_not_opened);
 }
 
 TEST(PackDosTime, FieldLayout) {

@@ -184,8 +184,8 @@ void run_station_board(int station) {
         }
         draw(board_lines(station_board(station, data, clock_now()), c.columns()), rows_in_use);
         if (!c.wait_input(until_next_second(), watch.fd())) continue;
-        for (int key; (key = c.poll_event()) != platform::EVENT_NONE;) {
-            if (key == 'q' || key == 'Q' || key == VK_ESCAPE) return;
+        for (Request r; (r = request_of(c.poll_event())).kind != Request::none;) {
+            if (r.is('q') || r.kind == Request::back) return;
             c.beep();
         }
     }

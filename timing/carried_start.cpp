@@ -8,6 +8,7 @@
 #include "eventdata/race_time.h"
 #include "prompts/selection.h"
 #include "shell/console_ui.h"
+#include "timing/entry_prompts.h"
 #include "timing/ranking.h"
 #include "timing/time_entry.h"
 
@@ -19,14 +20,13 @@ constexpr int HEADER_COL = 8;
 constexpr int HEADER_COLOUR = 31;  // bright white on blue
 constexpr int LIST_ROW = 2;
 constexpr int LAST_TOP_ROW = 21;
-constexpr int PROMPT_ROW = 20;
+constexpr int PROMPT_ROW = ENTRY_PROMPT_ROW;
 constexpr int MESSAGE_ROW = 22;
 constexpr int NAME_COLOUR = 11;  // light cyan
 constexpr int WARNING_COLOUR = 12;
 constexpr int RECENT_MAX = 15;
 constexpr int TEAM_NAME_WIDTH = 24;
 constexpr int NUMBERS_PER_LINE = 10;
-constexpr int ENTRY_FIELD_MASK = HINT_ESC | HINT_F5;
 
 struct RecentTeam {
     int team_no;
@@ -73,11 +73,11 @@ bool ask_time(Session& s, int row, int col) {
         set_cursor(row, col);
         cprintf("%2d : %s　　繰上出発タイム＝", s.station, stations[s.station].work_name);
         char buf[16];
-        int len = input_number(buf, 6, nullptr, ENTRY_FIELD_MASK);
-        if (len == -1) return false;
-        if (len < 0) continue;
+        const FieldInput in = input_number(buf, 6, nullptr, ENTRY_KEYS);
+        if (in.end == FieldEnd::back) return false;
+        if (in.end != FieldEnd::entered) continue;
         RaceTime t;
-        if (len > 0 && std::strtol(buf, nullptr, 10) >= 0 && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
+        if (in.length > 0 && std::strtol(buf, nullptr, 10) >= 0 && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
             s.time = t;
             s.typed = buf;
             return true;
@@ -145,17 +145,11 @@ void enter_team(Session& s, const char* text) {
 // Team numbers until Esc, then the warning for an empty pass and the check.
 void team_loop(Session& s) {
     current = &s;
-    for (;;) {
-        draw_turn(s);
-        set_cursor(PROMPT_ROW, 0);
-        cputs("\nチームＮｏ＝");
-        char buf[16];
-        int len = input_number(buf, 3, check_on_leave, ENTRY_FIELD_MASK | INPUT_F9);
-        if (len == -1) break;
-        if (len == INPUT_F9_PRESSED) offer_undo(s.station, PROMPT_ROW);
-        if (len < 0) continue;
-        enter_team(s, buf);
-    }
+    TeamPrompt prompt;
+    prompt.text = "\nチームＮｏ＝";
+    prompt.undo_station = s.station;
+    prompt.on_leave = check_on_leave;
+    team_prompt_loop(prompt, [&] { draw_turn(s); }, [&](const char* team_text) { enter_team(s, team_text); });
     current = nullptr;
     if (s.stored == 0) {
         beep();

@@ -14,6 +14,7 @@
 #include "eventdata/race_time.h"
 #include "prompts/selection.h"
 #include "shell/console_ui.h"
+#include "timing/entry_prompts.h"
 #include "timing/ranking.h"
 #include "timing/time_entry.h"
 
@@ -25,7 +26,7 @@ constexpr int HEADER_COL = 8;
 constexpr int HEADER_COLOUR = 31;  // bright white on blue, as time entry
 constexpr int LIST_ROW = 2;
 constexpr int LAST_TOP_ROW = 21;
-constexpr int PROMPT_ROW = 20;
+constexpr int PROMPT_ROW = ENTRY_PROMPT_ROW;
 constexpr int RESULT_ROW = 21;
 constexpr int MESSAGE_ROW = 22;
 constexpr int COLOR_GREEN = 10;
@@ -33,9 +34,6 @@ constexpr int COLOR_RED = 12;
 constexpr int COLOR_WHITE = 15;
 constexpr int RECENT_MAX = 15;
 constexpr int TEAM_NAME_WIDTH = 24;
-constexpr int TIME_FIELD_WIDTH = 6;
-constexpr int TEAM_FIELD_WIDTH = 3;
-constexpr int FIELD_MASK = HINT_ESC | HINT_F5;
 constexpr int NUMBERS_PER_LINE = 10;
 constexpr int MAX_TEAM_NO = 999;
 
@@ -100,25 +98,11 @@ bool ask_yes(const char* question) {
 // The typed team's time: false after Esc, else value holds it.
 bool ask_time(const Pass& p, long team, const char* name, RaceTime& value, std::string& typed) {
     char buf[16];
-    for (;;) {
-        clear_line(PROMPT_ROW);
-        set_cursor(PROMPT_ROW, 0);
-        cprintf("%ld %s のタイム＝", team, name);
-        int len = input_number(buf, TIME_FIELD_WIDTH, nullptr, FIELD_MASK);
-        if (len == -1) return false;
-        if (len <= 0) {
-            beep();
-            continue;
-        }
-        if (parse_typed(buf, p.added, value)) {
-            typed = buf;
-            if (time_is_set(p.added)) typed += "+" + journal_value_text(journal_time_value(p.added));
-            return true;
-        }
-        char message[64];
-        std::snprintf(message, sizeof message, "入力タイム（%s）エラー", buf);
-        show_entry_message(message);
-    }
+    if (!ask_team_time(team, name, buf, [&](const char* text) { return parse_typed(text, p.added, value); }))
+        return false;
+    typed = buf;
+    if (time_is_set(p.added)) typed += "+" + journal_value_text(journal_time_value(p.added));
+    return true;
 }
 
 // Y to a difference or a missing time: the typed value goes into the record.
@@ -197,18 +181,14 @@ void verify_team(Pass& p, const char* team_text) {
 }
 
 void team_loop(Pass& p) {
-    for (;;) {
-        clear_top(LAST_TOP_ROW);
-        draw_header(p);
-        draw_recent(p);
-        set_cursor(PROMPT_ROW, 0);
-        cputs("チームＮｏ＝");
-        char buf[16];
-        int len = input_number(buf, TEAM_FIELD_WIDTH, nullptr, FIELD_MASK);
-        if (len == -1) return;
-        if (len < 0) continue;
-        verify_team(p, buf);
-    }
+    team_prompt_loop(
+        TeamPrompt{},
+        [&] {
+            clear_top(LAST_TOP_ROW);
+            draw_header(p);
+            draw_recent(p);
+        },
+        [&](const char* team_text) { verify_team(p, team_text); });
 }
 
 // The teams with an arrival stored at the station that this pass did not type, in

@@ -22,6 +22,7 @@
 #include "shell/runtime.h"
 #include "timing/carried_start.h"
 #include "timing/consistency.h"
+#include "timing/entry_prompts.h"
 #include "timing/relative_check.h"
 
 namespace korvel {
@@ -32,15 +33,13 @@ constexpr int HEADER_COL = 8;
 constexpr int HEADER_COLOUR = 31;  // bright white on blue
 constexpr int LIST_ROW = 2;
 constexpr int LAST_TOP_ROW = 21;  // the per-turn redraw leaves the message line alone
-constexpr int PROMPT_ROW = 20;
+constexpr int PROMPT_ROW = ENTRY_PROMPT_ROW;
 constexpr int MESSAGE_ROW = 22;
 constexpr int MESSAGE_COLOUR = 207;
 constexpr int RECENT_MAX = 15;
 constexpr int RECENT_TEXT_SIZE = 51;
 constexpr int TEAM_NAME_WIDTH = 24;
 constexpr int TIME_FIELD_WIDTH = 6;
-constexpr int TEAM_FIELD_WIDTH = 3;
-constexpr int ENTRY_FIELD_MASK = HINT_ESC | HINT_F5;
 
 struct RecentLine {
     std::uint16_t team_no;
@@ -153,11 +152,11 @@ bool ask_added_time(Visit& v) {
     for (;;) {
         draw_header(v);
         char buf[16];
-        int len = input_number(buf, TIME_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK);
-        if (len == -1) return false;
-        if (len < 0) continue;
+        const FieldInput in = input_number(buf, TIME_FIELD_WIDTH, nullptr, ENTRY_KEYS);
+        if (in.end == FieldEnd::back) return false;
+        if (in.end != FieldEnd::entered) continue;
         RaceTime t{0, 0, 0};
-        if (len == 0 || (std::strtol(buf, nullptr, 10) >= 0 && parse_time_hhmmss(t, buf) && time_is_valid(t))) {
+        if (in.length == 0 || (std::strtol(buf, nullptr, 10) >= 0 && parse_time_hhmmss(t, buf) && time_is_valid(t))) {
             v.added = t;
             return true;
         }
@@ -184,22 +183,9 @@ void enter_team(Visit& v, const char* team_text) {
     std::snprintf(name, sizeof name, "%s", r.name);
     char buf[16];
     RaceTime typed, stored;
-    for (;;) {
-        clear_line(PROMPT_ROW);
-        set_cursor(PROMPT_ROW, 0);
-        cprintf("%ld %s のタイム＝", team, name);
-        int len = input_number(buf, TIME_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK);
-        if (len == -1) {
-            clear_from(PROMPT_ROW);
-            return;
-        }
-        if (len <= 0) {
-            beep();
-            continue;
-        }
-        if (parse_entry(buf, v.added, typed, stored)) break;
-        std::snprintf(message, sizeof message, "入力タイム（%s）エラー", buf);
-        show_message(message);
+    if (!ask_team_time(team, name, buf, [&](const char* text) { return parse_entry(text, v.added, typed, stored); })) {
+        clear_from(PROMPT_ROW);
+        return;
     }
 
     std::string typed_entry = buf;
@@ -241,19 +227,16 @@ void enter_team(Visit& v, const char* team_text) {
 }
 
 void team_loop(Visit& v) {
-    for (;;) {
-        clear_top(LAST_TOP_ROW);
-        draw_header(v);
-        draw_recent(v);
-        set_cursor(PROMPT_ROW, 0);
-        cputs("チームＮｏ＝");
-        char buf[16];
-        int len = input_number(buf, TEAM_FIELD_WIDTH, nullptr, ENTRY_FIELD_MASK | INPUT_F9);
-        if (len == -1) return;
-        if (len == INPUT_F9_PRESSED) offer_undo(v.station, PROMPT_ROW);
-        if (len < 0) continue;
-        enter_team(v, buf);
-    }
+    TeamPrompt prompt;
+    prompt.undo_station = v.station;
+    team_prompt_loop(
+        prompt,
+        [&] {
+            clear_top(LAST_TOP_ROW);
+            draw_header(v);
+            draw_recent(v);
+        },
+        [&](const char* team_text) { enter_team(v, team_text); });
 }
 
 void (*station_check_list)(int station) = nullptr;
@@ -348,23 +331,23 @@ void station_submenu(int station, bool offer_carried_start) {
             cputs("[2] 繰上出発タイム入力");
         }
         show_menu_prompt(10, 11, HINT_ESC | HINT_F2 | HINT_F5);
-        int key = read_key();
+        const Request r = read_request();
         discard_input();
-        if (key == '1') {
+        if (r.is('1')) {
             cputs("1");
             cursor_back(1);
             if (station_check_list) station_check_list(station);
             else beep();
-        } else if (key == '2' && offer_carried_start) {
+        } else if (r.is('2') && offer_carried_start) {
             cputs("2");
             cursor_back(1);
             carried_start_at_station(station);
             offer_carried_start = false;
-        } else if (key == VK_ESCAPE) {
+        } else if (r.kind == Request::back) {
             return;
-        } else if (key == VK_F2) {
+        } else if (r.kind == Request::destination) {
             select_output_destination();
-        } else if (key == VK_F5) {
+        } else if (r.kind == Request::main_menu) {
             jump_to_main_menu();
         } else {
             beep();
