@@ -26,11 +26,11 @@ void draw_station_list(const char* title, int colour, bool show_destination, boo
     cputs(title);
 
     set_color(colour + 8);
-    int count = eki_suu < 0 ? 0 : (eki_suu > MAX_EKI ? MAX_EKI : eki_suu);
+    int count = definition().station_count() < 0 ? 0 : (definition().station_count() > MAX_EKI ? MAX_EKI : definition().station_count());
     int listed = 0;
     for (int i = 0; i < count; ++i, ++listed) {
         set_cursor(i + 2, 20);
-        cprintf("%3d : %s", i, stations[i].name);
+        cprintf("%3d : %s", i, definition().station(i).name);
     }
     if (allow_all) {
         set_cursor(listed + 2, 20);
@@ -54,7 +54,7 @@ int select_station(const char* title, int colour, bool show_destination, bool al
         if (len == -1) return -1;
         if (len > 0) {
             int n = std::atoi(buf);
-            if (n >= 0 && n < eki_suu) return n;
+            if (n >= 0 && n < definition().station_count()) return n;
             if (allow_all && n == ALL_STATIONS) return ALL_STATIONS;
         }
         beep();
@@ -71,9 +71,9 @@ int select_divisions() {
         show_destination_line(48, 0);
         set_cursor(2, 8);
         cputs(" 0. 全部門");
-        for (int d = 1; d <= bumon_suu; ++d) {
+        for (int d = 1; d <= definition().division_count(); ++d) {
             set_cursor(d + 2, 8);
-            cprintf("%2d. %s", d, divisions[d - 1].name);
+            cprintf("%2d. %s", d, division_name(d - 1));
         }
         cputs("\n\n");
         std::memset(division_selected, 0, sizeof division_selected);
@@ -95,7 +95,7 @@ int select_divisions() {
                     for (bool& s : division_selected) s = true;
                     return 1;
                 }
-                if (d >= 1 && d <= bumon_suu) {
+                if (d >= 1 && d <= definition().division_count()) {
                     division_selected[d] = true;
                     any = true;
                 } else {
@@ -123,7 +123,7 @@ int ask_section() {
             else if (n == -1) return 0;
             else {
                 int s = std::atoi(buf);
-                if (n > 0 && s >= 1 && s <= max_kukan) return s;
+                if (n > 0 && s >= 1 && s <= definition().max_sections()) return s;
                 beep();
             }
         }

@@ -14,7 +14,7 @@ namespace korvel {
 
 namespace {
 
-void division_line(int d) { cprintf("%2d: %-26s のスタート時刻＝", d + 1, divisions[d].name); }
+void division_line(int d) { cprintf("%2d: %-26s のスタート時刻＝", d + 1, division_name(d)); }
 
 // Only digits make a time: "-" alone would otherwise pass as 0:00:00.
 bool all_digits(const char* text) {
@@ -33,7 +33,7 @@ void enter_start_times() {
     show_help_hint();
     show_folder_line(0, 2);
     cputs("\n\n第１走者のスタート時刻入力\n");
-    for (int d = 0; d < bumon_suu; ++d) {
+    for (int d = 0; d < definition().division_count(); ++d) {
         if (enter_start_time(d) == -1) return;
     }
     clear_screen();
@@ -41,7 +41,7 @@ void enter_start_times() {
 }
 
 int enter_start_time(int d) {
-    if (d < 0 || d >= bumon_suu) return -1;
+    if (d < 0 || d >= definition().division_count()) return -1;
     for (;;) {
         division_line(d);
         char buf[16] = "";
@@ -49,7 +49,7 @@ int enter_start_time(int d) {
         if (n == -1) return -1;
         RaceTime t;
         if (n > 0 && all_digits(buf) && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
-            divisions[d].start_time = t;
+            replace_definition(definition().with_start_time(d, t));
             return 0;
         }
         beep();
@@ -57,11 +57,11 @@ int enter_start_time(int d) {
 }
 
 int register_start_times() {
-    for (int d = 0; d < bumon_suu; ++d) {
+    for (int d = 0; d < definition().division_count(); ++d) {
         cputs("\n");
         division_line(d);
         char text[TIME_TEXT_SIZE];
-        format_time_fixed(divisions[d].start_time, text, 9, TIME_CHECK_VALID, "NoData");
+        format_time_fixed(definition().division(d).start_time, text, 9, TIME_CHECK_VALID, "NoData");
         cputs(text);
     }
     int key = ask_key("\n上のスタート時刻を登録しますか？（Y / N）", "YyNn");
@@ -69,7 +69,7 @@ int register_start_times() {
 
     // A record of an unknown division has no start time to take.
     return set_start_times([](const TeamRecord& r, RaceTime& t) {
-               t = divisions[r.division].start_time;
+               t = definition().division(r.division).start_time;
                return true;
            }) >= 0
                ? 1
@@ -79,7 +79,7 @@ int register_start_times() {
 int register_missing_start_times() {
     return set_start_times([](const TeamRecord& r, RaceTime& t) {
         const StationBlock& start = r.blocks[0];
-        t = divisions[r.division].start_time;
+        t = definition().division(r.division).start_time;
         return time_is_none(start.departure) && time_is_none(start.arrival) && time_is_set(t);
     });
 }
@@ -94,7 +94,7 @@ int set_start_times(const std::function<bool(const TeamRecord&, RaceTime&)>& sta
         TeamRecord r;
         for (int n = 0; mast_read_next(f, r); ++n) {
             RaceTime t;
-            if (r.division >= bumon_suu || !start_of(r, t)) continue;
+            if (r.division >= definition().division_count() || !start_of(r, t)) continue;
             StationBlock& start = r.blocks[0];
             if (time_equal(start.departure, t) && time_equal(start.arrival, t)) continue;
             const JournalValue before = journal_block_value(start);

@@ -30,9 +30,9 @@ std::string option_or(const char* key, const char* absent) {
 std::string station_link(int d, int k) {
     const int s = physical_station(d, k);
     if (s < 0) return {};
-    const std::string name = html_escape(stations[s].name);
-    if (stations[s].url[0] == '\0') return name;
-    return "<a href=\"" + html_escape(stations[s].url) + "\" target=_blank>" + name + "</a>";
+    const std::string name = html_escape(definition().station(s).name);
+    if (definition().station(s).url[0] == '\0') return name;
+    return "<a href=\"" + html_escape(definition().station(s).url) + "\" target=_blank>" + name + "</a>";
 }
 
 std::string kyori(double distance) {
@@ -44,7 +44,7 @@ std::string kyori(double distance) {
 std::string division_page_start(int d) {
     const int n = division_sections(d);
     const std::string event = html_escape(event_name());
-    const std::string division = html_escape(divisions[d].name);
+    const std::string division = html_escape(division_name(d));
     std::string page = html_head();
     page += "<title>" + event + "　" + division + "</title>\n</head>\n<body>\n";
     page += "<table width=\"100%\"><tr>\n";
@@ -177,7 +177,7 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
 
     std::vector<PageText> pages;
     std::string links;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         const int n = division_sections(d);
         std::string page;
         for (int p = division_first(d); p < division_end(d); ++p) {
@@ -191,7 +191,7 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
         page += html_speed_ranking(d, records, names, table_tag, colors);
         page += "</table></body></html>\n";
         pages.push_back({std::to_string(d + 1), std::move(page)});
-        links += formatted("<a href=\"%d.%s\" TARGET=\"AREA2\">", d + 1, HTML_EXTENSION) + html_escape(divisions[d].name) +
+        links += formatted("<a href=\"%d.%s\" TARGET=\"AREA2\">", d + 1, HTML_EXTENSION) + html_escape(division_name(d)) +
                  "</a>　\n";
     }
     // The division pages first, the pages that link to them after.

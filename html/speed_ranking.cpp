@@ -147,14 +147,14 @@ void print_speed_ranking() {
     const std::vector<TeamRecord> records = read_all_records();
     const std::vector<RunnerNameRecord> names = read_name_records(records);
     std::vector<std::vector<SpeedLine>> divisions_lines;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) divisions_lines.push_back(speed_lines(d, records, names, w));
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) divisions_lines.push_back(speed_lines(d, records, names, w));
 
     Report report(print_key::SPEED_RANKING);
     for (std::size_t d = 0; d < divisions_lines.size(); ++d) {
         if (divisions_lines[d].empty()) continue;
         report.puts("\n");
         write_text_row(report, {plain(report_title("スピード・ランキング表"))});
-        write_text_row(report, {plain(divisions[d].name)});
+        write_text_row(report, {plain(division_name(d))});
         for (const SpeedLine& l : divisions_lines[d]) write_text_row(report, text_row(l));
         report.new_page();
     }
@@ -171,7 +171,7 @@ std::string html_speed_ranking(int d, const std::vector<TeamRecord>& records, co
             if (column_value(lines[i], c) > column_value(lines[widest_row[c]], c)) widest_row[c] = i;
     }
     const std::string event = html_escape(event_name());
-    const std::string division = html_escape(divisions[d].name);
+    const std::string division = html_escape(division_name(d));
     std::string table = "<br>\n" + table_tag + "<tbody align=right>\n";
     table += "<tr bgcolor=aqua><th colspan=11 align=left>" + event + "　" + division + "　スピードランキング</th></tr>\n";
     table += "<tr bgcolor=aqua>\n<th align=left nowrap>順位</th>\n<th align=left>選手</th>\n<th align=left nowrap>No.</th>\n"

@@ -75,7 +75,7 @@ SeisekiData gather_seiseki() {
     data.has_senden = get_option("SENDEN", data.senden);
     data.teams = read_all_records();
     data.names = read_name_records(data.teams);
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) data.order.push_back(listing_order(d));
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) data.order.push_back(listing_order(d));
     return data;
 }
 
@@ -83,7 +83,7 @@ Row seiseki_title_row(int n, int d) {
     return {plain(report_title(n == division_sections(d) ? "部門別成績一覧表" : "中間成績一覧表"))};
 }
 
-Cell seiseki_division_cell(int d) { return left(d >= 0 && d < bumon_suu ? divisions[d].name : "", DIVISION_NAME_COLUMNS); }
+Cell seiseki_division_cell(int d) { return left(d >= 0 && d < definition().division_count() ? division_name(d) : "", DIVISION_NAME_COLUMNS); }
 
 std::vector<Row> seiseki_heading_rows(int n, int w, int d) {
     // The division name stands before the first row, whose own first cell is a blank

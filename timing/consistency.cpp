@@ -28,7 +28,7 @@ void team_heading(const TeamRecord& r) {
     set_color(COLOR_RED);
     cputs("\n警告 ");
     set_color(COLOR_WHITE);
-    cprintf("チームＮｏ=%d %s（%s）\n", r.team_no, r.name, divisions[r.division].name);
+    cprintf("チームＮｏ=%d %s（%s）\n", r.team_no, r.name, division_name(r.division));
 }
 
 // The first PRINT_LIMIT warnings of a run are shown, each team's under its heading.
@@ -104,7 +104,7 @@ struct TieGroup {
 // The groups of every station, station by station, in the order of the tie-break.
 std::vector<TieGroup> same_time_groups(const std::vector<TeamRecord>& records) {
     std::vector<TieGroup> groups;
-    for (int s = 1; s < eki_suu; ++s) {
+    for (int s = 1; s < definition().station_count(); ++s) {
         const std::vector<TieItem> items = collect_tie_items(records, s);
         for (std::size_t i = 0; i < items.size();) {
             std::size_t j = i + 1;
@@ -128,8 +128,8 @@ Row same_time_row(const TeamRecord& r, const TieItem& item) {
     std::snprintf(rank, sizeof rank, "%3d位", b.cumul_rank);
     Row row = {plain("    "), right(std::to_string(r.team_no), 3), plain(": "), left(r.name, 24), plain(" "),
                plain(time_text), plain(r.open_flag == '1' ? "オープン参加" : rank)};
-    if (item.carried_from > 0 && item.carried_from < eki_suu)
-        row.push_back(plain(std::string(" ") + stations[item.carried_from].name + "で繰上出発している"));
+    if (item.carried_from > 0 && item.carried_from < definition().station_count())
+        row.push_back(plain(std::string(" ") + definition().station(item.carried_from).name + "で繰上出発している"));
     return row;
 }
 
@@ -195,7 +195,7 @@ int speed_test(const TeamRecord& r, int k, bool print) {
     double speed = distance * 3600.0 / seconds;
     // A speed equal to a limit counts as beyond it, whatever the last binary digit.
     constexpr double eps = 1e-9;
-    if (speed > slow_speed_limit + eps && speed < fast_speed_limit - eps) return 0;
+    if (speed > definition().slow_speed_limit() + eps && speed < definition().fast_speed_limit() - eps) return 0;
     if (print) {
         beep();
         set_color(COLOR_RED);
@@ -240,11 +240,11 @@ void same_time_check_list() {
     for (const TieGroup& g : groups) {
         if (g.station != shown_station) {
             report.title("同タイム・チェック・リスト");
-            report.printf("%02d %s\n", g.station, stations[g.station].name);
+            report.printf("%02d %s\n", g.station, definition().station(g.station).name);
             shown_station = g.station;
         }
         const TieItem& first = g.members.front();
-        report.printf("\n%s", divisions[first.division].name);
+        report.printf("\n%s", division_name(first.division));
         if (first.logical == division_sections(first.division)) report.puts("（ゴール）\n");
         else report.printf("（第 %d 中継所）\n", first.logical);
         for (const TieItem& m : g.members) report.puts(text_line(same_time_row(records[m.record], m)) + "\n");

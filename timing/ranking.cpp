@@ -28,9 +28,9 @@ bool is_open(const TeamRecord& r) { return r.open_flag == '1'; }
 
 bool same_bytes(const TeamRecord& a, const TeamRecord& b) {
     unsigned char x[mastrec_size(MAX_KUKAN)], y[mastrec_size(MAX_KUKAN)];
-    encode_team_record(a, x, max_kukan);
-    encode_team_record(b, y, max_kukan);
-    return std::memcmp(x, y, std::min<std::size_t>(sizeof x, static_cast<std::size_t>(sizeof_mastrec))) == 0;
+    encode_team_record(a, x, definition().max_sections());
+    encode_team_record(b, y, definition().max_sections());
+    return std::memcmp(x, y, std::min<std::size_t>(sizeof x, static_cast<std::size_t>(definition().master_record_size()))) == 0;
 }
 
 int read_int_option(const char* key, int absent) {
@@ -99,7 +99,7 @@ void compute_ranks(std::vector<TeamRecord>& records) {
     const int count = static_cast<int>(records.size());
     std::vector<RankEntry> section_entries, cumul_entries;
     std::vector<int> section_ranks(records.size()), cumul_ranks(records.size());
-    for (int k = 1; k <= std::min(max_kukan, MAX_KUKAN); ++k) {
+    for (int k = 1; k <= std::min(definition().max_sections(), MAX_KUKAN); ++k) {
         section_entries.clear();
         cumul_entries.clear();
         std::fill(section_ranks.begin(), section_ranks.end(), 0);
@@ -129,7 +129,7 @@ void compute_ranks(std::vector<TeamRecord>& records) {
 // in the order their arrivals were typed, unless one of them had a carried start
 // before it or has no sequence number: then they share the rank.
 void break_ties(std::vector<TeamRecord>& records) {
-    for (int s = 1; s < eki_suu; ++s) {
+    for (int s = 1; s < definition().station_count(); ++s) {
         std::vector<TieItem> items = collect_tie_items(records, s);
         std::size_t begin = 0;
         while (begin < items.size()) {
@@ -250,7 +250,7 @@ std::vector<TeamRecord> read_all_records() {
 void furthest_stations(const std::vector<TeamRecord>& records, int* furthest) {
     std::fill(furthest, furthest + MAX_BUMON + 1, -1);
     for (const TeamRecord& r : records) {
-        if (r.division >= bumon_suu || r.division >= MAX_BUMON) continue;
+        if (r.division >= definition().division_count() || r.division >= MAX_BUMON) continue;
         for (int k = division_sections(r.division); k > furthest[r.division]; --k) {
             if (!time_is_none(r.blocks[k].arrival)) {
                 furthest[r.division] = k;

@@ -89,7 +89,7 @@ void draw_header(const Visit& v) {
     clear_line(0);
     set_cursor(0, HEADER_COL);
     set_color(HEADER_COLOUR);
-    cprintf("%2d : %s　　加算時間＝", v.station, stations[v.station].work_name);
+    cprintf("%2d : %s　　加算時間＝", v.station, definition().station(v.station).work_name);
     cputs(time_text(v.added));
     set_color(15);
 }
@@ -121,10 +121,10 @@ void remember(Visit& v, const RecentLine& line) {
 }
 
 int record_count(FILE* f) {
-    if (sizeof_mastrec <= 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
+    if (definition().master_record_size() <= 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
     long size = std::ftell(f);
     if (size < MAST_HEADER_SIZE) return 0;
-    return static_cast<int>((size - MAST_HEADER_SIZE) / sizeof_mastrec);
+    return static_cast<int>((size - MAST_HEADER_SIZE) / definition().master_record_size());
 }
 
 // Reads the team's record when the file holds it and it really is that team's: an
@@ -132,7 +132,7 @@ int record_count(FILE* f) {
 bool read_team(FILE* f, int rec_no, int team, TeamRecord& r) {
     if (rec_no < 0 || rec_no >= record_count(f)) return false;
     mast_read(f, rec_no, r);
-    return r.team_no == team && r.division < bumon_suu;
+    return r.team_no == team && r.division < definition().division_count();
 }
 
 // The highest input sequence number stored in f at any station after a start.
@@ -402,9 +402,9 @@ bool find_station_team(const char* team_text, int station, int& rec_no, TeamReco
     }
     k = logical_station(r.division, station);
     if (k < 0) {
-        const char* division = r.division < bumon_suu ? divisions[r.division].name : "";
+        const char* division = r.division < definition().division_count() ? division_name(r.division) : "";
         std::snprintf(message, sizeof message, "%s は %s の中継所ではありません",
-                      stations[station].work_name, division);
+                      definition().station(station).work_name, division);
         show_message(message);
         return false;
     }
@@ -508,13 +508,13 @@ void offer_undo(int station, int row) {
 }
 
 void station_submenu(int station, bool offer_carried_start) {
-    if (station < 0 || station >= eki_suu) return;
+    if (station < 0 || station >= definition().station_count()) return;
     for (;;) {
         clear_screen();
         show_help_hint();
         show_destination_line(0, 4);
         set_cursor(6, 10);
-        cprintf("中継所 %2d : %s", station, stations[station].work_name);
+        cprintf("中継所 %2d : %s", station, definition().station(station).work_name);
         set_cursor(8, 10);
         cputs("[1] チェックリスト出力");
         if (offer_carried_start) {
