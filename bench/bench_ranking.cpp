@@ -42,13 +42,12 @@ void BM_RecomputeAndResultsList(benchmark::State& state) {
     out_kind_no = OUT_FILE;
     field_separator = 0;
     append_mode = '0';
-    std::fill(std::begin(division_selected), std::end(division_selected), true);
     for (auto _ : state) {
         // Every record as entered, nothing computed yet: all of them are rewritten.
         state.PauseTiming();
         std::filesystem::copy_file("MASTFILE.ENTERED", MASTFILE_NAME, std::filesystem::copy_options::overwrite_existing);
         state.ResumeTiming();
-        if (recompute_results(false, false, AT_GOAL) != 0) state.SkipWithError("recompute_results refused");
+        if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
         open_fpout();
         write_seiseki(AT_GOAL);
         fclose_or_abort(fpout);

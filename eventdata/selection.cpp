@@ -61,9 +61,7 @@ int select_station(const char* title, int colour, bool show_destination, bool al
     }
 }
 
-bool division_selected[21];
-
-int select_divisions() {
+std::optional<DivisionSelection> select_divisions() {
     for (;;) {
         clear_screen();
         set_cursor(0, 0);
@@ -76,7 +74,7 @@ int select_divisions() {
             cprintf("%2d. %s", d, division_name(d - 1));
         }
         cputs("\n\n");
-        std::memset(division_selected, 0, sizeof division_selected);
+        DivisionSelection chosen;
         bool any = false;
         bool redraw = false;
         while (!redraw) {
@@ -86,17 +84,17 @@ int select_divisions() {
             if (n == -2) {
                 redraw = true;
             } else if (n == -1) {
-                return 0;
+                return std::nullopt;
             } else if (n == 0) {
-                return any ? 1 : 0;
+                if (any) return chosen;
+                return std::nullopt;
             } else {
                 int d = std::atoi(buf);
                 if (d == 0) {
-                    for (bool& s : division_selected) s = true;
-                    return 1;
+                    return DivisionSelection::all();
                 }
                 if (d >= 1 && d <= definition().division_count()) {
-                    division_selected[d] = true;
+                    chosen.choose(d - 1);
                     any = true;
                 } else {
                     beep();

@@ -177,11 +177,12 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
 
     std::vector<PageText> pages;
     std::string links;
+    const ListingOrder order = listing_order_of(records, AT_GOAL);
     for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         const int n = division_sections(d);
         std::string page;
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
+        for (int p = order.first(d); p < order.end(d); ++p) {
+            const int rec = order.records[p];
             if (rec < 0 || rec >= static_cast<int>(records.size())) continue;
             if (page.empty()) page = division_page_start(d);
             page += team_row(n, records[rec], names[rec], colors);
@@ -208,7 +209,7 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
 }
 
 void html_results_entry() {
-    if (recompute_results(false, false, AT_GOAL) != 0) return;
+    if (recompute_results(false, false) != 0) return;
     const Publication done = write_result_sites();
     remove_old_result_sites();
     for (const SiteReport& site : done.sites) show_site_outcome(site.folder, site.outcome);

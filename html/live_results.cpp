@@ -129,6 +129,7 @@ LiveResults gather_live_results(const std::vector<TeamRecord>& records, const st
     results.event = utf8(event_name());
     int reach[MAX_BUMON + 1];
     furthest_stations(records, reach);
+    const ListingOrder order = listing_order_of(records, AT_GOAL);
     for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         LiveDivision division;
         division.no = d + 1;
@@ -137,7 +138,7 @@ LiveResults gather_live_results(const std::vector<TeamRecord>& records, const st
         division.reached = reach[d] >= 0 ? std::min(reach[d], n) : LIVE_NONE;
         for (int k = 0; k <= n; ++k)
             division.stations.push_back({k, utf8(logical_station_name(d, k)), distance_between(d, 0, k)});
-        for (int rec : listing_order(d)) {
+        for (int rec : order.of_division(d)) {
             if (rec >= static_cast<int>(records.size())) continue;
             division.teams.push_back(live_team(d, division.reached, records[rec], names[rec]));
             ++results.teams;

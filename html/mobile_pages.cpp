@@ -63,13 +63,14 @@ std::vector<PageText> html_keitai_pages(const std::vector<TeamRecord>& records,
     const std::string event = html_escape(event_name());
     int reach[MAX_BUMON + 1];
     furthest_stations(records, reach);
+    const ListingOrder order = listing_order_of(records, AT_GOAL);
 
     std::vector<PageText> pages;
     for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         const int n = std::min(reach[d], division_sections(d));
         std::string page;
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
+        for (int p = order.first(d); p < order.end(d); ++p) {
+            const int rec = order.records[p];
             if (rec < 0 || rec >= static_cast<int>(records.size())) continue;
             if (page.empty()) {
                 const std::string division = html_escape(division_name(d));

@@ -186,7 +186,7 @@ bool Publisher::publish() {
     bool computed = false;
     try {
         if (definitions_ready(why)) {
-            recompute_without_warnings(AT_GOAL);
+            recompute_without_warnings();
             published_state_ = files_state();
             computed = true;
             done = write_result_sites();

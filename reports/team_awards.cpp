@@ -29,10 +29,11 @@ int best_no() {
 
 std::vector<TeamAward> collect_dantaisyou(const std::vector<TeamRecord>& teams, int best) {
     std::vector<TeamAward> awards;
+    const ListingOrder order = listing_order_of(teams, AT_GOAL);
     for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         const int goal = division_sections(d);
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
+        for (int p = order.first(d); p < order.end(d); ++p) {
+            const int rec = order.records[p];
             if (rec < 0 || rec >= static_cast<int>(teams.size())) continue;
             const int rank = teams[static_cast<std::size_t>(rec)].blocks[goal].cumul_rank;
             if (rank >= 1 && rank <= best) awards.push_back({d, rec, rank});

@@ -47,10 +47,11 @@ protected:
         EXPECT_EQ(r.blocks[k].cumul_rank, cumul_rank);
     }
 
-    std::vector<int> listing(int division) {
+    // The team numbers of division in the listing order at station.
+    std::vector<int> listing(int division, int station = AT_GOAL) {
         std::vector<int> teams;
         auto records = master();
-        for (int p = division_first(division); p < division_end(division); ++p) teams.push_back(records[print_jun[p]].team_no);
+        for (int rec : listing_order_of(records, station).of_division(division)) teams.push_back(records[rec].team_no);
         return teams;
     }
 };
@@ -68,7 +69,7 @@ TEST_F(RankingTest, EqualTimesShareARankAndTheNextIsSkipped) {
     arrive(t[3], 2, hms(10, 59, 0), 8);
     t[1].blocks[2].input_seq = 9;
     write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
 
     auto r = master();
     expect_block(r[0], 1, "1:00:00", "1:00:00", 2, 2);
@@ -112,7 +113,7 @@ TEST_P(MissingArrivalTest, RanksFollowTheRule) {
     const int rule = GetParam();
     if (rule != 0) options({"RULE_KUKAN_KIKEN=" + std::to_string(rule)});
     write_master(race());
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     auto r = master();
 
     // Times do not depend on the rule.
@@ -170,7 +171,7 @@ TEST_F(RankingTest, OpenTeamTypedFirstInATieDoesNotPushRankedTeamsDown) {
     arrive(t[2], 1, hms(10, 0, 0), 7);
     arrive(t[4], 1, hms(10, 1, 0), 8);
     write_master(t);
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     auto r = master();
     expect_block(r[3], 1, "0:58:00", "0:58:00", 1, 1);
     expect_block(r[1], 1, "1:00:00", "1:00:00", 0, 0);
@@ -194,7 +195,7 @@ TEST_F(RankingTest, UnfinishedTeamInATieUnderRuleThree) {
         arrive(t[2], k, hms(9 + k, 0, 0), 20 + k);
     }
     write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     auto r = master();
     expect_block(r[1], 1, "1:00:00", "1:00:00", 0, 0);
     expect_block(r[0], 1, "1:00:00", "1:00:00", 1, 1);
@@ -227,7 +228,7 @@ TEST_P(TieAtStationThreeTest, InputOrderUnlessACarriedStartCameBefore) {
     arrive(t[2], 2, hms(10, 56, 0), 4);
     arrive(t[2], 3, hms(11, 55, 0), 8);
     write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     auto r = master();
 
     expect_block(r[2], 1, "0:58:00", "0:58:00", 1, 1);
@@ -260,7 +261,7 @@ TEST_F(RankingTest, ArrivalBeforeTheDepartureInvalidatesTheSection) {
     arrive(t[1], 4, hms(13, 3, 0), 8);
     write_master(t);
     con().type("y");  // the order check shows the typing error first
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     EXPECT_NE(con().screen().find("第3中継所("), std::string::npos);
     EXPECT_NE(con().screen().find("到着時刻=10:59'00"), std::string::npos);
     auto r = master();
@@ -278,7 +279,7 @@ TEST_F(RankingTest, MissingClockTimeNeverGivesASectionTime) {
     start(t[0], hms(30, 0, 0));
     write_master(t);
     con().type("y");  // in case the speed check sees a section there
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     expect_block(master()[0], 1, "0:00:00", "0:00:00", 0, 0);
 }
 
@@ -300,26 +301,25 @@ TEST_F(RankingTest, GoalOrderPutsPartlyTimedBeforeUntimedTeams) {
     arrive(t[5], 2, hms(13, 0, 0), 42);
     arrive(t[6], 1, hms(10, 50, 0), 43);
     write_master(t);
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
 
     EXPECT_EQ(listing(0), (std::vector<int>{102, 101, 103, 105, 104}));
     EXPECT_EQ(listing(1), (std::vector<int>{}));
     EXPECT_EQ(listing(2), (std::vector<int>{301, 302}));
-    EXPECT_EQ(bumon_start[0], 0);
-    EXPECT_EQ(bumon_start[1], 5);
-    EXPECT_EQ(bumon_start[2], 5);
-    EXPECT_EQ(bumon_start[3], 7);
-    for (int d = 4; d < BUMON_START_SIZE; ++d) EXPECT_EQ(bumon_start[d], -1) << d;
-    EXPECT_EQ(print_jun[7], -1);
+    const ListingOrder order = listing_order_of(master(), AT_GOAL);
+    EXPECT_EQ(order.division_start[0], 0);
+    EXPECT_EQ(order.division_start[1], 5);
+    EXPECT_EQ(order.division_start[2], 5);
+    EXPECT_EQ(order.division_start[3], 7);
+    for (int d = 4; d < BUMON_START_SIZE; ++d) EXPECT_EQ(order.division_start[d], -1) << d;
+    EXPECT_EQ(order.records[7], -1);
 
     // At station B (physical 1), which division 3 does not use: its teams in number
     // order; 302 is ahead at its own first station C but that is not B. 102 and 105
     // tie at B and 102 was typed first.
-    make_print_jun(1);
-    EXPECT_EQ(listing(0), (std::vector<int>{102, 105, 103, 101, 104}));
-    EXPECT_EQ(listing(2), (std::vector<int>{301, 302}));
-    make_print_jun(2);
-    EXPECT_EQ(listing(2), (std::vector<int>{302, 301}));
+    EXPECT_EQ(listing(0, 1), (std::vector<int>{102, 105, 103, 101, 104}));
+    EXPECT_EQ(listing(2, 1), (std::vector<int>{301, 302}));
+    EXPECT_EQ(listing(2, 2), (std::vector<int>{302, 301}));
 }
 
 class OpenPositionTest : public RankingTest {
@@ -337,7 +337,7 @@ protected:
         t.push_back(runner_team(106, 0, true));  // open, no time
         t.push_back(runner_team(107));           // no time
         write_master(t);
-        EXPECT_EQ(recompute_results(false, false, AT_GOAL), 0);
+        EXPECT_EQ(recompute_results(false, false), 0);
         return listing(0);
     }
 };
@@ -368,7 +368,7 @@ TEST_F(RankingTest, TeamsOfOtherDivisionsAreRankedApart) {
     arrive(t[1], 2, hms(11, 1, 0), 5);
     arrive(t[2], 1, hms(11, 0, 0), 3);
     write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     auto r = master();
     expect_block(r[0], 2, "1:00:00", "2:00:00", 1, 1);
     expect_block(r[1], 2, "1:00:00", "2:01:00", 1, 2);
@@ -383,7 +383,7 @@ TEST_F(RankingTest, CancelledDestinationQuestionComputesNothing) {
     write_master(t);
     const std::string before = read_file("MASTFILE.DAT");
     con().press(platform::VK_ESCAPE);
-    EXPECT_EQ(recompute_results(true, true, AT_GOAL), -1);
+    EXPECT_EQ(recompute_results(true, true), -1);
     EXPECT_EQ(read_file("MASTFILE.DAT"), before);
 }
 
@@ -393,23 +393,25 @@ TEST_F(RankingTest, WarningsAreShownBeforeTheComputation) {
     carried(t[0], 1, hms(10, 5, 0));  // a departure after the arrival
     write_master(t);
     con().type("y");
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     EXPECT_NE(con().screen().find("到着時刻が出発時刻より早い"), std::string::npos);
     expect_block(master()[0], 1, "1:00:00", "1:00:00", 1, 1);
 }
 
 TEST_F(RankingTest, EmptyMasterFile) {
     write_master({});
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    EXPECT_EQ(bumon_start[0], 0);
-    EXPECT_EQ(bumon_start[1], -1);
-    EXPECT_EQ(division_end(0), 0);
-    EXPECT_EQ(division_end(5), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    const ListingOrder order = listing_order_of(master(), AT_GOAL);
+    EXPECT_EQ(order.division_start[0], 0);
+    EXPECT_EQ(order.division_start[1], -1);
+    EXPECT_EQ(order.end(0), 0);
+    EXPECT_EQ(order.end(5), 0);
 }
 
 TEST_F(RankingTest, DivisionIndexBeyondTheLimitStopsTheListingOrder) {
     write_master({runner_team(1), runner_team(2, 21)});
-    EXPECT_PROGRAM_EXIT(recompute_results(false, false, AT_GOAL), 1);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    EXPECT_PROGRAM_EXIT(listing_order_of(master(), AT_GOAL), 1);
     EXPECT_NE(con().screen().find("部門No=21不正 in .\\KRVKESN3 make_print_jun()"), std::string::npos);
 }
 
