@@ -116,6 +116,32 @@ TEST_F(KihondatTest, RecordSizesForTenSections) {
     EXPECT_EQ(definition().name_record_size(), 212);
 }
 
+// A reader that keeps its definition (the publisher, a report being written) sees the
+// same tables after a reload or a new start time; unknown stations and divisions get
+// the empty answer.
+TEST_F(KihondatTest, AKeptDefinitionSurvivesAReloadAndAStartTime) {
+    eki(course(3));
+    bumon_blocks({division_block("A", all_stations(3))});
+    kihon_data();
+    const std::shared_ptr<const EventDefinition> kept = current_definition();
+    eki(course(5));
+    bumon_blocks({division_block("A", all_stations(5)), division_block("B", "++///")});
+    kihon_data();
+    replace_definition(definition().with_start_time(0, RaceTime{8, 0, 0}));
+
+    EXPECT_EQ(kept->station_count(), 3);
+    EXPECT_EQ(kept->division_count(), 1);
+    EXPECT_EQ(kept->division_sections(0), 2);
+    EXPECT_TRUE(time_equal(kept->division(0).start_time, RaceTime{0, 0, 0}));
+    EXPECT_STREQ(kept->station(3).name, "");
+    EXPECT_STREQ(kept->division_name(1), "");
+    EXPECT_EQ(definition().station_count(), 5);
+    EXPECT_EQ(definition().division_sections(0), 4);
+    EXPECT_TRUE(time_equal(definition().division(0).start_time, RaceTime{8, 0, 0}));
+    EXPECT_TRUE(time_equal(definition().with_start_time(7, RaceTime{9, 0, 0})->division(0).start_time,
+                           RaceTime{8, 0, 0}));
+}
+
 TEST_F(KihondatTest, SeparatorsUrlAndNickname) {
     eki({"FS=,", "Big Station,0,url = http://a.example/x,NickName=BS", "FS=Tab",
          "Tab Name\t1.5\tNICKNAME=TN", "FS=", "Short 3 url=http://b", "FS = ; # semicolon",
