@@ -27,19 +27,19 @@ namespace {
 
 // The list file goes to the editor "true" (OPTION.TXT); the merge files, without a
 // graphical session, to the pager "true": both return at once.
-void computed(benchmark::State& state, int station) {
+void computed(benchmark::State& state) {
     setenv("PAGER", "true", 1);
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     out_kind_no = OUT_FILE;
     field_separator = 0;
     append_mode = '0';
-    if (recompute_results(false, false, station) != 0) state.SkipWithError("recompute_results refused");
+    if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
 }
 
-// One report: computed once for station, then written again and again.
-void BM_Report(benchmark::State& state, void (*report)(), int station, const char* file) {
-    computed(state, station);
+// One report: computed once, then written again and again.
+void BM_Report(benchmark::State& state, void (*report)(), const char* file) {
+    computed(state);
     for (auto _ : state) report();
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(platform::disk_name(file)));
 }
@@ -48,18 +48,18 @@ void section_ranking_of_section_10() { print_kukan_jun(10); }
 void section_award_merge_file() { write_kukansyou_tab(); }
 void team_award_merge_file() { write_dantaisyou_tab(); }
 
-BENCHMARK_CAPTURE(BM_Report, section_award_list, print_kukansyou, NO_PRINT_ORDER, "OUT.TXT")
+BENCHMARK_CAPTURE(BM_Report, section_award_list, print_kukansyou, "OUT.TXT")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, section_award_merge_file, section_award_merge_file, NO_PRINT_ORDER, SECTION_AWARD_FILE)
+BENCHMARK_CAPTURE(BM_Report, section_award_merge_file, section_award_merge_file, SECTION_AWARD_FILE)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, team_award_list, print_dantaisyou, AT_GOAL, "OUT.TXT")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, team_award_merge_file, team_award_merge_file, AT_GOAL, TEAM_AWARD_FILE)
+BENCHMARK_CAPTURE(BM_Report, team_award_list, print_dantaisyou, "OUT.TXT")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Report, team_award_merge_file, team_award_merge_file, TEAM_AWARD_FILE)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, goal_bulletin, print_goal_sokuhou, NO_PRINT_ORDER, "OUT.TXT")
+BENCHMARK_CAPTURE(BM_Report, goal_bulletin, print_goal_sokuhou, "OUT.TXT")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, rank_transition, print_jun_hensen, NO_PRINT_ORDER, "OUT.TXT")
+BENCHMARK_CAPTURE(BM_Report, rank_transition, print_jun_hensen, "OUT.TXT")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Report, section_ranking, section_ranking_of_section_10, NO_PRINT_ORDER, "OUT.TXT")
+BENCHMARK_CAPTURE(BM_Report, section_ranking, section_ranking_of_section_10, "OUT.TXT")
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -36,8 +36,8 @@ std::size_t section_pdf() {
     return pages.size();
 }
 
-void BM_CertificatePdf(benchmark::State& state, std::size_t (*write)(), int station, const char* file) {
-    if (recompute_results(false, false, station) != 0) state.SkipWithError("recompute_results refused");
+void BM_CertificatePdf(benchmark::State& state, std::size_t (*write)(), const char* file) {
+    if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
     std::size_t pages = 0;
     for (auto _ : state) pages = write();
     state.counters["pages"] = static_cast<double>(pages);
@@ -48,9 +48,9 @@ void BM_CertificatePdf(benchmark::State& state, std::size_t (*write)(), int stat
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(platform::disk_name(file)));
 }
 
-BENCHMARK_CAPTURE(BM_CertificatePdf, team_awards, team_pdf, AT_GOAL, TEAM_CERTIFICATE_PDF)
+BENCHMARK_CAPTURE(BM_CertificatePdf, team_awards, team_pdf, TEAM_CERTIFICATE_PDF)
     ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK_CAPTURE(BM_CertificatePdf, section_awards, section_pdf, NO_PRINT_ORDER, SECTION_CERTIFICATE_PDF)
+BENCHMARK_CAPTURE(BM_CertificatePdf, section_awards, section_pdf, SECTION_CERTIFICATE_PDF)
     ->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

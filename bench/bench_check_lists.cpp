@@ -37,7 +37,7 @@ void run_list(benchmark::State& state, const char* key, Body body) {
 }
 
 void every_station(Report& report, const std::vector<TeamRecord>& records, const StationListOptions& o) {
-    for (int s = 0; s < eki_suu; ++s) write_station_check_list(report, records, s, o);
+    for (int s = 0; s < definition().station_count(); ++s) write_station_check_list(report, records, s, o);
 }
 
 void BM_StationCheckListAll(benchmark::State& state) {
@@ -90,7 +90,9 @@ BENCHMARK(BM_TimeOrderCheckList)->Unit(benchmark::kMillisecond);
 // After the recomputation (not timed: it is the ranking's own benchmark). A maximum of
 // 18.5 km/h makes a few hundred of the 10,000 sections too fast.
 void BM_QuestionableSpeedList(benchmark::State& state) {
-    for (int d = 0; d < bumon_suu; ++d) divisions[d].max_speed = 18.5;
+    EventTables tables = definition().tables();
+    for (int d = 0; d < definition().division_count(); ++d) tables.divisions[d].max_speed = 18.5;
+    replace_definition(std::make_shared<const EventDefinition>(tables));
     run_list(state, print_key::QUESTIONABLE_SPEED, [](Report& r, const std::vector<TeamRecord>& records) {
         std::vector<SpeedItem> items = collect_questionable_speeds(records);
         sort_by_kind(items);
@@ -104,7 +106,7 @@ BENCHMARK(BM_QuestionableSpeedList)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Folder race;
-    if (recompute_results(false, false, NO_PRINT_ORDER) != 0) return 1;
+    if (recompute_results(false, false) != 0) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -27,7 +27,7 @@ void BM_Publication(benchmark::State& state) {
         state.PauseTiming();
         std::filesystem::copy_file("MASTFILE.ENTERED", MASTFILE_NAME, std::filesystem::copy_options::overwrite_existing);
         state.ResumeTiming();
-        recompute_without_warnings(AT_GOAL);
+        recompute_without_warnings();
         if (!write_result_sites().ok()) state.SkipWithError("a site was not replaced");
         state.PauseTiming();
         remove_old_result_sites();
@@ -40,7 +40,7 @@ BENCHMARK(BM_Publication)->Unit(benchmark::kMillisecond);
 
 // The removal of the three old sites that follows.
 void BM_RemoveOldSites(benchmark::State& state) {
-    recompute_without_warnings(AT_GOAL);
+    recompute_without_warnings();
     for (auto _ : state) {
         state.PauseTiming();
         write_result_sites();
@@ -52,7 +52,7 @@ BENCHMARK(BM_RemoveOldSites)->Unit(benchmark::kMillisecond);
 
 // The live folder's files alone, without writing them: what the feeds add.
 void BM_LiveFilesOnly(benchmark::State& state) {
-    recompute_without_warnings(AT_GOAL);
+    recompute_without_warnings();
     const std::vector<TeamRecord> records = read_all_records();
     const std::vector<RunnerNameRecord> names = read_name_records(records);
     for (auto _ : state) {

@@ -43,16 +43,15 @@ void BM_RecomputeAndResultsList(benchmark::State& state) {
     out_kind_no = OUT_FILE;
     field_separator = 0;
     append_mode = '0';
-    std::fill(std::begin(division_selected), std::end(division_selected), true);
     std::size_t list_bytes = 0;
     for (auto _ : state) {
         // Every record as entered, nothing computed yet: all of them are rewritten.
         state.PauseTiming();
         std::filesystem::copy_file("MASTFILE.ENTERED", MASTFILE_NAME, std::filesystem::copy_options::overwrite_existing);
         state.ResumeTiming();
-        if (recompute_results(false, false, AT_GOAL) != 0) state.SkipWithError("recompute_results refused");
+        if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
         Report report(Report::ToText{});
-        write_seiseki(report, AT_GOAL, gather_seiseki());
+        write_seiseki(report, AT_GOAL, gather_seiseki(AT_GOAL));
         list_bytes = report.text().size();
     }
     state.counters["list_bytes"] = static_cast<double>(list_bytes);

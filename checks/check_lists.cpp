@@ -65,7 +65,7 @@ void write_station_header(Report& report, int s) {
     report.begin_field();
     report.printf("EkiNo=%02d ", s);
     report.next_field();
-    report.puts(stations[s].work_name);
+    report.puts(definition().station(s).work_name);
     report.begin_field();
     report.puts("\n\n「到着時刻」の順に出力されています。\n");
     report.printf("%s：「到着時刻に同じ」を示す。\n\n", SAME_AS_ARRIVAL);
@@ -141,7 +141,7 @@ void print_station_check_list(int station, bool names) {
     Report report(names ? print_key::STATION_CHECK_NAMES : print_key::STATION_CHECK);
     if (report.printer()) o.column_rows = rows;
     if (station == ALL_STATIONS) {
-        for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) write_station_check_list(report, records, s, o);
+        for (int s = 0; s < definition().station_count() && s < MAX_EKI; ++s) write_station_check_list(report, records, s, o);
     } else {
         write_station_check_list(report, records, station, o);
     }
@@ -280,7 +280,7 @@ TimeOrderFiles::TimeOrderFiles(const std::vector<TeamRecord>& records) {
 }
 
 void TimeOrderFiles::write_files(const std::vector<TeamRecord>& records) {
-    for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
+    for (int s = 0; s < definition().station_count() && s < MAX_EKI; ++s) {
         std::vector<StationItem> items = collect_station_items(records, s);
         if (items.empty()) continue;
         sort_for_time_order(items);
@@ -322,7 +322,7 @@ StationItem TimeOrderFiles::read(int s, int n) {
 
 void write_station_check_list(Report& report, const std::vector<TeamRecord>& records, int s,
                               const StationListOptions& o) {
-    if (s < 0 || s >= eki_suu || s >= MAX_EKI) return;
+    if (s < 0 || s >= definition().station_count() || s >= MAX_EKI) return;
     std::vector<StationItem> items = collect_station_items(records, s);
     if (items.empty()) return;
     sort_for_station_list(items);
@@ -337,7 +337,7 @@ void write_all_teams_list(Report& report, const std::vector<TeamRecord>& records
     int previous = -1, counter = 0;
     for (const TeamRecord& r : records) {
         const int d = r.division;
-        if (d >= bumon_suu) continue;
+        if (d >= definition().division_count()) continue;
         if (d != previous) {
             write_all_teams_heading(report, d);
             previous = d;
@@ -369,7 +369,7 @@ void write_names_list(Report& report, const std::vector<TeamRecord>& records,
     for (std::size_t n = 0; n < records.size(); ++n) {
         const TeamRecord& r = records[n];
         const int d = r.division;
-        if (d >= bumon_suu) continue;
+        if (d >= definition().division_count()) continue;
         if (d != previous) {
             write_names_heading(report, d, runner_width);
             previous = d;
@@ -390,17 +390,17 @@ void write_time_order_list(Report& report, TimeOrderFiles& files) {
     report.title("チェック・リスト（各中継所でタイム順）");
     report.puts("（ﾁｰﾑNo  到着時刻  &=繰上出発）\n\n");
     Row numbers{plain("    ")}, names{plain("    ")};
-    for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
+    for (int s = 0; s < definition().station_count() && s < MAX_EKI; ++s) {
         if (files.count(s) == 0) continue;
         numbers.push_back(plain(" " + padded(left(std::to_string(s), STATION_NAME_COLUMNS))));
-        names.push_back(plain(" " + padded(left(stations[s].name, STATION_NAME_COLUMNS))));
+        names.push_back(plain(" " + padded(left(definition().station(s).name, STATION_NAME_COLUMNS))));
     }
     write_text_row(report, numbers);
     write_text_row(report, names);
     report.puts("\n");
     for (int r = 1; r <= files.longest(); ++r) {
         Row row{plain(formatted("%*d:", 3, r))};
-        for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
+        for (int s = 0; s < definition().station_count() && s < MAX_EKI; ++s) {
             if (files.count(s) == 0) continue;
             row.push_back(r <= files.count(s) ? plain(time_order_cell(files.read(s, r - 1)))
                                                : right("", STATION_COLUMNS));
@@ -423,7 +423,7 @@ void team_data_screen() {
         const int rec = team >= 1 && team <= 999 ? team_index.record_of(team) : -1;
         const std::vector<TeamRecord> records = rec >= 0 ? read_all_records() : std::vector<TeamRecord>();
         if (rec < 0 || rec >= static_cast<int>(records.size()) || records[rec].team_no != team ||
-            records[rec].division >= bumon_suu) {
+            records[rec].division >= definition().division_count()) {
             set_color(COLOR_RED);
             cprintf("ナンバー=%d エラー", team);
             set_color(COLOR_WHITE);

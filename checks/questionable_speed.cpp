@@ -38,7 +38,7 @@ void write_time_and_team(Report& report, const TeamRecord& r, int i) {
     char buf[TIME_TEXT_SIZE];
     format_time_fixed(r.blocks[i].section_time, buf, 9, TIME_CHECK_VALID, "");
     report.puts(buf);
-    report.printf("  %3d:%-*s  %s\n", r.team_no, TEAM_NAME_COLUMNS, r.name, divisions[r.division].name);
+    report.printf("  %3d:%-*s  %s\n", r.team_no, TEAM_NAME_COLUMNS, r.name, division_name(r.division));
 }
 
 }  // namespace
@@ -64,8 +64,8 @@ std::vector<SpeedItem> collect_questionable_speeds(const std::vector<TeamRecord>
             // listed as too slow, which is what this list is for.
             if (time_to_seconds(r.blocks[i].section_time) <= 0) continue;
             const double speed = section_speed(r, i);
-            const bool slow = speed <= divisions[d].min_speed + LIMIT_EPS;
-            if (!slow && speed < divisions[d].max_speed - LIMIT_EPS) continue;
+            const bool slow = speed <= definition().division(d).min_speed + LIMIT_EPS;
+            if (!slow && speed < definition().division(d).max_speed - LIMIT_EPS) continue;
             if (static_cast<int>(items.size()) + 1 >= SPEED_ITEM_LIMIT) {
                 cputs("\n疑問スピードの件数が多すぎます\n");
                 fix_file("BUMON.TXT");

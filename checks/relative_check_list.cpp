@@ -52,7 +52,7 @@ Row item_row(const TeamRecord& r, const RunnerNameRecord& names, const RelativeI
 std::vector<RelativeItem> collect_relative_items(const std::vector<TeamRecord>& records,
                                                  const RelativeBounds& bounds) {
     std::vector<RelativeItem> items;
-    for (int d = 0; d < bumon_suu; ++d) {
+    for (int d = 0; d < definition().division_count(); ++d) {
         const FieldTimes field = field_times(records, d);
         for (std::size_t n = 0; n < records.size(); ++n) {
             if (records[n].division != d) continue;

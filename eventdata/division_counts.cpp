@@ -45,10 +45,10 @@ void count_teams(const char* mast_name, int (&counts)[MAX_BUMON]) {
 
 void print_counts(FILE* out, const int (&counts)[MAX_BUMON]) {
     int width = 0;
-    for (int d = 0; d < bumon_suu; ++d) width = std::max(width, static_cast<int>(std::strlen(divisions[d].name)));
+    for (int d = 0; d < definition().division_count(); ++d) width = std::max(width, static_cast<int>(std::strlen(division_name(d))));
     int total = 0;
-    for (int d = 0; d < bumon_suu; ++d) {
-        out_printf(out, "%2d: %-*s %3dチーム\n", d + 1, width, divisions[d].name, counts[d]);
+    for (int d = 0; d < definition().division_count(); ++d) {
+        out_printf(out, "%2d: %-*s %3dチーム\n", d + 1, width, division_name(d), counts[d]);
         total += counts[d];
     }
     out_printf(out, "%*s合計 %3dチーム\n", width, "", total);

@@ -91,7 +91,7 @@ unsigned sequence_offset(const char* destination, const MastHeader& h) {
     read_raw_records(f, h.rec_len, [&](int, const unsigned char* record) {
         // A division outside the event: every block the record has.
         int d = record[MAST_DIVISION];
-        int sections = d < bumon_suu ? std::min(division_sections(d), blocks) : blocks;
+        int sections = d < definition().division_count() ? std::min(division_sections(d), blocks) : blocks;
         for (int k = 1; k <= sections; ++k) {
             unsigned seq = static_cast<std::uint16_t>(get_le16(record + MAST_BLOCKS + k * MAST_BLOCK_SIZE));
             offset = std::max(offset, seq);
@@ -164,7 +164,7 @@ MergeResult import_times(const char* destination, const char* source, const char
     import_conflict_report(conflicts, destination, source);
     // The warnings read records of the loaded event definition; the headers above
     // only had to agree with each other.
-    if (dh.max_kukan == max_kukan && dh.rec_len == sizeof_mastrec) {
+    if (dh.max_kukan == definition().max_sections() && dh.rec_len == definition().master_record_size()) {
         if (import_checks) import_checks(real_destination);
     }
     return MergeResult::merged;

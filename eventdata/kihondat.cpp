@@ -16,20 +16,6 @@
 
 namespace korvel {
 
-StationInfo stations[MAX_EKI];
-DivisionInfo divisions[MAX_BUMON];
-std::int8_t phy_to_log[MAX_BUMON + 1][MAX_EKI + 1];
-std::int8_t log_to_phy[MAX_BUMON + 1][MAX_KUKAN + 1];
-int eki_suu = 0;
-int bumon_suu = 0;
-int max_kukan = -1;
-int sizeof_mastrec = 0;
-int sizeof_namerec = 0;
-int distance_decimals = -1;
-double fast_speed_limit = 30.0;
-double slow_speed_limit = 3.0;
-unsigned char debug_flag = 0;
-
 namespace {
 
 constexpr const char* EKI_FILE = "EKI.TXT";
@@ -38,31 +24,15 @@ constexpr const char* FORMAT_ERROR = "フォーマット・エラー";
 constexpr int LINE_SIZE = 1000;  // 999 bytes and the terminator; longer lines come in pieces
 constexpr int MAX_DECIMALS = 3;
 
-using PhyToLog = std::int8_t[MAX_BUMON + 1][MAX_EKI + 1];
-using LogToPhy = std::int8_t[MAX_BUMON + 1][MAX_KUKAN + 1];
+using Definition = EventTables;
 
-// One complete definition. kihon_data fills a fresh one and copies it to the globals
-// only when both files were read without error, so nobody ever sees half a load.
-struct Definition {
-    StationInfo stations[MAX_EKI];
-    DivisionInfo divisions[MAX_BUMON];
-    PhyToLog phy_to_log;
-    LogToPhy log_to_phy;
-    int eki_suu = 0;
-    int bumon_suu = 0;
-    int max_kukan = -1;
-    int distance_decimals = -1;
-    double fast_speed_limit = 30.0;
-    double slow_speed_limit = 3.0;
-};
-
-void clear_maps(PhyToLog& p2l, LogToPhy& l2p) {
-    std::memset(p2l, -1, sizeof p2l);
-    std::memset(l2p, -1, sizeof l2p);
+// The current definition, replaced whole; the empty one before the first load.
+std::shared_ptr<const EventDefinition>& current_slot() {
+    static std::shared_ptr<const EventDefinition> current = std::make_shared<const EventDefinition>();
+    return current;
 }
 
-// Before the first load no division uses any station.
-[[maybe_unused]] const bool maps_cleared = (clear_maps(phy_to_log, log_to_phy), true);
+bool listing_on_load = false;
 
 void line_report(const char* file, int line_no, const char* label, const char* line) {
     cprintf("\n%s %d 行目。%s\n", file, line_no, label);
@@ -316,33 +286,15 @@ void debug_listing(const Definition& d) {
     read_key();
 }
 
-void publish(const Definition& d) {
-    std::memcpy(stations, d.stations, sizeof stations);
-    std::memcpy(divisions, d.divisions, sizeof divisions);
-    std::memcpy(phy_to_log, d.phy_to_log, sizeof phy_to_log);
-    std::memcpy(log_to_phy, d.log_to_phy, sizeof log_to_phy);
-    eki_suu = d.eki_suu;
-    bumon_suu = d.bumon_suu;
-    max_kukan = d.max_kukan;
-    distance_decimals = d.distance_decimals;
-    // The record sizes are set here and nowhere else.
-    sizeof_mastrec = mastrec_size(d.max_kukan);
-    sizeof_namerec = namerec_size(d.max_kukan);
-    fast_speed_limit = d.fast_speed_limit;
-    slow_speed_limit = d.slow_speed_limit;
-}
-
 }  // namespace
 
 void kihon_data() {
     check_definition_files();
 
     auto d = std::make_unique<Definition>();
-    std::memset(d->stations, 0, sizeof d->stations);
-    std::memset(d->divisions, 0, sizeof d->divisions);
-    clear_maps(d->phy_to_log, d->log_to_phy);
     // Start times survive a reload when BUMON.TXT gives none (start time entry sets them).
-    for (int i = 0; i < MAX_BUMON; ++i) d->divisions[i].start_time = divisions[i].start_time;
+    const EventTables& before = definition().tables();
+    for (int i = 0; i < MAX_BUMON; ++i) d->divisions[i].start_time = before.divisions[i].start_time;
 
     if (!read_stations(*d)) fix_file(EKI_FILE);
     if (d->eki_suu == 0) {
@@ -356,15 +308,16 @@ void kihon_data() {
         fix_file(BUMON_FILE);
     }
 
-    if (debug_flag) debug_listing(*d);
+    if (listing_on_load) debug_listing(*d);
     d->fast_speed_limit = speed_option("FAST_SPEED_LIMIT", 30.0);
     d->slow_speed_limit = speed_option("SLOW_SPEED_LIMIT", 3.0);
-    publish(*d);
+    replace_definition(std::make_shared<const EventDefinition>(*d));
 }
 
 void print_kyori(FILE* stream, char* buffer, double distance, int width, const char* suffix,
                  std::size_t buffer_size) {
-    int decimals = distance_decimals <= 1 ? 1 : distance_decimals == 2 ? 2 : 3;
+    const int loaded = definition().distance_decimals();
+    int decimals = loaded <= 1 ? 1 : loaded == 2 ? 2 : 3;
     if (suffix == nullptr) suffix = "";
     if (stream) {
         std::fprintf(stream, "%*.*f%s", width, decimals, distance, suffix);
@@ -395,44 +348,85 @@ void fix_file(const char* name) {
     jump_to_main_menu();
 }
 
-const char* division_name(int division) {
-    return division >= 0 && division < bumon_suu && division < MAX_BUMON ? divisions[division].name : "";
+EventTables::EventTables() {
+    std::memset(stations, 0, sizeof stations);
+    std::memset(divisions, 0, sizeof divisions);
+    std::memset(phy_to_log, -1, sizeof phy_to_log);
+    std::memset(log_to_phy, -1, sizeof log_to_phy);
 }
 
-int division_sections(int division) {
-    if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return 0;
-    int n = std::min({static_cast<int>(divisions[division].kukan_suu), max_kukan, MAX_KUKAN});
+EventDefinition::EventDefinition(const EventTables& tables)
+    : t_(tables), master_record_size_(mastrec_size(tables.max_kukan)), name_record_size_(namerec_size(tables.max_kukan)) {}
+
+const StationInfo& EventDefinition::station(int s) const {
+    static const StationInfo none{};
+    return s >= 0 && s < t_.eki_suu && s < MAX_EKI ? t_.stations[s] : none;
+}
+
+const DivisionInfo& EventDefinition::division(int d) const {
+    static const DivisionInfo none{};
+    return d >= 0 && d < t_.bumon_suu && d < MAX_BUMON ? t_.divisions[d] : none;
+}
+
+int EventDefinition::division_sections(int d) const {
+    if (d < 0 || d >= t_.bumon_suu || d >= MAX_BUMON) return 0;
+    int n = std::min({static_cast<int>(t_.divisions[d].kukan_suu), t_.max_kukan, MAX_KUKAN});
     return n < 0 ? 0 : n;
 }
 
-int logical_station(int division, int physical) {
-    if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return -1;
-    if (physical < 0 || physical >= eki_suu || physical >= MAX_EKI) return -1;
-    int k = phy_to_log[division][physical];
-    return k >= 0 && k <= division_sections(division) ? k : -1;
+int EventDefinition::logical_station(int d, int physical) const {
+    if (d < 0 || d >= t_.bumon_suu || d >= MAX_BUMON) return -1;
+    if (physical < 0 || physical >= t_.eki_suu || physical >= MAX_EKI) return -1;
+    int k = t_.phy_to_log[d][physical];
+    return k >= 0 && k <= division_sections(d) ? k : -1;
 }
 
-int physical_station(int division, int logical) {
-    if (division < 0 || division >= bumon_suu || division >= MAX_BUMON) return -1;
-    if (logical < 0 || logical > division_sections(division)) return -1;
-    int s = log_to_phy[division][logical];
-    return s >= 0 && s < eki_suu && s < MAX_EKI ? s : -1;
+int EventDefinition::physical_station(int d, int logical) const {
+    if (d < 0 || d >= t_.bumon_suu || d >= MAX_BUMON) return -1;
+    if (logical < 0 || logical > division_sections(d)) return -1;
+    int s = t_.log_to_phy[d][logical];
+    return s >= 0 && s < t_.eki_suu && s < MAX_EKI ? s : -1;
 }
 
-const char* logical_station_name(int division, int logical) {
-    int s = physical_station(division, logical);
-    return s >= 0 ? stations[s].name : "";
+const char* EventDefinition::logical_station_name(int d, int logical) const {
+    return station(physical_station(d, logical)).name;
 }
 
-double distance_between(int division, int from, int to) {
-    int a = physical_station(division, from);
-    int b = physical_station(division, to);
-    return a >= 0 && b >= 0 ? stations[b].distance - stations[a].distance : 0.0;
+double EventDefinition::distance_between(int d, int from, int to) const {
+    int a = physical_station(d, from);
+    int b = physical_station(d, to);
+    return a >= 0 && b >= 0 ? t_.stations[b].distance - t_.stations[a].distance : 0.0;
 }
 
-double section_distance(int division, int section) {
+double EventDefinition::section_distance(int d, int section) const {
     if (section < 1) return 0.0;
-    return distance_between(division, section - 1, section);
+    return distance_between(d, section - 1, section);
 }
+
+std::shared_ptr<const EventDefinition> EventDefinition::with_start_time(int d, const RaceTime& t) const {
+    auto changed = std::make_shared<EventDefinition>(*this);
+    if (d >= 0 && d < t_.bumon_suu && d < MAX_BUMON) changed->t_.divisions[d].start_time = t;
+    return changed;
+}
+
+std::shared_ptr<const EventDefinition> current_definition() { return current_slot(); }
+
+const EventDefinition& definition() { return *current_slot(); }
+
+void replace_definition(std::shared_ptr<const EventDefinition> d) {
+    if (d) current_slot() = std::move(d);
+}
+
+void list_station_maps_on_load(bool on) { listing_on_load = on; }
+
+const char* division_name(int division) { return definition().division_name(division); }
+int division_sections(int division) { return definition().division_sections(division); }
+int logical_station(int division, int physical) { return definition().logical_station(division, physical); }
+int physical_station(int division, int logical) { return definition().physical_station(division, logical); }
+const char* logical_station_name(int division, int logical) {
+    return definition().logical_station_name(division, logical);
+}
+double distance_between(int division, int from, int to) { return definition().distance_between(division, from, to); }
+double section_distance(int division, int section) { return definition().section_distance(division, section); }
 
 }  // namespace korvel

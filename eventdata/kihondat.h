@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "eventdata/race_time.h"
 #include "eventdata/record_layout.h"
@@ -35,28 +36,88 @@ struct DivisionInfo {
     char name[DIVISION_NAME_LEN + 1];
     double max_speed;  // km/h, plausible section speeds of this division
     double min_speed;
-    RaceTime start_time;  // kept when BUMON.TXT gives none; start time entry writes here
+    RaceTime start_time;  // kept over a reload when BUMON.TXT gives none; entered at the console
     std::int8_t kukan_suu;  // sections = stations used - 1
 };
 
-extern StationInfo stations[MAX_EKI];
-extern DivisionInfo divisions[MAX_BUMON];
-// Logical station of physical station i in division d, or -1 when d does not use it.
-extern std::int8_t phy_to_log[MAX_BUMON + 1][MAX_EKI + 1];
-// Physical station of logical station k in division d, or -1.
-extern std::int8_t log_to_phy[MAX_BUMON + 1][MAX_KUKAN + 1];
+// The tables of one definition as kihon_data reads them (and as tests build them):
+// stations, divisions and the station maps per division. Filled once, then frozen in
+// an EventDefinition.
+struct EventTables {
+    EventTables();  // no station, no division, every map entry -1
 
-extern int eki_suu;
-extern int bumon_suu;
-extern int max_kukan;          // -1 before the first load
-extern int sizeof_mastrec;     // mastrec_size(max_kukan)
-extern int sizeof_namerec;     // namerec_size(max_kukan)
-extern int distance_decimals;  // most decimals written in EKI.TXT, -1 before loading
-extern double fast_speed_limit;  // FAST_SPEED_LIMIT, default 30.0 km/h
-extern double slow_speed_limit;  // SLOW_SPEED_LIMIT, default 3.0 km/h
+    StationInfo stations[MAX_EKI];
+    DivisionInfo divisions[MAX_BUMON];
+    // Logical station of physical station i in division d, or -1 when d does not use it.
+    std::int8_t phy_to_log[MAX_BUMON + 1][MAX_EKI + 1];
+    // Physical station of logical station k in division d, or -1.
+    std::int8_t log_to_phy[MAX_BUMON + 1][MAX_KUKAN + 1];
+    int eki_suu = 0;
+    int bumon_suu = 0;
+    int max_kukan = -1;            // -1: nothing loaded
+    int distance_decimals = -1;    // most decimals written in EKI.TXT, -1 before loading
+    double fast_speed_limit = 30.0;  // FAST_SPEED_LIMIT, km/h
+    double slow_speed_limit = 3.0;   // SLOW_SPEED_LIMIT, km/h
+};
 
-// Set from the command line ("-d"): kihon_data lists the station maps.
-extern unsigned char debug_flag;
+// One event definition, never changed once made: a reload or a new start time makes a
+// new one and replaces the current one whole, so a reader that keeps its pointer (the
+// publisher, a report being written) sees one consistent set of tables throughout.
+// Every question is checked: an unknown division or station gets the "none" answer
+// stated, never an index out of the tables.
+class EventDefinition {
+public:
+    EventDefinition() = default;  // before the first load
+    explicit EventDefinition(const EventTables& tables);
+
+    int station_count() const { return t_.eki_suu; }
+    int division_count() const { return t_.bumon_suu; }
+    int max_sections() const { return t_.max_kukan; }  // -1 before the first load
+    int master_record_size() const { return master_record_size_; }  // mastrec_size(max_sections)
+    int name_record_size() const { return name_record_size_; }      // namerec_size(max_sections)
+    int distance_decimals() const { return t_.distance_decimals; }
+    double fast_speed_limit() const { return t_.fast_speed_limit; }
+    double slow_speed_limit() const { return t_.slow_speed_limit; }
+
+    // Physical station s; an empty one (no name, 0 km) for an unknown s.
+    const StationInfo& station(int s) const;
+    // Division d; an empty one (no name, no sections, no start time) for an unknown d.
+    const DivisionInfo& division(int d) const;
+    // The name of division d; "" for an unknown one.
+    const char* division_name(int d) const { return division(d).name; }
+    // Sections of division d (its kukan_suu, at most max_sections); 0 for an unknown one.
+    int division_sections(int d) const;
+    // Logical station of physical station s in division d; -1 when d does not use it.
+    int logical_station(int d, int physical) const;
+    // Physical station of logical station k of division d; -1 when there is none.
+    int physical_station(int d, int logical) const;
+    // The name of logical station k of division d; "" when there is none.
+    const char* logical_station_name(int d, int logical) const;
+    // km between logical stations from and to of division d; 0 when either is missing.
+    double distance_between(int d, int from, int to) const;
+    // The length of section k (1..kukan_suu) of division d, in km.
+    double section_distance(int d, int section) const;
+
+    // The tables as loaded, for building a changed copy.
+    const EventTables& tables() const { return t_; }
+    // This definition with division d starting at t (d unknown: unchanged).
+    std::shared_ptr<const EventDefinition> with_start_time(int d, const RaceTime& t) const;
+
+private:
+    EventTables t_;
+    int master_record_size_ = 0;
+    int name_record_size_ = 0;
+};
+
+// The current definition; empty before the first load. A reader that runs long keeps
+// the pointer, so a reload cannot change the tables under it.
+std::shared_ptr<const EventDefinition> current_definition();
+const EventDefinition& definition();
+// Makes d the current definition (kihon_data, a start time entered, tests).
+void replace_definition(std::shared_ptr<const EventDefinition> d);
+
+// From the command line ("-d"): kihon_data lists the station maps.
+void list_station_maps_on_load(bool on);
 
 // Reloads everything from EKI.TXT, BUMON.TXT and OPTION.TXT. Returns only with the
 // complete tables: an error runs fix_file (main menu or fatal stop) and the tables keep
@@ -75,9 +136,7 @@ void print_kyori(FILE* stream, char* buffer, double distance, int width, const c
 // fixing it (back to the main menu) or stop (fatal stop). Never returns.
 [[noreturn]] void fix_file(const char* name);
 
-// Checked questions about the loaded definition. Every report and screen asks these
-// instead of reading the tables: an unknown division or station gets the "none"
-// answer stated, never an index out of the tables.
+// The same checked questions about the current definition.
 // The name of division d; "" for an unknown one.
 const char* division_name(int division);
 // Sections of division d (its kukan_suu, at most max_kukan); 0 for an unknown one.

@@ -82,8 +82,8 @@ Stream mast_lock_for_replacing() {
 }
 
 Stream mast_lock_record(int rec_no) {
-    off_t start = MAST_HEADER_SIZE + static_cast<off_t>(rec_no < 0 ? 0 : rec_no) * sizeof_mastrec;
-    return open_locked(start, sizeof_mastrec > 0 ? sizeof_mastrec : platform::LOCK_TO_END, false,
+    off_t start = MAST_HEADER_SIZE + static_cast<off_t>(rec_no < 0 ? 0 : rec_no) * definition().master_record_size();
+    return open_locked(start, definition().master_record_size() > 0 ? definition().master_record_size() : platform::LOCK_TO_END, false,
                        "他の端末がこのチームの記録か大会データ全体を使用中です");
 }
 

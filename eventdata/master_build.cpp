@@ -84,7 +84,7 @@ void validate_teams(const std::vector<TeamEntry>& entries) {
     for (const TeamEntry& e : entries) {
         bool in_range = e.team >= 0 && e.team <= 999;
         bool duplicate = in_range && seen[e.team];
-        bool bad_division = e.division < 1 || e.division > bumon_suu;
+        bool bad_division = e.division < 1 || e.division > definition().division_count();
         if (in_range) seen[e.team] = true;
         if (!duplicate && in_range && !bad_division) continue;
         failed = true;

@@ -80,20 +80,20 @@ static_assert(MAST_BLOCK_SIZE - BLOCK_DEPARTURE == OLD_MAST_BLOCK_SIZE);
 // ---- Record sizes of the loaded event ----
 
 bool event_loaded() {
-    return max_kukan >= 0 && max_kukan <= MAX_KUKAN && sizeof_mastrec == mastrec_size(max_kukan) &&
-           sizeof_namerec == namerec_size(max_kukan);
+    return definition().max_sections() >= 0 && definition().max_sections() <= MAX_KUKAN && definition().master_record_size() == mastrec_size(definition().max_sections()) &&
+           definition().name_record_size() == namerec_size(definition().max_sections());
 }
 
 // The record operations need the event definition; without it no position is right.
 void require_event(const char* operation) {
     if (event_loaded()) return;
-    cprintf("\n%s: max_kukan=%d sizeof_mastrec=%d sizeof_namerec=%d\n", operation, max_kukan, sizeof_mastrec,
-            sizeof_namerec);
+    cprintf("\n%s: max_kukan=%d sizeof_mastrec=%d sizeof_namerec=%d\n", operation, definition().max_sections(), definition().master_record_size(),
+            definition().name_record_size());
     fatal_stop();
 }
 
-long mast_position(int rec_no) { return MAST_HEADER_SIZE + static_cast<long>(rec_no) * sizeof_mastrec; }
-long name_position(int rec_no) { return NAME_HEADER_SIZE + static_cast<long>(rec_no) * sizeof_namerec; }
+long mast_position(int rec_no) { return MAST_HEADER_SIZE + static_cast<long>(rec_no) * definition().master_record_size(); }
+long name_position(int rec_no) { return NAME_HEADER_SIZE + static_cast<long>(rec_no) * definition().name_record_size(); }
 
 [[noreturn]] void record_error(const char* call, const char* operation, int rec_no, long position,
                                const char* size_name, int size) {
@@ -106,7 +106,7 @@ long name_position(int rec_no) { return NAME_HEADER_SIZE + static_cast<long>(rec
 void read_record(FILE* f, int rec_no, unsigned char* bytes, bool master) {
     const char* op = master ? "mast_read" : "name_read";
     const char* size_name = master ? "sizeof_mastrec" : "sizeof_namerec";
-    int size = master ? sizeof_mastrec : sizeof_namerec;
+    int size = master ? definition().master_record_size() : definition().name_record_size();
     long pos = master ? mast_position(rec_no) : name_position(rec_no);
     if (rec_no < 0 || std::fseek(f, pos, SEEK_SET) != 0) record_error("fseek", op, rec_no, pos, size_name, size);
     if (std::fread(bytes, 1, static_cast<std::size_t>(size), f) != static_cast<std::size_t>(size))
@@ -116,7 +116,7 @@ void read_record(FILE* f, int rec_no, unsigned char* bytes, bool master) {
 void write_record(FILE* f, int rec_no, const unsigned char* bytes, bool master) {
     const char* op = master ? "mast_write" : "name_write";
     const char* size_name = master ? "sizeof_mastrec" : "sizeof_namerec";
-    int size = master ? sizeof_mastrec : sizeof_namerec;
+    int size = master ? definition().master_record_size() : definition().name_record_size();
     long pos = master ? mast_position(rec_no) : name_position(rec_no);
     if (rec_no < 0 || std::fseek(f, pos, SEEK_SET) != 0) record_error("fseek", op, rec_no, pos, size_name, size);
     if (std::fwrite(bytes, 1, static_cast<std::size_t>(size), f) != static_cast<std::size_t>(size))
@@ -137,13 +137,13 @@ void write_or_stop(FILE* f, const void* bytes, std::size_t size, const char* ope
     cprintf("\t%s が\n", MASTFILE_NAME);
     cputs("\t異なる駅伝大会のものと思われます\n");
     cprintf("旧レコード長=%d\n", old_len);
-    cprintf("新レコード長=%d\n", sizeof_mastrec);
+    cprintf("新レコード長=%d\n", definition().master_record_size());
     fatal_stop();
 }
 
 // The temporary file receives every record converted; MASTFILE.DAT is only read.
 void write_converted_copy(const char* temporary) {
-    const int old_len = old_mastrec_size(max_kukan);
+    const int old_len = old_mastrec_size(definition().max_sections());
     Stream in = fopen_retry(MASTFILE_NAME, "rb");
     Stream out = fopen_retry(temporary, "wb");
     mast_write_header(out);
@@ -165,13 +165,13 @@ void write_converted_copy(const char* temporary) {
         if (team < 0 || team > 999) other_event(old_len);
 
         std::memcpy(rec, old_rec.data(), MAST_BLOCKS);
-        for (int k = 0; k <= max_kukan; ++k) {
+        for (int k = 0; k <= definition().max_sections(); ++k) {
             unsigned char* block = rec + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
             put_le16(block + BLOCK_INPUT_SEQ, 0);
             std::memcpy(block + BLOCK_DEPARTURE, old_rec.data() + MAST_BLOCKS + k * OLD_MAST_BLOCK_SIZE,
                         OLD_MAST_BLOCK_SIZE);
         }
-        write_or_stop(out, rec, static_cast<std::size_t>(sizeof_mastrec), "convert_old_master_file()");
+        write_or_stop(out, rec, static_cast<std::size_t>(definition().master_record_size()), "convert_old_master_file()");
     }
     if (!platform::sync_file(out) || !out.close()) {
         cprintf("fwrite error in %s\n", "convert_old_master_file()");
@@ -316,8 +316,8 @@ MastHeader decode_mast_header(const unsigned char* bytes) {
 MastHeader current_mast_header() {
     MastHeader h;
     std::memcpy(h.version, MAST_VERSION, MAST_HDR_VERSION_LEN);
-    h.max_kukan = static_cast<std::int16_t>(max_kukan);
-    h.rec_len = static_cast<std::int16_t>(sizeof_mastrec);
+    h.max_kukan = static_cast<std::int16_t>(definition().max_sections());
+    h.rec_len = static_cast<std::int16_t>(definition().master_record_size());
     return h;
 }
 
@@ -333,7 +333,7 @@ NameHeader decode_name_header(const unsigned char* bytes) {
 }
 
 NameHeader current_name_header() {
-    return NameHeader{-1, static_cast<std::int16_t>(max_kukan), static_cast<std::int16_t>(RUNNER_NAME_SIZE)};
+    return NameHeader{-1, static_cast<std::int16_t>(definition().max_sections()), static_cast<std::int16_t>(RUNNER_NAME_SIZE)};
 }
 
 // ---- Record operations ----
@@ -358,22 +358,22 @@ void mast_read(FILE* f, int rec_no, TeamRecord& r) {
     require_event("mast_read");
     unsigned char bytes[MAX_MASTREC];
     read_record(f, rec_no, bytes, true);
-    decode_team_record(bytes, r, max_kukan);
+    decode_team_record(bytes, r, definition().max_sections());
 }
 
 void mast_write(FILE* f, int rec_no, const TeamRecord& r) {
     require_event("mast_write");
     unsigned char bytes[MAX_MASTREC];
-    encode_team_record(r, bytes, max_kukan);
+    encode_team_record(r, bytes, definition().max_sections());
     write_record(f, rec_no, bytes, true);
 }
 
 bool mast_read_next(FILE* f, TeamRecord& r) {
     require_event("mast_read");
     unsigned char bytes[MAX_MASTREC];
-    if (std::fread(bytes, 1, static_cast<std::size_t>(sizeof_mastrec), f) != static_cast<std::size_t>(sizeof_mastrec))
+    if (std::fread(bytes, 1, static_cast<std::size_t>(definition().master_record_size()), f) != static_cast<std::size_t>(definition().master_record_size()))
         return false;
-    decode_team_record(bytes, r, max_kukan);
+    decode_team_record(bytes, r, definition().max_sections());
     return true;
 }
 
@@ -388,12 +388,12 @@ int read_raw_records(FILE* f, int rec_len, const RawRecordVisitor& visit) {
 void mast_rewrite(FILE* f, const TeamRecord& r) {
     require_event("mast_rewrite");
     unsigned char bytes[MAX_MASTREC];
-    encode_team_record(r, bytes, max_kukan);
-    if (std::fseek(f, -static_cast<long>(sizeof_mastrec), SEEK_CUR) != 0) {
+    encode_team_record(r, bytes, definition().max_sections());
+    if (std::fseek(f, -static_cast<long>(definition().master_record_size()), SEEK_CUR) != 0) {
         cputs("fseek error in mast_rewrite\n");
         fatal_stop();
     }
-    if (std::fwrite(bytes, 1, static_cast<std::size_t>(sizeof_mastrec), f) != static_cast<std::size_t>(sizeof_mastrec)) {
+    if (std::fwrite(bytes, 1, static_cast<std::size_t>(definition().master_record_size()), f) != static_cast<std::size_t>(definition().master_record_size())) {
         cputs("fwrite error in mast_rewrite\n");
         fatal_stop();
     }
@@ -431,13 +431,13 @@ void name_read(FILE* f, int rec_no, RunnerNameRecord& r) {
     require_event("name_read");
     unsigned char bytes[MAX_NAMEREC];
     read_record(f, rec_no, bytes, false);
-    decode_name_record(bytes, r, max_kukan);
+    decode_name_record(bytes, r, definition().max_sections());
 }
 
 void name_write(FILE* f, int rec_no, const RunnerNameRecord& r) {
     require_event("name_write");
     unsigned char bytes[MAX_NAMEREC];
-    encode_name_record(r, bytes, max_kukan);
+    encode_name_record(r, bytes, definition().max_sections());
     write_record(f, rec_no, bytes, false);
 }
 
@@ -471,16 +471,16 @@ void check_master_header() {
             cprintf("\n%s を削除してから再実行してください\n", MASTFILE_NAME);
             fatal_stop();
         }
-        if (h.max_kukan != max_kukan) {
+        if (h.max_kukan != definition().max_sections()) {
             clear_screen();
             show_folder_line(0, 0);
-            cprintf("\n\t%s, %s から決まる最大区間数(%d)と\n", EKI_TXT, BUMON_TXT, max_kukan);
+            cprintf("\n\t%s, %s から決まる最大区間数(%d)と\n", EKI_TXT, BUMON_TXT, definition().max_sections());
             cprintf("\t%s の区間数(%d)が違います\n", MASTFILE_NAME, h.max_kukan);
             cprintf("\n\t%s, %s を修正するか\n", EKI_TXT, BUMON_TXT);
             cprintf("\t%s を削除してください\n", MASTFILE_NAME);
             fatal_stop();
         }
-        if (h.rec_len != sizeof_mastrec) {
+        if (h.rec_len != definition().master_record_size()) {
             cputs("\nsizeof_mastrec エラー in kihon_data()\n");
             cprintf("%s が壊れています\n", MASTFILE_NAME);
             fatal_stop();
@@ -507,11 +507,11 @@ void namefile_version_check() {
     NameHeader h = decode_name_header(bytes);
 
     if (h.marker == -1) {
-        if (h.max_kukan == max_kukan) return;
+        if (h.max_kukan == definition().max_sections()) return;
         clear_screen();
         show_folder_line(0, 0);
         set_cursor(3, 8);
-        cprintf("%s, %s から決まる最大区間数(%d)と", EKI_TXT, BUMON_TXT, max_kukan);
+        cprintf("%s, %s から決まる最大区間数(%d)と", EKI_TXT, BUMON_TXT, definition().max_sections());
         set_cursor(4, 8);
         cprintf("%s の区間数(%d)が違います", NAMEFILE_NAME, h.max_kukan);
         set_cursor(5, 8);
@@ -581,7 +581,7 @@ void master_debug_dump() {
 
     // Records as the header says they are; a header too damaged for that falls back
     // to the event's record length.
-    int rec_len = h.rec_len >= MAST_BLOCKS + MAST_BLOCK_SIZE ? h.rec_len : sizeof_mastrec;
+    int rec_len = h.rec_len >= MAST_BLOCKS + MAST_BLOCK_SIZE ? h.rec_len : definition().master_record_size();
     if (rec_len < MAST_BLOCKS + MAST_BLOCK_SIZE) rec_len = MAST_BLOCKS + MAST_BLOCK_SIZE;
     const int blocks_in_record = (rec_len - MAST_BLOCKS) / MAST_BLOCK_SIZE;
     read_raw_records(in, rec_len, [&](int, const unsigned char* r) {
@@ -594,7 +594,7 @@ void master_debug_dump() {
 
         // A division outside the event shows every block the record has.
         int division = r[MAST_DIVISION];
-        int last = division < bumon_suu ? division_sections(division) : blocks_in_record - 1;
+        int last = division < definition().division_count() ? division_sections(division) : blocks_in_record - 1;
         if (last > blocks_in_record - 1) last = blocks_in_record - 1;
         for (int k = 0; k <= last; ++k) {
             const unsigned char* b = r + MAST_BLOCKS + k * MAST_BLOCK_SIZE;

@@ -33,9 +33,9 @@ void give_up_locks(int err) {
 }  // namespace
 
 bool header_fits_event(const unsigned char* header) {
-    if (max_kukan < 0 || sizeof_mastrec <= 0) return true;
+    if (definition().max_sections() < 0 || definition().master_record_size() <= 0) return true;
     const MastHeader h = decode_mast_header(header);
-    return h.current_format() && h.max_kukan == max_kukan && h.rec_len == sizeof_mastrec;
+    return h.current_format() && h.max_kukan == definition().max_sections() && h.rec_len == definition().master_record_size();
 }
 
 void leave_for_rebuilt_data() {

@@ -46,7 +46,7 @@ std::vector<MasterTeam> master_teams() {
     if (got == sizeof header && decode_mast_header(header).current_format()) {
         rec_len = decode_mast_header(header).rec_len;
     } else {
-        rec_len = old_mastrec_size(max_kukan);
+        rec_len = old_mastrec_size(definition().max_sections());
         std::rewind(f);
     }
     if (rec_len < MAST_BLOCKS) return teams;
@@ -59,7 +59,7 @@ std::vector<MasterTeam> master_teams() {
 // A team of a division the event no longer has keeps a name in every slot: its
 // record is rebuilt with the master file, and nothing typed is lost before that.
 int sections_of(int division) {
-    return division < bumon_suu ? division_sections(division) : std::clamp(max_kukan, 0, MAX_KUKAN);
+    return division < definition().division_count() ? division_sections(division) : std::clamp(definition().max_sections(), 0, MAX_KUKAN);
 }
 
 class RunnerLines {
@@ -233,9 +233,9 @@ std::vector<RunnerNameRecord> read_name_records(const std::vector<TeamRecord>& t
     Stream f = fopen_retry(NAMEFILE_NAME, "rb");
     std::error_code ec;
     const auto size = std::filesystem::file_size(NAMEFILE_NAME, ec);
-    const long available = ec || sizeof_namerec <= 0 || size < static_cast<std::uintmax_t>(NAME_HEADER_SIZE)
+    const long available = ec || definition().name_record_size() <= 0 || size < static_cast<std::uintmax_t>(NAME_HEADER_SIZE)
                                ? 0
-                               : static_cast<long>((size - NAME_HEADER_SIZE) / sizeof_namerec);
+                               : static_cast<long>((size - NAME_HEADER_SIZE) / definition().name_record_size());
     for (std::size_t n = 0; n < names.size() && static_cast<long>(n) < available; ++n) {
         name_read(f, static_cast<int>(n), names[n]);
         if (names[n].team_no != teams[n].team_no) clear_name_record(names[n]);

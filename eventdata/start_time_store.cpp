@@ -23,7 +23,7 @@ int confirm_start_times() { return start_time_confirmation ? start_time_confirma
 int register_missing_start_times() {
     return set_start_times([](const TeamRecord& r, RaceTime& t) {
         const StationBlock& start = r.blocks[0];
-        t = divisions[r.division].start_time;
+        t = definition().division(r.division).start_time;
         return time_is_none(start.departure) && time_is_none(start.arrival) && time_is_set(t);
     });
 }
@@ -38,7 +38,7 @@ int set_start_times(const std::function<bool(const TeamRecord&, RaceTime&)>& sta
         TeamRecord r;
         for (int n = 0; mast_read_next(f, r); ++n) {
             RaceTime t;
-            if (r.division >= bumon_suu || !start_of(r, t)) continue;
+            if (r.division >= definition().division_count() || !start_of(r, t)) continue;
             StationBlock& start = r.blocks[0];
             if (time_equal(start.departure, t) && time_equal(start.arrival, t)) continue;
             const JournalValue before = journal_block_value(start);

@@ -22,7 +22,7 @@ inline void use_definition() {
     }
     FILE* null = std::fopen("/dev/null", "w");
     korvel::write_pattern_header(null);
-    for (int i = 0; i < korvel::eki_suu; ++i) korvel::write_pattern_line(null, i);
+    for (int i = 0; i < korvel::definition().station_count(); ++i) korvel::write_pattern_line(null, i);
     std::fclose(null);
 }
 

@@ -30,9 +30,9 @@ std::string option_or(const char* key, const char* absent) {
 std::string station_link(int d, int k) {
     const int s = physical_station(d, k);
     if (s < 0) return {};
-    const std::string name = html_escape(stations[s].name);
-    if (stations[s].url[0] == '\0') return name;
-    return "<a href=\"" + html_escape(stations[s].url) + "\" target=_blank>" + name + "</a>";
+    const std::string name = html_escape(definition().station(s).name);
+    if (definition().station(s).url[0] == '\0') return name;
+    return "<a href=\"" + html_escape(definition().station(s).url) + "\" target=_blank>" + name + "</a>";
 }
 
 std::string kyori(double distance) {
@@ -44,7 +44,7 @@ std::string kyori(double distance) {
 std::string division_page_start(int d) {
     const int n = division_sections(d);
     const std::string event = html_escape(event_name());
-    const std::string division = html_escape(divisions[d].name);
+    const std::string division = html_escape(division_name(d));
     std::string page = html_head();
     page += "<title>" + event + "　" + division + "</title>\n</head>\n<body>\n";
     page += "<table width=\"100%\"><tr>\n";
@@ -177,11 +177,12 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
 
     std::vector<PageText> pages;
     std::string links;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
+    const ListingOrder order = listing_order_of(records, AT_GOAL);
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         const int n = division_sections(d);
         std::string page;
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
+        for (int p = order.first(d); p < order.end(d); ++p) {
+            const int rec = order.records[p];
             if (rec < 0 || rec >= static_cast<int>(records.size())) continue;
             if (page.empty()) page = division_page_start(d);
             page += team_row(n, records[rec], names[rec], colors);
@@ -191,7 +192,7 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
         page += html_speed_ranking(d, records, names, table_tag, colors);
         page += "</table></body></html>\n";
         pages.push_back({std::to_string(d + 1), std::move(page)});
-        links += formatted("<a href=\"%d.%s\" TARGET=\"AREA2\">", d + 1, HTML_EXTENSION) + html_escape(divisions[d].name) +
+        links += formatted("<a href=\"%d.%s\" TARGET=\"AREA2\">", d + 1, HTML_EXTENSION) + html_escape(division_name(d)) +
                  "</a>　\n";
     }
     // The division pages first, the pages that link to them after.
@@ -208,7 +209,7 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
 }
 
 void html_results_entry() {
-    if (recompute_results(false, false, AT_GOAL) != 0) return;
+    if (recompute_results(false, false) != 0) return;
     const Publication done = write_result_sites();
     remove_old_result_sites();
     for (const SiteReport& site : done.sites) show_site_outcome(site.folder, site.outcome);

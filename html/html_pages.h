@@ -40,7 +40,7 @@ bool show_site_outcome(const char* folder, const SiteOutcome& outcome);
 std::string html_head();
 
 // Every page of the folder html from the records (MASTFILE.DAT in file order), their
-// runner names and the listing order of recompute_results(false, false, AT_GOAL).
+// runner names and the listing order at the goal made from records.
 std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
                                       const std::vector<RunnerNameRecord>& names);
 // Writes them from MASTFILE.DAT and NAMEFILE.DAT.

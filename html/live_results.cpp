@@ -76,7 +76,7 @@ std::string hms(int seconds) {
     return formatted("%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
 }
 
-std::string km_text(double km) { return formatted("%.*f", std::max(1, distance_decimals), km); }
+std::string km_text(double km) { return formatted("%.*f", std::max(1, definition().distance_decimals()), km); }
 
 int seconds_of(RaceTime t) { return time_is_set(t) ? time_to_seconds(t) : LIVE_NONE; }
 int rank_of(int rank) { return rank > 0 ? rank : LIVE_NONE; }
@@ -129,15 +129,16 @@ LiveResults gather_live_results(const std::vector<TeamRecord>& records, const st
     results.event = utf8(event_name());
     int reach[MAX_BUMON + 1];
     furthest_stations(records, reach);
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
+    const ListingOrder order = listing_order_of(records, AT_GOAL);
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         LiveDivision division;
         division.no = d + 1;
-        division.name = utf8(divisions[d].name);
+        division.name = utf8(division_name(d));
         const int n = division_sections(d);
         division.reached = reach[d] >= 0 ? std::min(reach[d], n) : LIVE_NONE;
         for (int k = 0; k <= n; ++k)
             division.stations.push_back({k, utf8(logical_station_name(d, k)), distance_between(d, 0, k)});
-        for (int rec : listing_order(d)) {
+        for (int rec : order.of_division(d)) {
             if (rec >= static_cast<int>(records.size())) continue;
             division.teams.push_back(live_team(d, division.reached, records[rec], names[rec]));
             ++results.teams;

@@ -64,7 +64,7 @@ struct LiveResults {
 };
 
 // The results from the records (MASTFILE.DAT in file order), their runner names and
-// the listing order of recompute_results(false, false, AT_GOAL).
+// the listing order at the goal made from records.
 LiveResults gather_live_results(const std::vector<TeamRecord>& records, const std::vector<RunnerNameRecord>& names);
 
 // "2026-12-09T10:15:30+09:00" of t in local time.

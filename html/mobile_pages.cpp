@@ -63,16 +63,17 @@ std::vector<PageText> html_keitai_pages(const std::vector<TeamRecord>& records,
     const std::string event = html_escape(event_name());
     int reach[MAX_BUMON + 1];
     furthest_stations(records, reach);
+    const ListingOrder order = listing_order_of(records, AT_GOAL);
 
     std::vector<PageText> pages;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         const int n = std::min(reach[d], division_sections(d));
         std::string page;
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
+        for (int p = order.first(d); p < order.end(d); ++p) {
+            const int rec = order.records[p];
             if (rec < 0 || rec >= static_cast<int>(records.size())) continue;
             if (page.empty()) {
-                const std::string division = html_escape(divisions[d].name);
+                const std::string division = html_escape(division_name(d));
                 page = PAGE_START;
                 page += "<title>" + event + "　" + division + "</title>\n</head>\n<body>\n";
                 page += event + "　" + division + "\n";
@@ -87,8 +88,8 @@ std::vector<PageText> html_keitai_pages(const std::vector<TeamRecord>& records,
 
     std::string index = PAGE_START;
     index += "<title>" + event + "</title></head><body>\n" + event + "<br>\n";
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d)
-        index += formatted("<a href=\"%d.%s\">", d + 1, HTML_EXTENSION) + html_escape(divisions[d].name) + "</a><br>";
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d)
+        index += formatted("<a href=\"%d.%s\">", d + 1, HTML_EXTENSION) + html_escape(division_name(d)) + "</a><br>";
     index += "\n</body></html>\n";
     pages.push_back({"index", std::move(index)});
     return pages;

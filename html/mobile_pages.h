@@ -13,7 +13,7 @@ namespace korvel {
 inline constexpr const char HTML_KEITAI_FOLDER[] = "html_keitai";
 
 // Every page of html_keitai from the records (MASTFILE.DAT in file order), their runner
-// names and the listing order of recompute_results(false, false, AT_GOAL).
+// names and the listing order at the goal made from records.
 std::vector<PageText> html_keitai_pages(const std::vector<TeamRecord>& records,
                                         const std::vector<RunnerNameRecord>& names);
 // Writes them from MASTFILE.DAT and NAMEFILE.DAT.

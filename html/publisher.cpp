@@ -170,7 +170,7 @@ bool Publisher::definitions_ready(std::string& why) {
     unsigned char bytes[MAST_HEADER_SIZE];
     mast_open(MASTFILE_NAME, "rb", bytes).close();
     const MastHeader h = decode_mast_header(bytes);
-    if (!h.current_format() || h.max_kukan != max_kukan) {
+    if (!h.current_format() || h.max_kukan != definition().max_sections()) {
         why = "MASTFILE.DAT が定義ファイルと合いません。入力端末で作り直してください";
         return false;
     }
@@ -185,7 +185,7 @@ bool Publisher::publish() {
     bool computed = false;
     try {
         if (definitions_ready(why)) {
-            recompute_without_warnings(AT_GOAL);
+            recompute_without_warnings();
             published_state_ = files_state();
             computed = true;
             done = write_result_sites();

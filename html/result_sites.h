@@ -27,7 +27,7 @@ struct Publication {
 };
 
 // Writes every site from MASTFILE.DAT as the ranking computation left it (records,
-// ranks and the listing order of recompute_results(..., AT_GOAL)). Nothing is shown
+// ranks). Nothing is shown
 // or asked: the caller reports the outcome.
 Publication write_result_sites();
 // Removes the sites write_result_sites replaced.

@@ -52,7 +52,7 @@ std::string html_speed_ranking(int d, const std::vector<TeamRecord>& records, co
             if (column_value(lines[i], c) > column_value(lines[widest_row[c]], c)) widest_row[c] = i;
     }
     const std::string event = html_escape(event_name());
-    const std::string division = html_escape(divisions[d].name);
+    const std::string division = html_escape(division_name(d));
     std::string table = "<br>\n" + table_tag + "<tbody align=right>\n";
     table += "<tr bgcolor=aqua><th colspan=11 align=left>" + event + "　" + division + "　スピードランキング</th></tr>\n";
     table += "<tr bgcolor=aqua>\n<th align=left nowrap>順位</th>\n<th align=left>選手</th>\n<th align=left nowrap>No.</th>\n"

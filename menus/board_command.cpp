@@ -61,7 +61,7 @@ int run_board_command(int argc, char** argv) {
     if (!is_board_station(station))
         refuse(formatted("中継所 %d はどの部門の中継所でもありません。ボードを出せる中継所: %s", station,
                            station_list().c_str()));
-    platform::console().set_title(formatted("中継所 %d %s", station, stations[station].work_name));
+    platform::console().set_title(formatted("中継所 %d %s", station, definition().station(station).work_name));
     try {
         run_station_board(station);
     } catch (const MainMenuReturn&) {

@@ -124,7 +124,7 @@ void start_up(int argc, char** argv) {
     std::string folder = program_folder();
     first_run_readme();
     if (platform::file_exists("make_shortcut_on_desktop.exe")) std::remove("make_shortcut_on_desktop.exe");
-    if (has_debug_option(argc, argv)) debug_flag = 1;
+    if (has_debug_option(argc, argv)) list_station_maps_on_load(true);
     startup_notice = take_folder_mark();
     install_lock_wait_line();
     install_lock_wait_escape();

@@ -26,11 +26,11 @@ void draw_station_list(const char* title, int colour, bool show_destination, boo
     cputs(title);
 
     set_color(colour + 8);
-    int count = eki_suu < 0 ? 0 : (eki_suu > MAX_EKI ? MAX_EKI : eki_suu);
+    int count = definition().station_count() < 0 ? 0 : (definition().station_count() > MAX_EKI ? MAX_EKI : definition().station_count());
     int listed = 0;
     for (int i = 0; i < count; ++i, ++listed) {
         set_cursor(i + 2, 20);
-        cprintf("%3d : %s", i, stations[i].name);
+        cprintf("%3d : %s", i, definition().station(i).name);
     }
     if (allow_all) {
         set_cursor(listed + 2, 20);
@@ -54,16 +54,14 @@ int select_station(const char* title, int colour, bool show_destination, bool al
         if (in.end == FieldEnd::back) return -1;
         if (in.length > 0) {
             int n = std::atoi(buf);
-            if (n >= 0 && n < eki_suu) return n;
+            if (n >= 0 && n < definition().station_count()) return n;
             if (allow_all && n == ALL_STATIONS) return ALL_STATIONS;
         }
         beep();
     }
 }
 
-bool division_selected[21];
-
-int select_divisions() {
+std::optional<DivisionSelection> select_divisions() {
     for (;;) {
         clear_screen();
         set_cursor(0, 0);
@@ -71,12 +69,12 @@ int select_divisions() {
         show_destination_line(48, 0);
         set_cursor(2, 8);
         cputs(" 0. 全部門");
-        for (int d = 1; d <= bumon_suu; ++d) {
+        for (int d = 1; d <= definition().division_count(); ++d) {
             set_cursor(d + 2, 8);
-            cprintf("%2d. %s", d, divisions[d - 1].name);
+            cprintf("%2d. %s", d, division_name(d - 1));
         }
         cputs("\n\n");
-        std::memset(division_selected, 0, sizeof division_selected);
+        DivisionSelection chosen;
         bool any = false;
         bool redraw = false;
         while (!redraw) {
@@ -86,17 +84,17 @@ int select_divisions() {
             if (in.end == FieldEnd::destination) {
                 redraw = true;
             } else if (in.end == FieldEnd::back) {
-                return 0;
+                return std::nullopt;
             } else if (in.length == 0) {
-                return any ? 1 : 0;
+                if (any) return chosen;
+                return std::nullopt;
             } else {
                 int d = std::atoi(buf);
                 if (d == 0) {
-                    for (bool& s : division_selected) s = true;
-                    return 1;
+                    return DivisionSelection::all();
                 }
-                if (d >= 1 && d <= bumon_suu) {
-                    division_selected[d] = true;
+                if (d >= 1 && d <= definition().division_count()) {
+                    chosen.choose(d - 1);
                     any = true;
                 } else {
                     beep();
@@ -123,7 +121,7 @@ int ask_section() {
             else if (in.end == FieldEnd::back) return 0;
             else {
                 int s = std::atoi(buf);
-                if (in.length > 0 && s >= 1 && s <= max_kukan) return s;
+                if (in.length > 0 && s >= 1 && s <= definition().max_sections()) return s;
                 beep();
             }
         }

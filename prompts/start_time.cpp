@@ -11,7 +11,7 @@ namespace korvel {
 
 namespace {
 
-void division_line(int d) { cprintf("%2d: %-26s のスタート時刻＝", d + 1, divisions[d].name); }
+void division_line(int d) { cprintf("%2d: %-26s のスタート時刻＝", d + 1, division_name(d)); }
 
 // Only digits make a time: "-" alone would otherwise pass as 0:00:00.
 bool all_digits(const char* text) {
@@ -30,7 +30,7 @@ void enter_start_times() {
     show_help_hint();
     show_folder_line(0, 2);
     cputs("\n\n第１走者のスタート時刻入力\n");
-    for (int d = 0; d < bumon_suu; ++d) {
+    for (int d = 0; d < definition().division_count(); ++d) {
         if (enter_start_time(d) == -1) return;
     }
     clear_screen();
@@ -38,7 +38,7 @@ void enter_start_times() {
 }
 
 int enter_start_time(int d) {
-    if (d < 0 || d >= bumon_suu) return -1;
+    if (d < 0 || d >= definition().division_count()) return -1;
     for (;;) {
         division_line(d);
         char buf[16] = "";
@@ -46,7 +46,7 @@ int enter_start_time(int d) {
         if (in.end == FieldEnd::back) return -1;
         RaceTime t;
         if (in.length > 0 && all_digits(buf) && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
-            divisions[d].start_time = t;
+            replace_definition(definition().with_start_time(d, t));
             return 0;
         }
         beep();
@@ -54,11 +54,11 @@ int enter_start_time(int d) {
 }
 
 int register_start_times() {
-    for (int d = 0; d < bumon_suu; ++d) {
+    for (int d = 0; d < definition().division_count(); ++d) {
         cputs("\n");
         division_line(d);
         char text[TIME_TEXT_SIZE];
-        format_time_fixed(divisions[d].start_time, text, 9, TIME_CHECK_VALID, "NoData");
+        format_time_fixed(definition().division(d).start_time, text, 9, TIME_CHECK_VALID, "NoData");
         cputs(text);
     }
     int key = ask_key("\n上のスタート時刻を登録しますか？（Y / N）", "YyNn");
@@ -66,7 +66,7 @@ int register_start_times() {
 
     // A record of an unknown division has no start time to take.
     return set_start_times([](const TeamRecord& r, RaceTime& t) {
-               t = divisions[r.division].start_time;
+               t = definition().division(r.division).start_time;
                return true;
            }) >= 0
                ? 1

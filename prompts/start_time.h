@@ -8,11 +8,12 @@ namespace korvel {
 void start_time_entry();
 
 // The entry screen: asks every division in turn, then register_start_times. Esc
-// leaves at once; the times entered so far stay in divisions[] only.
+// leaves at once; the times entered so far stay in the event definition only.
 void enter_start_times();
 
 // Asks the start time of division d (HHMMSS digits) until a valid one is given and
-// stores it in divisions[d].start_time: 0; Esc: -1. F5 returns to the main menu.
+// makes it division d's start time in a new event definition: 0; Esc: -1. F5 returns
+// to the main menu.
 int enter_start_time(int d);
 
 // Lists every division's start time and, after Y, writes them into block 0 of every

@@ -24,8 +24,8 @@ RaceData read_race_data() {
 
 int division_name_width() {
     int width = 0;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d)
-        width = std::max(width, static_cast<int>(std::strlen(divisions[d].name)));
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d)
+        width = std::max(width, static_cast<int>(std::strlen(division_name(d))));
     return width;
 }
 

@@ -51,7 +51,7 @@ void header(FILE* out, const char* const* names, std::size_t count) {
 void team_cells(FILE* out, const TeamRecord& r) {
     cell(out, event_name());
     number_cell(out, r.division + 1);
-    cell(out, r.division < bumon_suu ? divisions[r.division].name : "");
+    cell(out, r.division < definition().division_count() ? division_name(r.division) : "");
     number_cell(out, division_sections(r.division));
     number_cell(out, r.team_no);
     cell(out, r.name);
@@ -60,11 +60,11 @@ void team_cells(FILE* out, const TeamRecord& r) {
 
 // The physical station's number, name, working name and URL.
 void station_cells(FILE* out, int station) {
-    bool known = station >= 0 && station < eki_suu;
+    bool known = station >= 0 && station < definition().station_count();
     number_cell(out, station);
-    cell(out, known ? stations[station].name : "");
-    cell(out, known ? stations[station].work_name : "");
-    cell(out, known ? stations[station].url : "");
+    cell(out, known ? definition().station(station).name : "");
+    cell(out, known ? definition().station(station).work_name : "");
+    cell(out, known ? definition().station(station).url : "");
 }
 
 // The export date and time end every line.
@@ -96,10 +96,10 @@ public:
         unsigned char bytes[NAME_HEADER_SIZE];
         if (std::fread(bytes, 1, sizeof bytes, file_) != sizeof bytes) return;
         NameHeader h = decode_name_header(bytes);
-        if (h.marker != -1 || h.max_kukan != max_kukan || sizeof_namerec <= 0) return;
+        if (h.marker != -1 || h.max_kukan != definition().max_sections() || definition().name_record_size() <= 0) return;
         if (std::fseek(file_, 0, SEEK_END) != 0) return;
         long size = std::ftell(file_);
-        if (size > NAME_HEADER_SIZE) count_ = static_cast<int>((size - NAME_HEADER_SIZE) / sizeof_namerec);
+        if (size > NAME_HEADER_SIZE) count_ = static_cast<int>((size - NAME_HEADER_SIZE) / definition().name_record_size());
     }
 
     // The runners of record n, when it belongs to team.
@@ -122,7 +122,7 @@ void for_each_team(const std::function<void(const TeamRecord&, const RunnerNameR
     TeamRecord r;
     RunnerNameRecord runners;
     for (int n = 0; mast_read_next(master, r); ++n) {
-        if (r.division >= bumon_suu) continue;
+        if (r.division >= definition().division_count()) continue;
         names.read(n, r.team_no, runners);
         each(r, runners);
     }
@@ -147,7 +147,7 @@ void write_station_detail_line(FILE* out, const TeamRecord& r, const RunnerNameR
     team_cells(out, r);
     number_cell(out, k);
     station_cells(out, station);
-    distance_cell(out, station >= 0 ? stations[station].distance : 0.0);
+    distance_cell(out, station >= 0 ? definition().station(station).distance : 0.0);
     cell(out, k > 0 ? names.runner(k) : "");
     time_cells(out, b.arrival, k > 0 && time_is_valid(b.arrival));
     cell(out, k < last ? names.runner(k + 1) : "");
@@ -195,14 +195,14 @@ void write_section_detail_line(FILE* out, const TeamRecord& r, const RunnerNameR
 
 void write_pattern_header(FILE* out) {
     std::fputs("\"駅No\",\"駅名\",\"作業用駅名\"", out);
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) std::fprintf(out, ",%s", quoted(divisions[d].name).c_str());
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) std::fprintf(out, ",%s", quoted(division_name(d)).c_str());
     std::fputc('\n', out);
 }
 
 void write_pattern_line(FILE* out, int station) {
-    std::fprintf(out, "\"%02d\",%s,%s", station, quoted(stations[station].name).c_str(),
-                 quoted(stations[station].work_name).c_str());
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
+    std::fprintf(out, "\"%02d\",%s,%s", station, quoted(definition().station(station).name).c_str(),
+                 quoted(definition().station(station).work_name).c_str());
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         int k = logical_station(d, station);
         if (k < 0) std::fputs(",\"\"", out);
         else if (k == 0) std::fputs(",\"スタート\"", out);
@@ -240,7 +240,7 @@ void write_detail_files() {
 void write_station_pattern_file() {
     bool written = write_file_whole(STATION_PATTERN_FILE, [](FILE* out) {
         write_pattern_header(out);
-        for (int i = 0; i < eki_suu && i < MAX_EKI; ++i) write_pattern_line(out, i);
+        for (int i = 0; i < definition().station_count() && i < MAX_EKI; ++i) write_pattern_line(out, i);
     });
     if (written) open_with_association(STATION_PATTERN_FILE);
 }

@@ -69,14 +69,14 @@ void write_journal_list(Report& report, const std::vector<JournalLine>& lines, c
             if (!line->for_station()) whole.push_back(line);
         if (!whole.empty()) write_section(report, "ファイル全体", whole, names);
     }
-    for (int s = 0; s < eki_suu && s < MAX_EKI; ++s) {
+    for (int s = 0; s < definition().station_count() && s < MAX_EKI; ++s) {
         if (station != ALL_STATIONS && station != s) continue;
         std::vector<const JournalLine*> here;
         for (const JournalLine* line : ordered)
             if (line->for_station() && line->station == s) here.push_back(line);
         if (here.empty() && station == ALL_STATIONS) continue;
         char title[128];
-        std::snprintf(title, sizeof title, "中継所 %2d : %s", s, stations[s].work_name);
+        std::snprintf(title, sizeof title, "中継所 %2d : %s", s, definition().station(s).work_name);
         write_section(report, title, here, names);
     }
     report.printf("\n%s 印: その中継所で値が２回以上変更されたチーム\n", CHANGED_MARK);

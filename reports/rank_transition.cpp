@@ -61,7 +61,7 @@ void print_jun_hensen() {
     const RaceData race = read_race_data();
     const int w = runner_name_width();
     std::vector<std::vector<std::string>> tables;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) tables.push_back(rank_transition_lines(race, d, w));
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) tables.push_back(rank_transition_lines(race, d, w));
     Report report(print_key::RANK_TRANSITION);
     for (const std::vector<std::string>& table : tables) {
         if (table.empty()) continue;

@@ -60,23 +60,25 @@ std::string time_rank_text(RaceTime t, int rank, char open, char close) {
     return buf;
 }
 // The logical station division d is listed up to; -1: not listed.
-int target_station(int station, int d) {
-    if (station == AT_GOAL) return division_selected[d + 1] ? division_sections(d) : -1;
+int target_station(int station, const DivisionSelection& divisions, int d) {
+    if (station == AT_GOAL) return divisions.chosen(d) ? division_sections(d) : -1;
     return logical_station(d, station);
 }
 
 }  // namespace
 
 
-SeisekiData gather_seiseki() {
+SeisekiData gather_seiseki(int station, const DivisionSelection& divisions) {
     SeisekiData data;
+    data.divisions = divisions;
     data.w = runner_name_width();
     std::string value;
     data.lf = get_option("LF", value) ? std::clamp(option_int(value), 0, MAX_LF) : 0;
     data.has_senden = get_option("SENDEN", data.senden);
     data.teams = read_all_records();
     data.names = read_name_records(data.teams);
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) data.order.push_back(listing_order(d));
+    const ListingOrder order = listing_order_of(data.teams, station);
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) data.order.push_back(order.of_division(d));
     return data;
 }
 
@@ -84,7 +86,7 @@ Row seiseki_title_row(int n, int d) {
     return {plain(report_title(n == division_sections(d) ? "部門別成績一覧表" : "中間成績一覧表"))};
 }
 
-Cell seiseki_division_cell(int d) { return left(d >= 0 && d < bumon_suu ? divisions[d].name : "", DIVISION_CELL_COLUMNS); }
+Cell seiseki_division_cell(int d) { return left(division_name(d), DIVISION_CELL_COLUMNS); }
 
 std::vector<Row> seiseki_heading_rows(int n, int w, int d) {
     // The division name stands before the first row, whose own first cell is a blank
@@ -148,7 +150,7 @@ void print_seiseki_team(Report& report, const SeisekiData& data, int n, const Te
 
 void write_seiseki(Report& report, int station, const SeisekiData& data) {
     for (int d = 0; d < static_cast<int>(data.order.size()); ++d) {
-        const int n = target_station(station, d);
+        const int n = target_station(station, data.divisions, d);
         if (n < 0) continue;
         bool listed = false;
         for (const int rec : data.order[d]) {
@@ -161,17 +163,17 @@ void write_seiseki(Report& report, int station, const SeisekiData& data) {
     }
 }
 
-void print_seiseki(int station) {
-    const SeisekiData data = gather_seiseki();
+void print_seiseki(int station, const DivisionSelection& divisions) {
+    const SeisekiData data = gather_seiseki(station, divisions);
     Report report(station == AT_GOAL ? print_key::RESULTS : print_key::INTERMEDIATE);
     write_seiseki(report, station, data);
     report.deliver();
 }
 
 void results_list_entry() {
-    while (select_divisions()) {
-        if (recompute_results(true, true, AT_GOAL) == 0) {
-            print_seiseki(AT_GOAL);
+    while (const std::optional<DivisionSelection> divisions = select_divisions()) {
+        if (recompute_results(true, true) == 0) {
+            print_seiseki(AT_GOAL, *divisions);
             return;
         }
     }
@@ -181,8 +183,7 @@ void intermediate_list_entry() {
     for (;;) {
         int station = select_station("中間成績一覧表出力", 3, true, false);
         if (station < 0) return;
-        std::fill(std::begin(division_selected), std::end(division_selected), true);
-        if (recompute_results(true, true, station) == 0) {
+        if (recompute_results(true, true) == 0) {
             print_seiseki(station);
             return;
         }

@@ -8,17 +8,18 @@
 #include <vector>
 
 #include "eventdata/mastfile.h"
+#include "prompts/selection.h"
 #include "shell/report.h"
 
 namespace korvel {
 
 // The whole report through the output destination. station: AT_GOAL for the list by
-// division (the divisions chosen in division_selected), or a physical station for the
-// intermediate results. The caller has run recompute_results for the same station.
-void print_seiseki(int station);
+// division (the divisions chosen), or a physical station for the
+// intermediate results. The caller has run recompute_results.
+void print_seiseki(int station, const DivisionSelection& divisions = DivisionSelection::all());
 
 // What the report is made from, gathered before its output is opened (a file that
-// cannot be read then leaves no report half open), the listing order included.
+// cannot be read then leaves no report half open), the listing order at station included.
 struct SeisekiData {
     int w = 0;   // runner column width without its separating blank
     int lf = 0;  // empty lines after each team block (option LF)
@@ -27,8 +28,9 @@ struct SeisekiData {
     std::vector<TeamRecord> teams;  // file order
     std::vector<RunnerNameRecord> names;  // the same records' runners
     std::vector<std::vector<int>> order;  // per division, record numbers in listing order
+    DivisionSelection divisions;  // listed at the goal
 };
-SeisekiData gather_seiseki();
+SeisekiData gather_seiseki(int station, const DivisionSelection& divisions = DivisionSelection::all());
 
 // The report text into report for station, in the listing order of data.
 void write_seiseki(Report& report, int station, const SeisekiData& data);

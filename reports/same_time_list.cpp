@@ -24,8 +24,8 @@ Row same_time_row(const TeamRecord& r, const TieItem& item) {
     std::snprintf(rank, sizeof rank, "%3d位", b.cumul_rank);
     Row row = {plain("    "), right(std::to_string(r.team_no), 3), plain(": "), left(r.name, 24), plain(" "),
                plain(time_text), plain(r.open_flag == '1' ? "オープン参加" : rank)};
-    if (item.carried_from > 0 && item.carried_from < eki_suu)
-        row.push_back(plain(std::string(" ") + stations[item.carried_from].name + "で繰上出発している"));
+    if (item.carried_from > 0 && item.carried_from < definition().station_count())
+        row.push_back(plain(std::string(" ") + definition().station(item.carried_from).name + "で繰上出発している"));
     return row;
 }
 
@@ -39,11 +39,11 @@ void same_time_check_list() {
     for (const TieGroup& g : groups) {
         if (g.station != shown_station) {
             report.title("同タイム・チェック・リスト");
-            report.printf("%02d %s\n", g.station, stations[g.station].name);
+            report.printf("%02d %s\n", g.station, definition().station(g.station).name);
             shown_station = g.station;
         }
         const TieItem& first = g.members.front();
-        report.printf("\n%s", divisions[first.division].name);
+        report.printf("\n%s", division_name(first.division));
         if (first.logical == division_sections(first.division)) report.puts("（ゴール）\n");
         else report.printf("（第 %d 中継所）\n", first.logical);
         for (const TieItem& m : g.members) report.puts(text_line(same_time_row(records[m.record], m)) + "\n");

@@ -77,7 +77,7 @@ void section_ranking_entry() {
     for (;;) {
         const int k = ask_section();
         if (k == 0) return;
-        if (recompute_results(true, true, NO_PRINT_ORDER) == 0) {
+        if (recompute_results(true, true) == 0) {
             print_kukan_jun(k);
             return;
         }

@@ -91,7 +91,7 @@ std::vector<RankedSpeed> speed_ranking(const std::vector<TeamRecord>& records, i
 }
 
 void speed_ranking_entry() {
-    if (recompute_results(true, true, NO_PRINT_ORDER) == 0) print_speed_ranking();
+    if (recompute_results(true, true) == 0) print_speed_ranking();
 }
 
 void print_speed_ranking() {
@@ -99,14 +99,14 @@ void print_speed_ranking() {
     const std::vector<TeamRecord> records = read_all_records();
     const std::vector<RunnerNameRecord> names = read_name_records(records);
     std::vector<std::vector<SpeedLine>> divisions_lines;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) divisions_lines.push_back(speed_lines(d, records, names, w));
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) divisions_lines.push_back(speed_lines(d, records, names, w));
 
     Report report(print_key::SPEED_RANKING);
     for (std::size_t d = 0; d < divisions_lines.size(); ++d) {
         if (divisions_lines[d].empty()) continue;
         report.puts("\n");
         write_text_row(report, {plain(report_title("スピード・ランキング表"))});
-        write_text_row(report, {plain(divisions[d].name)});
+        write_text_row(report, {plain(division_name(d))});
         for (const SpeedLine& l : divisions_lines[d]) write_text_row(report, text_row(l));
         report.new_page();
     }

@@ -29,10 +29,11 @@ int best_no() {
 
 std::vector<TeamAward> collect_dantaisyou(const std::vector<TeamRecord>& teams, int best) {
     std::vector<TeamAward> awards;
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d) {
+    const ListingOrder order = listing_order_of(teams, AT_GOAL);
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d) {
         const int goal = division_sections(d);
-        for (int p = division_first(d); p < division_end(d); ++p) {
-            const int rec = print_jun[p];
+        for (int p = order.first(d); p < order.end(d); ++p) {
+            const int rec = order.records[p];
             if (rec < 0 || rec >= static_cast<int>(teams.size())) continue;
             const int rank = teams[static_cast<std::size_t>(rec)].blocks[goal].cumul_rank;
             if (rank >= 1 && rank <= best) awards.push_back({d, rec, rank});
@@ -76,7 +77,7 @@ void write_dantaisyou_rows(FILE* out, const RaceData& race, const std::vector<Te
     std::fputs("データ作成日時\t", out);
     std::fputs("部門No\t部門名\t発駅\t着駅\t距離\t順位\t順位文字列1\t順位文字列2\t順位文字列3\tチームNo\tチーム名\tタイム", out);
     std::fputs("\tタイム時間\tタイム分\tタイム秒", out);
-    for (int i = 1; i <= max_kukan; ++i) std::fprintf(out, "\t第%d区選手", i);
+    for (int i = 1; i <= definition().max_sections(); ++i) std::fprintf(out, "\t第%d区選手", i);
     std::fputs("\n", out);
     for (const TeamAward& a : awards) {
         const TeamRecord& team = race.teams[static_cast<std::size_t>(a.record)];
@@ -91,7 +92,7 @@ void write_dantaisyou_rows(FILE* out, const RaceData& race, const std::vector<Te
         print_time_japanese_short(t, out);
         std::fputs("\t", out);
         print_time_separated(t, out, '\t');
-        for (int i = 1; i <= max_kukan; ++i) std::fprintf(out, "\t%s", i <= goal ? names.runner(i) : "");
+        for (int i = 1; i <= definition().max_sections(); ++i) std::fprintf(out, "\t%s", i <= goal ? names.runner(i) : "");
         std::fputs("\n", out);
     }
 }

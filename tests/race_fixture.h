@@ -23,7 +23,6 @@ protected:
         korvel::out_kind_no = korvel::OUT_FILE;
         korvel::field_separator = 0;
         korvel::append_mode = '0';
-        std::fill(std::begin(korvel::division_selected), std::end(korvel::division_selected), false);
         write_file("TEAM.TXT", text_file({"1 Team 1"}));
         options({});
     }

@@ -32,8 +32,8 @@ class KihondatTest : public korvel_test::WorkFolderTest {
 protected:
     void SetUp() override {
         WorkFolderTest::SetUp();
-        debug_flag = 0;
-        for (DivisionInfo& d : divisions) d.start_time = RaceTime{0, 0, 0};
+        list_station_maps_on_load(false);
+        replace_definition(std::make_shared<const EventDefinition>());  // no start time known
         // "true" stands in for the editor: it exits at once and leaves the file alone.
         write_file("OPTION.TXT", text_file({"EDITOR=true"}));
         write_file("TEAM.TXT", text_file({"1,1,Team"}));
@@ -72,27 +72,27 @@ TEST_F(KihondatTest, SixStationPatternMapsLogicalStations) {
                   division_block("高校", "++++++")});
     kihon_data();
 
-    ASSERT_EQ(eki_suu, 6);
-    ASSERT_EQ(bumon_suu, 2);
-    EXPECT_STREQ(stations[0].name, "スタート");
-    EXPECT_STREQ(stations[5].name, "ゴール");
-    EXPECT_DOUBLE_EQ(stations[3].distance, 15.25);
-    EXPECT_EQ(distance_decimals, 2);
+    ASSERT_EQ(definition().station_count(), 6);
+    ASSERT_EQ(definition().division_count(), 2);
+    EXPECT_STREQ(definition().station(0).name, "スタート");
+    EXPECT_STREQ(definition().station(5).name, "ゴール");
+    EXPECT_DOUBLE_EQ(definition().station(3).distance, 15.25);
+    EXPECT_EQ(definition().distance_decimals(), 2);
 
-    EXPECT_STREQ(divisions[0].name, "一般");
-    EXPECT_DOUBLE_EQ(divisions[0].max_speed, 24.5);
-    EXPECT_DOUBLE_EQ(divisions[0].min_speed, 7.0);
-    EXPECT_TRUE(time_equal(divisions[0].start_time, RaceTime{9, 30, 0}));
-    EXPECT_EQ(divisions[0].kukan_suu, 2);
-    EXPECT_EQ(divisions[1].kukan_suu, 5);
+    EXPECT_STREQ(division_name(0), "一般");
+    EXPECT_DOUBLE_EQ(definition().division(0).max_speed, 24.5);
+    EXPECT_DOUBLE_EQ(definition().division(0).min_speed, 7.0);
+    EXPECT_TRUE(time_equal(definition().division(0).start_time, RaceTime{9, 30, 0}));
+    EXPECT_EQ(definition().division(0).kukan_suu, 2);
+    EXPECT_EQ(definition().division(1).kukan_suu, 5);
 
     const int expected_p2l[6] = {0, -1, -1, 1, -1, 2};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(phy_to_log[0][i], expected_p2l[i]) << i;
-    EXPECT_EQ(log_to_phy[0][0], 0);
-    EXPECT_EQ(log_to_phy[0][1], 3);
-    EXPECT_EQ(log_to_phy[0][2], 5);
-    EXPECT_EQ(log_to_phy[0][3], -1);
-    EXPECT_EQ(phy_to_log[2][0], -1);  // no third division
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(logical_station(0, i), expected_p2l[i]) << i;
+    EXPECT_EQ(physical_station(0, 0), 0);
+    EXPECT_EQ(physical_station(0, 1), 3);
+    EXPECT_EQ(physical_station(0, 2), 5);
+    EXPECT_EQ(physical_station(0, 3), -1);
+    EXPECT_EQ(logical_station(2, 0), -1);  // no third division
 
     EXPECT_DOUBLE_EQ(section_distance(0, 1), 15.25);
     EXPECT_DOUBLE_EQ(section_distance(0, 2), 10.25);
@@ -100,20 +100,46 @@ TEST_F(KihondatTest, SixStationPatternMapsLogicalStations) {
     EXPECT_EQ(section_distance(0, 3), 0.0);
     EXPECT_EQ(section_distance(2, 1), 0.0);
 
-    EXPECT_EQ(max_kukan, 5);
-    EXPECT_EQ(sizeof_mastrec, 137);
-    EXPECT_EQ(sizeof_namerec, 107);
-    EXPECT_DOUBLE_EQ(fast_speed_limit, 30.0);
-    EXPECT_DOUBLE_EQ(slow_speed_limit, 3.0);
+    EXPECT_EQ(definition().max_sections(), 5);
+    EXPECT_EQ(definition().master_record_size(), 137);
+    EXPECT_EQ(definition().name_record_size(), 107);
+    EXPECT_DOUBLE_EQ(definition().fast_speed_limit(), 30.0);
+    EXPECT_DOUBLE_EQ(definition().slow_speed_limit(), 3.0);
 }
 
 TEST_F(KihondatTest, RecordSizesForTenSections) {
     eki(course(11));
     bumon_blocks({division_block("A", all_stations(11)), division_block("B", "++++//////+")});
     kihon_data();
-    EXPECT_EQ(max_kukan, 10);
-    EXPECT_EQ(sizeof_mastrec, 227);
-    EXPECT_EQ(sizeof_namerec, 212);
+    EXPECT_EQ(definition().max_sections(), 10);
+    EXPECT_EQ(definition().master_record_size(), 227);
+    EXPECT_EQ(definition().name_record_size(), 212);
+}
+
+// A reader that keeps its definition (the publisher, a report being written) sees the
+// same tables after a reload or a new start time; unknown stations and divisions get
+// the empty answer.
+TEST_F(KihondatTest, AKeptDefinitionSurvivesAReloadAndAStartTime) {
+    eki(course(3));
+    bumon_blocks({division_block("A", all_stations(3))});
+    kihon_data();
+    const std::shared_ptr<const EventDefinition> kept = current_definition();
+    eki(course(5));
+    bumon_blocks({division_block("A", all_stations(5)), division_block("B", "++///")});
+    kihon_data();
+    replace_definition(definition().with_start_time(0, RaceTime{8, 0, 0}));
+
+    EXPECT_EQ(kept->station_count(), 3);
+    EXPECT_EQ(kept->division_count(), 1);
+    EXPECT_EQ(kept->division_sections(0), 2);
+    EXPECT_TRUE(time_equal(kept->division(0).start_time, RaceTime{0, 0, 0}));
+    EXPECT_STREQ(kept->station(3).name, "");
+    EXPECT_STREQ(kept->division_name(1), "");
+    EXPECT_EQ(definition().station_count(), 5);
+    EXPECT_EQ(definition().division_sections(0), 4);
+    EXPECT_TRUE(time_equal(definition().division(0).start_time, RaceTime{8, 0, 0}));
+    EXPECT_TRUE(time_equal(definition().with_start_time(7, RaceTime{9, 0, 0})->division(0).start_time,
+                           RaceTime{8, 0, 0}));
 }
 
 TEST_F(KihondatTest, SeparatorsUrlAndNickname) {
@@ -122,20 +148,20 @@ TEST_F(KihondatTest, SeparatorsUrlAndNickname) {
          "A B;4;nickname=ThisNicknameIsLongerThan20"});
     bumon_blocks({division_block("A", "++++")});
     kihon_data();
-    ASSERT_EQ(eki_suu, 4);
-    EXPECT_STREQ(stations[0].name, "Big Station");
-    EXPECT_STREQ(stations[0].url, "http://a.example/x");
-    EXPECT_STREQ(stations[0].work_name, "BS");
-    EXPECT_STREQ(stations[1].name, "Tab Name");
-    EXPECT_DOUBLE_EQ(stations[1].distance, 1.5);
-    EXPECT_STREQ(stations[1].work_name, "TN");
-    EXPECT_STREQ(stations[1].url, "");
+    ASSERT_EQ(definition().station_count(), 4);
+    EXPECT_STREQ(definition().station(0).name, "Big Station");
+    EXPECT_STREQ(definition().station(0).url, "http://a.example/x");
+    EXPECT_STREQ(definition().station(0).work_name, "BS");
+    EXPECT_STREQ(definition().station(1).name, "Tab Name");
+    EXPECT_DOUBLE_EQ(definition().station(1).distance, 1.5);
+    EXPECT_STREQ(definition().station(1).work_name, "TN");
+    EXPECT_STREQ(definition().station(1).url, "");
     // Default separators again: the name ends at the first blank.
-    EXPECT_STREQ(stations[2].name, "Short");
-    EXPECT_STREQ(stations[2].url, "http://b");
-    EXPECT_STREQ(stations[2].work_name, "Short");
-    EXPECT_STREQ(stations[3].name, "A B");
-    EXPECT_STREQ(stations[3].work_name, "ThisNicknameIsLonger");
+    EXPECT_STREQ(definition().station(2).name, "Short");
+    EXPECT_STREQ(definition().station(2).url, "http://b");
+    EXPECT_STREQ(definition().station(2).work_name, "Short");
+    EXPECT_STREQ(definition().station(3).name, "A B");
+    EXPECT_STREQ(definition().station(3).work_name, "ThisNicknameIsLonger");
 }
 
 TEST_F(KihondatTest, LongNamesAreCutOnCharacterBoundaries) {
@@ -148,10 +174,10 @@ TEST_F(KihondatTest, LongNamesAreCutOnCharacterBoundaries) {
 
     eki({"あいうえおかき 0", "ABCDEFGHIJKLMNOP 1", "　全角　 2"});
     kihon_data();
-    EXPECT_STREQ(stations[0].name, "あいうえおか");
-    EXPECT_STREQ(stations[1].name, "ABCDEFGHIJKL");
-    EXPECT_STREQ(stations[2].name, "全角");
-    EXPECT_STREQ(divisions[0].name, "部門名が二十六バイトを越え");
+    EXPECT_STREQ(definition().station(0).name, "あいうえおか");
+    EXPECT_STREQ(definition().station(1).name, "ABCDEFGHIJKL");
+    EXPECT_STREQ(definition().station(2).name, "全角");
+    EXPECT_STREQ(division_name(0), "部門名が二十六バイトを越え");
 }
 
 TEST_F(KihondatTest, DistanceDecimalsDrivePrintKyori) {
@@ -169,7 +195,7 @@ TEST_F(KihondatTest, DistanceDecimalsDrivePrintKyori) {
     for (const Case& c : cases) {
         eki(c.course);
         kihon_data();
-        EXPECT_EQ(distance_decimals, c.decimals);
+        EXPECT_EQ(definition().distance_decimals(), c.decimals);
         char buf[KYORI_TEXT_SIZE];
         print_kyori(nullptr, buf, 5.2, 6, "km");
         EXPECT_STREQ(buf, c.printed);
@@ -205,13 +231,13 @@ TEST_F(KihondatTest, FiftyStationsAndTwentySections) {
     std::string pattern = all_stations(21) + std::string(29, '/');
     bumon_blocks({division_block("A", pattern), division_block("B", "+0+01" + std::string(45, '0') + "extra")});
     kihon_data();
-    EXPECT_EQ(eki_suu, 50);
-    EXPECT_EQ(divisions[0].kukan_suu, 20);
-    EXPECT_EQ(log_to_phy[0][20], 20);
-    EXPECT_EQ(divisions[1].kukan_suu, 2);
-    EXPECT_EQ(phy_to_log[1][4], 2);
-    EXPECT_EQ(max_kukan, 20);
-    EXPECT_EQ(sizeof_mastrec, 29 + 18 * 21);
+    EXPECT_EQ(definition().station_count(), 50);
+    EXPECT_EQ(definition().division(0).kukan_suu, 20);
+    EXPECT_EQ(physical_station(0, 20), 20);
+    EXPECT_EQ(definition().division(1).kukan_suu, 2);
+    EXPECT_EQ(logical_station(1, 4), 2);
+    EXPECT_EQ(definition().max_sections(), 20);
+    EXPECT_EQ(definition().master_record_size(), 29 + 18 * 21);
 
     auto lines = course(51);
     eki(lines);
@@ -231,15 +257,15 @@ TEST_F(KihondatTest, TwentyDivisions) {
     for (int i = 1; i <= 20; ++i) blocks.push_back(division_block("D" + std::to_string(i), "+/+"));
     bumon_blocks(blocks);
     kihon_data();
-    EXPECT_EQ(bumon_suu, 20);
-    EXPECT_STREQ(divisions[19].name, "D20");
-    EXPECT_EQ(phy_to_log[19][2], 1);
+    EXPECT_EQ(definition().division_count(), 20);
+    EXPECT_STREQ(division_name(19), "D20");
+    EXPECT_EQ(logical_station(19, 2), 1);
 
     blocks.push_back(division_block("D21", "+/+"));
     bumon_blocks(blocks);
     std::string screen = refused();
     expect_rows(screen, "BUMON.TXT 61 行目。部門数エラー\nD21\n部門数が 20 を越えています\n");
-    EXPECT_EQ(bumon_suu, 20);
+    EXPECT_EQ(definition().division_count(), 20);
 }
 
 // ---- Messages of EKI.TXT ----
@@ -270,10 +296,10 @@ TEST_F(KihondatTest, EkiListEndsAtEmptyOrStarLine) {
     eki({"S 0", "G 5", "", "junk line that is never read"});
     bumon_blocks({division_block("A", "++")});
     kihon_data();
-    EXPECT_EQ(eki_suu, 2);
+    EXPECT_EQ(definition().station_count(), 2);
     eki({"S 0", "G 5", "*", "junk"});
     kihon_data();
-    EXPECT_EQ(eki_suu, 2);
+    EXPECT_EQ(definition().station_count(), 2);
 }
 
 // ---- Messages of BUMON.TXT ----
@@ -328,17 +354,17 @@ TEST_F(KihondatTest, SpeedLineAndStartTime) {
     bumon_blocks({division_block("A", "1" "1" "junk", "StartTime=93015 MinSpeed=6.5 MaxSpeed=21"),
                   division_block("B", "++")});
     kihon_data();
-    EXPECT_DOUBLE_EQ(divisions[0].max_speed, 21.0);
-    EXPECT_DOUBLE_EQ(divisions[0].min_speed, 6.5);
-    EXPECT_TRUE(time_equal(divisions[0].start_time, RaceTime{9, 30, 15}));
-    EXPECT_TRUE(time_equal(divisions[1].start_time, RaceTime{0, 0, 0}));
+    EXPECT_DOUBLE_EQ(definition().division(0).max_speed, 21.0);
+    EXPECT_DOUBLE_EQ(definition().division(0).min_speed, 6.5);
+    EXPECT_TRUE(time_equal(definition().division(0).start_time, RaceTime{9, 30, 15}));
+    EXPECT_TRUE(time_equal(definition().division(1).start_time, RaceTime{0, 0, 0}));
 
     // Without StartTime= a reload keeps the start times already known.
-    divisions[1].start_time = RaceTime{10, 0, 0};
+    replace_definition(definition().with_start_time(1, RaceTime{10, 0, 0}));
     bumon_blocks({division_block("A", "++"), division_block("B", "++")});
     kihon_data();
-    EXPECT_TRUE(time_equal(divisions[0].start_time, RaceTime{9, 30, 15}));
-    EXPECT_TRUE(time_equal(divisions[1].start_time, RaceTime{10, 0, 0}));
+    EXPECT_TRUE(time_equal(definition().division(0).start_time, RaceTime{9, 30, 15}));
+    EXPECT_TRUE(time_equal(definition().division(1).start_time, RaceTime{10, 0, 0}));
 }
 
 TEST_F(KihondatTest, SpeedLimitsAndEventNameFromOptions) {
@@ -348,8 +374,8 @@ TEST_F(KihondatTest, SpeedLimitsAndEventNameFromOptions) {
     write_file("OPTION.TXT", text_file({"EDITOR=true", "EVENTMEI=第二の名前", "FAST_SPEED_LIMIT = 26.5",
                                         "SLOW_SPEED_LIMIT=4"}));
     kihon_data();
-    EXPECT_DOUBLE_EQ(fast_speed_limit, 26.5);
-    EXPECT_DOUBLE_EQ(slow_speed_limit, 4.0);
+    EXPECT_DOUBLE_EQ(definition().fast_speed_limit(), 26.5);
+    EXPECT_DOUBLE_EQ(definition().slow_speed_limit(), 4.0);
     EXPECT_STREQ(event_name(), "第二の名前");
     write_file("OPTION.TXT", text_file({"EVENTMEI=第二の名前", "EVENTNAME=", "EVENTNAME=後の行"}));
     EXPECT_STREQ(event_name(), "");
@@ -368,24 +394,24 @@ TEST_F(KihondatTest, FailedLoadKeepsTheLastCompleteTables) {
     eki({"S 0", "A 5", "B 7", "G 10.125"});
     bumon_blocks({division_block("Uno", "++++"), division_block("Dos", "++x+")});
     refused();
-    EXPECT_EQ(eki_suu, 3);
-    EXPECT_EQ(bumon_suu, 2);
-    EXPECT_EQ(max_kukan, 2);
-    EXPECT_EQ(distance_decimals, 0);
-    EXPECT_EQ(sizeof_mastrec, 29 + 18 * 3);
-    EXPECT_STREQ(stations[2].name, "G");
-    EXPECT_STREQ(stations[3].name, "");
-    EXPECT_STREQ(divisions[0].name, "One");
-    EXPECT_EQ(divisions[0].kukan_suu, 1);
-    EXPECT_EQ(phy_to_log[0][1], -1);
-    EXPECT_EQ(phy_to_log[0][2], 1);
-    EXPECT_EQ(phy_to_log[1][3], -1);
+    EXPECT_EQ(definition().station_count(), 3);
+    EXPECT_EQ(definition().division_count(), 2);
+    EXPECT_EQ(definition().max_sections(), 2);
+    EXPECT_EQ(definition().distance_decimals(), 0);
+    EXPECT_EQ(definition().master_record_size(), 29 + 18 * 3);
+    EXPECT_STREQ(definition().station(2).name, "G");
+    EXPECT_STREQ(definition().station(3).name, "");
+    EXPECT_STREQ(division_name(0), "One");
+    EXPECT_EQ(definition().division(0).kukan_suu, 1);
+    EXPECT_EQ(logical_station(0, 1), -1);
+    EXPECT_EQ(logical_station(0, 2), 1);
+    EXPECT_EQ(logical_station(1, 3), -1);
 
     // An EKI.TXT error likewise.
     eki({"S 0", "A 5", "B 7.5555"});
     refused();
-    EXPECT_EQ(eki_suu, 3);
-    EXPECT_STREQ(stations[2].name, "G");
+    EXPECT_EQ(definition().station_count(), 3);
+    EXPECT_STREQ(definition().station(2).name, "G");
     EXPECT_EQ(open_stream_count(), 0);
 }
 
@@ -417,10 +443,10 @@ TEST_F(KihondatTest, MissingFileNamesItsFormerName) {
 TEST_F(KihondatTest, DebugListing) {
     eki({"S 0", "A 5", "G 10"});
     bumon_blocks({division_block("One", "+/+")});
-    debug_flag = 1;
+    list_station_maps_on_load(true);
     con().type(" ");
     kihon_data();
-    debug_flag = 0;
+    list_station_maps_on_load(false);
     EXPECT_EQ(con().keys_left(), 0u);
     expect_rows(con().screen(),
                 "phy_to_log[0][0]=0\nphy_to_log[0][2]=1\n\nlog_to_phy[0][0]=0\nlog_to_phy[0][1]=2\n\n\n\n");

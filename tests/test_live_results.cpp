@@ -52,7 +52,7 @@ protected:
         write_master(t);
         write_names({runners(1, {"山田　太郎", "U2"}), runners(2, {"D1", "D2"}), runners(3, {"T1", "T2"}),
                      runners(9, {"N1"})});
-        recompute_without_warnings(AT_GOAL);
+        recompute_without_warnings();
     }
 
     LiveResults results() {

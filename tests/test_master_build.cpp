@@ -50,7 +50,7 @@ class MasterBuildTest : public korvel_test::WorkFolderTest {
 protected:
     void SetUp() override {
         WorkFolderTest::SetUp();
-        debug_flag = 0;
+        list_station_maps_on_load(false);
         // "true" stands in for the editor: it exits at once and leaves the file alone.
         write_file("OPTION.TXT", text_file({"EDITOR=true"}));
         write_file("EKI.TXT", text_file({"Start 0", "P1 5", "P2 10", "Goal 15"}));

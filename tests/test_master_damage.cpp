@@ -24,7 +24,7 @@ protected:
         names = read_file("NAMEFILE.DAT");
         // An older copy, whole, and a newer one taken after the damage.
         ASSERT_EQ(write_backup(snapshot_data_files(), BackupKind::entry), "");
-        cut = whole.substr(0, whole.size() - sizeof_mastrec + 10);
+        cut = whole.substr(0, whole.size() - definition().master_record_size() + 10);
         write_file("MASTFILE.DAT", cut);
         DataSnapshot later = snapshot_data_files();
         later.taken += 60;
@@ -39,7 +39,7 @@ TEST_F(MasterDamageTest, TheCutRecordIsNamedAndTheNewestWholeCopyGoesBack) {
     const std::string screen = con().screen();
     EXPECT_NE(screen.find("MASTFILE.DAT が壊れています"), std::string::npos);
     EXPECT_NE(screen.find("完全なのは 1〜2 件目（チームＮｏ 10〜102）です"), std::string::npos);
-    EXPECT_NE(screen.find("3 件目（チームＮｏ 103）は " + std::to_string(sizeof_mastrec) + " バイト中 10 バイト"),
+    EXPECT_NE(screen.find("3 件目（チームＮｏ 103）は " + std::to_string(definition().master_record_size()) + " バイト中 10 バイト"),
               std::string::npos);
     EXPECT_NE(screen.find("（3 チーム）"), std::string::npos);
     EXPECT_EQ(read_file("MASTFILE.DAT"), whole);

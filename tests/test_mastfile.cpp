@@ -31,10 +31,10 @@ protected:
         } catch (...) {
             FAIL() << "the event definition did not load:\n" << korvel_test::to_utf8(con().screen());
         }
-        ASSERT_EQ(max_kukan, 10);
-        ASSERT_EQ(sizeof_mastrec, 227);
-        ASSERT_EQ(sizeof_namerec, 212);
-        ASSERT_EQ(divisions[1].kukan_suu, 3);
+        ASSERT_EQ(definition().max_sections(), 10);
+        ASSERT_EQ(definition().master_record_size(), 227);
+        ASSERT_EQ(definition().name_record_size(), 212);
+        ASSERT_EQ(definition().division(1).kukan_suu, 3);
     }
 
     static TeamRecord team(int no, int division, const char* name) {

@@ -37,6 +37,20 @@ protected:
         return r;
     }
 
+    // Teams 1..n of division 1, started at 9:00.
+    std::vector<TeamRecord> runner_teams(int n) {
+        std::vector<TeamRecord> t;
+        for (int no = 1; no <= n; ++no) t.push_back(runner_team(no));
+        return t;
+    }
+
+    // t written as MASTFILE.DAT, computed without the destination question, read back.
+    std::vector<TeamRecord> computed(const std::vector<TeamRecord>& t) {
+        write_master(t);
+        EXPECT_EQ(recompute_results(false, false), 0);
+        return master();
+    }
+
     // Section time, cumulative time and both ranks of block k.
     static void expect_block(const TeamRecord& r, int k, const std::string& section, const std::string& cumul,
                              int section_rank, int cumul_rank) {
@@ -47,16 +61,17 @@ protected:
         EXPECT_EQ(r.blocks[k].cumul_rank, cumul_rank);
     }
 
-    std::vector<int> listing(int division) {
+    // The team numbers of division in the listing order at station.
+    std::vector<int> listing(int division, int station = AT_GOAL) {
         std::vector<int> teams;
         auto records = master();
-        for (int p = division_first(division); p < division_end(division); ++p) teams.push_back(records[print_jun[p]].team_no);
+        for (int rec : listing_order_of(records, station).of_division(division)) teams.push_back(records[rec].team_no);
         return teams;
     }
 };
 
 TEST_F(RankingTest, EqualTimesShareARankAndTheNextIsSkipped) {
-    std::vector<TeamRecord> t = {runner_team(1), runner_team(2), runner_team(3), runner_team(4)};
+    std::vector<TeamRecord> t = runner_teams(4);
     // No sequence numbers (imported times): equal times stay tied.
     arrive(t[0], 1, hms(10, 0, 0));
     arrive(t[1], 1, hms(10, 0, 0));
@@ -67,10 +82,7 @@ TEST_F(RankingTest, EqualTimesShareARankAndTheNextIsSkipped) {
     arrive(t[2], 2, hms(11, 1, 0));
     arrive(t[3], 2, hms(10, 59, 0), 8);
     t[1].blocks[2].input_seq = 9;
-    write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
-
-    auto r = master();
+    auto r = computed(t);
     expect_block(r[0], 1, "1:00:00", "1:00:00", 2, 2);
     expect_block(r[1], 1, "1:00:00", "1:00:00", 2, 2);
     expect_block(r[2], 1, "0:59:00", "0:59:00", 1, 1);
@@ -91,7 +103,7 @@ TEST_F(RankingTest, EqualTimesShareARankAndTheNextIsSkipped) {
 class MissingArrivalTest : public RankingTest, public ::testing::WithParamInterface<int> {
 protected:
     std::vector<TeamRecord> race() {
-        std::vector<TeamRecord> t = {runner_team(1), runner_team(2), runner_team(3)};
+        std::vector<TeamRecord> t = runner_teams(3);
         arrive(t[0], 1, hms(10, 0, 0), 1);
         carried(t[0], 2, hms(11, 10, 0));
         arrive(t[0], 3, hms(12, 5, 0), 7);
@@ -111,9 +123,7 @@ protected:
 TEST_P(MissingArrivalTest, RanksFollowTheRule) {
     const int rule = GetParam();
     if (rule != 0) options({"RULE_KUKAN_KIKEN=" + std::to_string(rule)});
-    write_master(race());
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
-    auto r = master();
+    auto r = computed(race());
 
     // Times do not depend on the rule.
     const char* t1_sections[] = {"", "1:00:00", "0:00:00", "0:55:00", "0:55:00"};
@@ -169,9 +179,7 @@ TEST_F(RankingTest, OpenTeamTypedFirstInATieDoesNotPushRankedTeamsDown) {
     arrive(t[0], 1, hms(10, 0, 0), 5);
     arrive(t[2], 1, hms(10, 0, 0), 7);
     arrive(t[4], 1, hms(10, 1, 0), 8);
-    write_master(t);
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    auto r = master();
+    auto r = computed(t);
     expect_block(r[3], 1, "0:58:00", "0:58:00", 1, 1);
     expect_block(r[1], 1, "1:00:00", "1:00:00", 0, 0);
     // At station 1 the input order separates the section ranks too.
@@ -185,7 +193,7 @@ TEST_F(RankingTest, OpenTeamTypedFirstInATieDoesNotPushRankedTeamsDown) {
 
 TEST_F(RankingTest, UnfinishedTeamInATieUnderRuleThree) {
     options({"RULE_KUKAN_KIKEN=3"});
-    std::vector<TeamRecord> t = {runner_team(1), runner_team(2), runner_team(3)};
+    std::vector<TeamRecord> t = runner_teams(3);
     // All three reach station 1 together; team 2, typed first, never finishes.
     const int seq[] = {4, 1, 6};
     for (int i = 0; i < 3; ++i) arrive(t[i], 1, hms(10, 0, 0), seq[i]);
@@ -193,9 +201,7 @@ TEST_F(RankingTest, UnfinishedTeamInATieUnderRuleThree) {
         arrive(t[0], k, hms(9 + k, 0, 0), 10 + k);
         arrive(t[2], k, hms(9 + k, 0, 0), 20 + k);
     }
-    write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
-    auto r = master();
+    auto r = computed(t);
     expect_block(r[1], 1, "1:00:00", "1:00:00", 0, 0);
     expect_block(r[0], 1, "1:00:00", "1:00:00", 1, 1);
     expect_block(r[2], 1, "1:00:00", "1:00:00", 2, 2);
@@ -210,7 +216,7 @@ class TieAtStationThreeTest : public RankingTest, public ::testing::WithParamInt
 
 TEST_P(TieAtStationThreeTest, InputOrderUnlessACarriedStartCameBefore) {
     const bool carried_start = GetParam();
-    std::vector<TeamRecord> t = {runner_team(1), runner_team(2), runner_team(3)};
+    std::vector<TeamRecord> t = runner_teams(3);
     arrive(t[0], 1, hms(10, 0, 0), 2);
     if (carried_start) {
         arrive(t[0], 2, hms(11, 10, 0), 6);
@@ -226,14 +232,14 @@ TEST_P(TieAtStationThreeTest, InputOrderUnlessACarriedStartCameBefore) {
     arrive(t[2], 1, hms(9, 58, 0), 1);
     arrive(t[2], 2, hms(10, 56, 0), 4);
     arrive(t[2], 3, hms(11, 55, 0), 8);
-    write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
-    auto r = master();
+    auto r = computed(t);
 
     expect_block(r[2], 1, "0:58:00", "0:58:00", 1, 1);
     expect_block(r[0], 1, "1:00:00", "1:00:00", 2, 2);
     expect_block(r[1], 1, "1:01:00", "1:01:00", 3, 3);
-    expect_block(r[2], 3, carried_start ? "0:59:00" : "0:59:00", "2:55:00", carried_start ? 2 : 1, 1);
+    // Team 3's own section 3 is 0:59 either way; only team 1's short section after its
+    // carried start (0:50) puts it second in that section.
+    expect_block(r[2], 3, "0:59:00", "2:55:00", carried_start ? 2 : 1, 1);
     if (carried_start) {
         expect_block(r[0], 2, "1:10:00", "2:10:00", 3, 3);
         expect_block(r[0], 3, "0:50:00", "3:00:00", 1, 2);
@@ -249,7 +255,7 @@ TEST_P(TieAtStationThreeTest, InputOrderUnlessACarriedStartCameBefore) {
 INSTANTIATE_TEST_SUITE_P(CarriedStart, TieAtStationThreeTest, ::testing::Bool());
 
 TEST_F(RankingTest, ArrivalBeforeTheDepartureInvalidatesTheSection) {
-    std::vector<TeamRecord> t = {runner_team(1), runner_team(2)};
+    std::vector<TeamRecord> t = runner_teams(2);
     arrive(t[0], 1, hms(10, 0, 0), 1);
     arrive(t[0], 2, hms(11, 0, 0), 3);
     arrive(t[0], 3, hms(10, 59, 0), 5);  // typing error
@@ -260,7 +266,7 @@ TEST_F(RankingTest, ArrivalBeforeTheDepartureInvalidatesTheSection) {
     arrive(t[1], 4, hms(13, 3, 0), 8);
     write_master(t);
     con().type("y");  // the order check shows the typing error first
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     EXPECT_NE(con().screen().find("第3中継所("), std::string::npos);
     EXPECT_NE(con().screen().find("到着時刻=10:59'00"), std::string::npos);
     auto r = master();
@@ -278,7 +284,7 @@ TEST_F(RankingTest, MissingClockTimeNeverGivesASectionTime) {
     start(t[0], hms(30, 0, 0));
     write_master(t);
     con().type("y");  // in case the speed check sees a section there
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     expect_block(master()[0], 1, "0:00:00", "0:00:00", 0, 0);
 }
 
@@ -299,27 +305,25 @@ TEST_F(RankingTest, GoalOrderPutsPartlyTimedBeforeUntimedTeams) {
     arrive(t[5], 1, hms(11, 0, 0), 41);
     arrive(t[5], 2, hms(13, 0, 0), 42);
     arrive(t[6], 1, hms(10, 50, 0), 43);
-    write_master(t);
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    computed(t);
 
     EXPECT_EQ(listing(0), (std::vector<int>{102, 101, 103, 105, 104}));
     EXPECT_EQ(listing(1), (std::vector<int>{}));
     EXPECT_EQ(listing(2), (std::vector<int>{301, 302}));
-    EXPECT_EQ(bumon_start[0], 0);
-    EXPECT_EQ(bumon_start[1], 5);
-    EXPECT_EQ(bumon_start[2], 5);
-    EXPECT_EQ(bumon_start[3], 7);
-    for (int d = 4; d < BUMON_START_SIZE; ++d) EXPECT_EQ(bumon_start[d], -1) << d;
-    EXPECT_EQ(print_jun[7], -1);
+    const ListingOrder order = listing_order_of(master(), AT_GOAL);
+    EXPECT_EQ(order.division_start[0], 0);
+    EXPECT_EQ(order.division_start[1], 5);
+    EXPECT_EQ(order.division_start[2], 5);
+    EXPECT_EQ(order.division_start[3], 7);
+    for (int d = 4; d < BUMON_START_SIZE; ++d) EXPECT_EQ(order.division_start[d], -1) << d;
+    EXPECT_EQ(order.records[7], -1);
 
     // At station B (physical 1), which division 3 does not use: its teams in number
     // order; 302 is ahead at its own first station C but that is not B. 102 and 105
     // tie at B and 102 was typed first.
-    make_print_jun(1);
-    EXPECT_EQ(listing(0), (std::vector<int>{102, 105, 103, 101, 104}));
-    EXPECT_EQ(listing(2), (std::vector<int>{301, 302}));
-    make_print_jun(2);
-    EXPECT_EQ(listing(2), (std::vector<int>{302, 301}));
+    EXPECT_EQ(listing(0, 1), (std::vector<int>{102, 105, 103, 101, 104}));
+    EXPECT_EQ(listing(2, 1), (std::vector<int>{301, 302}));
+    EXPECT_EQ(listing(2, 2), (std::vector<int>{302, 301}));
 }
 
 class OpenPositionTest : public RankingTest {
@@ -336,8 +340,7 @@ protected:
         arrive(t[4], 1, hms(10, 3, 0), 50);
         t.push_back(runner_team(106, 0, true));  // open, no time
         t.push_back(runner_team(107));           // no time
-        write_master(t);
-        EXPECT_EQ(recompute_results(false, false, AT_GOAL), 0);
+        computed(t);
         return listing(0);
     }
 };
@@ -367,9 +370,7 @@ TEST_F(RankingTest, TeamsOfOtherDivisionsAreRankedApart) {
     arrive(t[1], 1, hms(10, 1, 0), 2);
     arrive(t[1], 2, hms(11, 1, 0), 5);
     arrive(t[2], 1, hms(11, 0, 0), 3);
-    write_master(t);
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
-    auto r = master();
+    auto r = computed(t);
     expect_block(r[0], 2, "1:00:00", "2:00:00", 1, 1);
     expect_block(r[1], 2, "1:00:00", "2:01:00", 1, 2);
     expect_block(r[2], 1, "2:00:00", "2:00:00", 1, 1);
@@ -383,7 +384,7 @@ TEST_F(RankingTest, CancelledDestinationQuestionComputesNothing) {
     write_master(t);
     const std::string before = read_file("MASTFILE.DAT");
     con().press(platform::VK_ESCAPE);
-    EXPECT_EQ(recompute_results(true, true, AT_GOAL), -1);
+    EXPECT_EQ(recompute_results(true, true), -1);
     EXPECT_EQ(read_file("MASTFILE.DAT"), before);
 }
 
@@ -393,23 +394,22 @@ TEST_F(RankingTest, WarningsAreShownBeforeTheComputation) {
     carried(t[0], 1, hms(10, 5, 0));  // a departure after the arrival
     write_master(t);
     con().type("y");
-    ASSERT_EQ(recompute_results(false, false, NO_PRINT_ORDER), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     EXPECT_NE(con().screen().find("到着時刻が出発時刻より早い"), std::string::npos);
     expect_block(master()[0], 1, "1:00:00", "1:00:00", 1, 1);
 }
 
 TEST_F(RankingTest, EmptyMasterFile) {
-    write_master({});
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    EXPECT_EQ(bumon_start[0], 0);
-    EXPECT_EQ(bumon_start[1], -1);
-    EXPECT_EQ(division_end(0), 0);
-    EXPECT_EQ(division_end(5), 0);
+    const ListingOrder order = listing_order_of(computed({}), AT_GOAL);
+    EXPECT_EQ(order.division_start[0], 0);
+    EXPECT_EQ(order.division_start[1], -1);
+    EXPECT_EQ(order.end(0), 0);
+    EXPECT_EQ(order.end(5), 0);
 }
 
 TEST_F(RankingTest, DivisionIndexBeyondTheLimitStopsTheListingOrder) {
-    write_master({runner_team(1), runner_team(2, 21)});
-    EXPECT_PROGRAM_EXIT(recompute_results(false, false, AT_GOAL), 1);
+    const std::vector<TeamRecord> records = computed({runner_team(1), runner_team(2, 21)});
+    EXPECT_PROGRAM_EXIT(listing_order_of(records, AT_GOAL), 1);
     EXPECT_NE(con().screen().find("部門No=21不正 in .\\KRVKESN3 make_print_jun()"), std::string::npos);
 }
 

@@ -105,10 +105,8 @@ protected:
 TEST_F(ResultsListTest, FinalListOfTheSelectedDivisions) {
     race(false);
     // Kids has a team but is not chosen; Late is chosen but has none.
-    division_selected[1] = true;
-    division_selected[3] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    print_seiseki(AT_GOAL);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    print_seiseki(AT_GOAL, DivisionSelection{0, 2});
 
     const std::string expected = lines({
         "",
@@ -153,9 +151,8 @@ TEST_F(ResultsListTest, BothMarksStandBeforeTheNameWhileTheyFit) {
     write_master(t);
     // 11 bytes with "*&" fill the column exactly; so do 12 bytes with "&" alone.
     write_names({runners(11, {"Ichi", "Kenichi Abe"}), runners(12, {"Jiro", "Takeda Shiro"})});
-    division_selected[1] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    print_seiseki(AT_GOAL);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    print_seiseki(AT_GOAL, DivisionSelection{0});
 
     EXPECT_EQ(report(), lines({
                             "",
@@ -175,9 +172,8 @@ TEST_F(ResultsListTest, BothMarksStandBeforeTheNameWhileTheyFit) {
 
 TEST_F(ResultsListTest, IntermediateListAtAStation) {
     race(true);
-    ASSERT_EQ(recompute_results(false, false, 1), 0);
-    std::fill(std::begin(division_selected), std::end(division_selected), true);
-    print_seiseki(1);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    print_seiseki(1, DivisionSelection::all());
 
     std::vector<std::string> rows = {
         "",
@@ -223,9 +219,8 @@ TEST_F(ResultsListTest, CommaSeparatedCells) {
     race(false);
     options({"EVENTNAME=テスト駅伝", "SENDEN=協賛ABC"});
     field_separator = ',';
-    division_selected[2] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    print_seiseki(AT_GOAL);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    print_seiseki(AT_GOAL, DivisionSelection{1});
     EXPECT_EQ(report(), lines({
                             "協賛ABC",
                             "\"*** テスト駅伝 部門別成績一覧表 ***  " + STAMP + "\"",
@@ -242,9 +237,8 @@ TEST_F(ResultsListTest, CommaSeparatedCells) {
 TEST_F(ResultsListTest, TabSeparatedCells) {
     race(false);
     field_separator = '\t';
-    division_selected[2] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    print_seiseki(AT_GOAL);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    print_seiseki(AT_GOAL, DivisionSelection{1});
     EXPECT_EQ(report(), lines({
                             "",
                             "*** テスト駅伝 部門別成績一覧表 ***  " + STAMP,
@@ -261,9 +255,8 @@ TEST_F(ResultsListTest, TabSeparatedCells) {
 TEST_F(ResultsListTest, EmptyLinesWithLfTwo) {
     race(false);
     options({"EVENTNAME=テスト駅伝", "LF=2"});
-    division_selected[2] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    print_seiseki(AT_GOAL);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    print_seiseki(AT_GOAL, DivisionSelection{1});
     std::vector<std::string> rows = kids_heading("部門別成績一覧表", "");
     rows.push_back("");
     for (const std::string& r : kid_a()) rows.push_back(r);
@@ -274,10 +267,9 @@ TEST_F(ResultsListTest, EmptyLinesWithLfTwo) {
 
 TEST_F(ResultsListTest, FormFeedAfterEachListedDivisionOnThePrinter) {
     race(false);
-    std::fill(std::begin(division_selected), std::end(division_selected), true);
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     Report report(Report::ToText{OUT_PRINTER, ','});  // the separator is never used on the printer
-    write_seiseki(report, AT_GOAL, gather_seiseki());
+    write_seiseki(report, AT_GOAL, gather_seiseki(AT_GOAL));
     const std::string text = normalised(report.text());
     // One page for the main division, one for Kids; none for the empty Late division.
     const auto first = text.find('\f');
@@ -292,11 +284,10 @@ TEST_F(ResultsListTest, FormFeedAfterEachListedDivisionOnThePrinter) {
 TEST_F(ResultsListTest, MissingNameFileLeavesNoReportHalfOpen) {
     race(false);
     std::remove(NAMEFILE_NAME);
-    division_selected[1] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     out_kind_no = OUT_PRINTER;
     con().type("Y");
-    EXPECT_MAIN_MENU_RETURN(print_seiseki(AT_GOAL));
+    EXPECT_MAIN_MENU_RETURN(print_seiseki(AT_GOAL, DivisionSelection{0}));
     EXPECT_EQ(open_stream_count(), 0);
     for (const auto& e : std::filesystem::directory_iterator("."))
         EXPECT_NE(e.path().extension(), ".TMP") << e.path();
@@ -306,7 +297,7 @@ TEST_F(ResultsListTest, MissingNameFileLeavesNoReportHalfOpen) {
 // what another renderer (HTML) takes.
 TEST_F(ResultsListTest, TeamRowsAreCells) {
     race(false);
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
+    ASSERT_EQ(recompute_results(false, false), 0);
     const std::vector<TeamRecord> t = master();
     RunnerNameRecord names = runners(12, {"Takahashi", "Kato"});
     const std::vector<Row> rows = seiseki_team_rows(14, 2, t[1], names);
@@ -328,9 +319,8 @@ TEST_F(ResultsListTest, TeamRowsAreCells) {
 // The report walks the order it is given, not the last computed one.
 TEST_F(ResultsListTest, ListsTheOrderItIsGiven) {
     race(false);
-    division_selected[2] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    SeisekiData data = gather_seiseki();
+    ASSERT_EQ(recompute_results(false, false), 0);
+    SeisekiData data = gather_seiseki(AT_GOAL, DivisionSelection{1});
     data.order[1] = {4, 4};  // Kid A twice
     Report report(Report::ToText{});
     write_seiseki(report, AT_GOAL, data);
@@ -349,9 +339,8 @@ TEST_F(ResultsListTest, RanksFromOneHundredLoseTheClosingBracket) {
     }
     write_master(t);
     write_names(n);
-    division_selected[2] = true;
-    ASSERT_EQ(recompute_results(false, false, AT_GOAL), 0);
-    print_seiseki(AT_GOAL);
+    ASSERT_EQ(recompute_results(false, false), 0);
+    print_seiseki(AT_GOAL, DivisionSelection{1});
     // No runner names: the section columns are 13 wide.
     const std::string last = lines({
         "101 K301" + sp(20) + sp(13),

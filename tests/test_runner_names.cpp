@@ -30,7 +30,7 @@ class RunnerNamesTest : public korvel_test::WorkFolderTest {
 protected:
     void SetUp() override {
         WorkFolderTest::SetUp();
-        debug_flag = 0;
+        list_station_maps_on_load(false);
         write_file("OPTION.TXT", text_file({"EDITOR=true"}));
         write_file("EKI.TXT", text_file({"Start 0", "P1 5", "P2 10", "Goal 15"}));
         write_file("BUMON.TXT", text_file({"一般", "MaxSpeed=25 MinSpeed=5 StartTime=90000", "++++", "高校",

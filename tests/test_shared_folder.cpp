@@ -128,7 +128,7 @@ protected:
     void recompute_and_rebuild(int& rounds) {
         while (!file_exists("entries.done")) {
             con().type("YYYYYYYYYYYYYYYY");
-            recompute_results(false, false, AT_GOAL);
+            recompute_results(false, false);
             if (build_master_file(1) != 1) throw 1;
             ++rounds;
         }
@@ -226,7 +226,7 @@ TEST_F(SharedFolderTest, AFileRebuiltForAnotherCourseIsNeverWrittenAtTheOldLengt
     });
     ASSERT_EQ(wait_for(other), 0);
     const std::string rebuilt = korvel_test::read_file("MASTFILE.DAT");
-    EXPECT_MAIN_MENU_RETURN(recompute_results(false, false, AT_GOAL));
+    EXPECT_MAIN_MENU_RETURN(recompute_results(false, false));
     EXPECT_MAIN_MENU_RETURN(store_entry(team_index.record_of(2), 2, 1, 1, arrival(1, 1), r));
     EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), rebuilt);
     EXPECT_NE(take_main_menu_notice().find("作り直されました"), std::string::npos);

@@ -43,12 +43,12 @@ TEST_F(StartTimeTest, EntryRefusesInvalidTimesWithTheBell) {
     enter("083000");  // a leading zero is fine
     EXPECT_EQ(enter_start_time(0), 0);
     EXPECT_EQ(con().bells(), 4);
-    EXPECT_TRUE(same_time(divisions[0].start_time, hms(8, 30, 0)));
+    EXPECT_TRUE(same_time(definition().division(0).start_time, hms(8, 30, 0)));
     EXPECT_EQ(count_on_screen(" 1: 一般の部                   のスタート時刻＝"), 5);  // asked again each time
 
     enter("83000");
     EXPECT_EQ(enter_start_time(1), 0);
-    EXPECT_TRUE(same_time(divisions[1].start_time, hms(8, 30, 0)));
+    EXPECT_TRUE(same_time(definition().division(1).start_time, hms(8, 30, 0)));
     EXPECT_EQ(con().bells(), 4);
 }
 
@@ -56,8 +56,8 @@ TEST_F(StartTimeTest, EscKeepsTheTimesInMemoryOnly) {
     enter("70000");
     con().press(VK_ESCAPE);
     enter_start_times();
-    EXPECT_TRUE(same_time(divisions[0].start_time, hms(7, 0, 0)));
-    EXPECT_TRUE(same_time(divisions[1].start_time, hms(9, 0, 0)));  // from BUMON.TXT
+    EXPECT_TRUE(same_time(definition().division(0).start_time, hms(7, 0, 0)));
+    EXPECT_TRUE(same_time(definition().division(1).start_time, hms(9, 0, 0)));  // from BUMON.TXT
     EXPECT_EQ(read_file(MASTFILE_NAME), before);
     EXPECT_EQ(count_on_screen("第１走者のスタート時刻入力"), 1);
 
@@ -92,7 +92,7 @@ TEST_F(StartTimeTest, RegistrationWritesBlockZeroOfEveryTeamOnly) {
 }
 
 TEST_F(StartTimeTest, AnsweringNoWritesNothingAndUnsetTimesShowAsZero) {
-    divisions[1].start_time = RaceTime{0, 0, 0};  // never given
+    replace_definition(definition().with_start_time(1, RaceTime{0, 0, 0}));  // never given
     con().type("n");
     EXPECT_EQ(register_start_times(), 0);
     EXPECT_EQ(read_file(MASTFILE_NAME), before);

@@ -55,7 +55,7 @@ protected:
             r.open_flag = '0';
             r.division = static_cast<std::uint8_t>(teams[i].division);
             r.set_name(teams[i].name);
-            r.blocks[0].departure = r.blocks[0].arrival = divisions[teams[i].division].start_time;
+            r.blocks[0].departure = r.blocks[0].arrival = definition().division(teams[i].division).start_time;
             mast_write(f, static_cast<int>(i), r);
         }
         f.close();
@@ -107,7 +107,7 @@ struct Range {
     std::size_t from, to;
 };
 Range entry_fields(int rec_no, int k) {
-    std::size_t start = MAST_HEADER_SIZE + static_cast<std::size_t>(rec_no) * sizeof_mastrec + MAST_BLOCKS +
+    std::size_t start = MAST_HEADER_SIZE + static_cast<std::size_t>(rec_no) * definition().master_record_size() + MAST_BLOCKS +
                         static_cast<std::size_t>(k) * MAST_BLOCK_SIZE;
     return {start + BLOCK_INPUT_SEQ, start + BLOCK_SECTION_TIME};
 }

@@ -71,7 +71,7 @@ bool ask_time(Session& s, int row, int col) {
     for (;;) {
         clear_line(row);
         set_cursor(row, col);
-        cprintf("%2d : %s　　繰上出発タイム＝", s.station, stations[s.station].work_name);
+        cprintf("%2d : %s　　繰上出発タイム＝", s.station, definition().station(s.station).work_name);
         char buf[16];
         const FieldInput in = input_number(buf, 6, nullptr, ENTRY_KEYS);
         if (in.end == FieldEnd::back) return false;
@@ -90,7 +90,7 @@ void draw_turn(const Session& s) {
     clear_top(LAST_TOP_ROW);
     set_cursor(0, HEADER_COL);
     set_color(HEADER_COLOUR);
-    cprintf("%2d : %s　　繰上出発タイム＝", s.station, stations[s.station].work_name);
+    cprintf("%2d : %s　　繰上出発タイム＝", s.station, definition().station(s.station).work_name);
     cputs(time_text(s.time));
     set_color(15);
     for (std::size_t i = 0; i < s.recent.size(); ++i) {
@@ -128,8 +128,8 @@ void enter_team(Session& s, const char* text) {
     set_color(15);
     const int k = logical_station(r.division, s.station);
     if (k < 0 || k > division_sections(r.division)) {
-        std::snprintf(message, sizeof message, "%s は %s の中継所ではありません", stations[s.station].work_name,
-                      divisions[r.division].name);
+        std::snprintf(message, sizeof message, "%s は %s の中継所ではありません", definition().station(s.station).work_name,
+                      division_name(r.division));
         show_entry_message(message);
         return;
     }
@@ -202,7 +202,7 @@ void carried_start_entry() {
 }
 
 void carried_start_at_station(int station) {
-    if (station < 0 || station >= eki_suu) return;
+    if (station < 0 || station >= definition().station_count()) return;
     clear_screen();
     cputs("\t繰上出発タイム入力では、加算時間は無効です。\n\n");
     // The station submenu this was chosen from comes back with [1] alone: it is the

@@ -27,7 +27,7 @@ void team_heading(const TeamRecord& r) {
     set_color(COLOR_RED);
     cputs("\n警告 ");
     set_color(COLOR_WHITE);
-    cprintf("チームＮｏ=%d %s（%s）\n", r.team_no, r.name, divisions[r.division].name);
+    cprintf("チームＮｏ=%d %s（%s）\n", r.team_no, r.name, division_name(r.division));
 }
 
 // The first PRINT_LIMIT warnings of a run are shown, each team's under its heading.
@@ -156,7 +156,7 @@ int speed_test(const TeamRecord& r, int k, bool print) {
     double speed = distance * 3600.0 / seconds;
     // A speed equal to a limit counts as beyond it, whatever the last binary digit.
     constexpr double eps = 1e-9;
-    if (speed > slow_speed_limit + eps && speed < fast_speed_limit - eps) return 0;
+    if (speed > definition().slow_speed_limit() + eps && speed < definition().fast_speed_limit() - eps) return 0;
     if (print) {
         beep();
         set_color(COLOR_RED);
@@ -195,7 +195,7 @@ void check_merged_times(const char* file) {
 
 std::vector<TieGroup> same_time_groups(const std::vector<TeamRecord>& records) {
     std::vector<TieGroup> groups;
-    for (int s = 1; s < eki_suu; ++s) {
+    for (int s = 1; s < definition().station_count(); ++s) {
         const std::vector<TieItem> items = collect_tie_items(records, s);
         for (std::size_t i = 0; i < items.size();) {
             std::size_t j = i + 1;

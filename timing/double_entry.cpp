@@ -57,7 +57,7 @@ void draw_header(const Pass& p) {
     clear_line(0);
     set_cursor(0, HEADER_COL);
     set_color(HEADER_COLOUR);
-    cprintf("照合入力　%2d : %s　　加算時間＝%s", p.station, stations[p.station].work_name,
+    cprintf("照合入力　%2d : %s　　加算時間＝%s", p.station, definition().station(p.station).work_name,
             time_text(p.added).c_str());
     set_color(COLOR_WHITE);
 }
@@ -209,7 +209,7 @@ void show_summary(const Pass& p) {
     clear_screen();
     set_cursor(0, HEADER_COL);
     set_color(HEADER_COLOUR);
-    cprintf("照合入力の結果　%2d : %s", p.station, stations[p.station].work_name);
+    cprintf("照合入力の結果　%2d : %s", p.station, definition().station(p.station).work_name);
     set_color(COLOR_WHITE);
     set_cursor(2, 0);
     cprintf("入力した件数　%4d\n", p.typed);

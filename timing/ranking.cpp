@@ -13,9 +13,6 @@
 
 namespace korvel {
 
-std::int32_t print_jun[MAX_TEAMS];
-std::int32_t bumon_start[BUMON_START_SIZE];
-
 namespace {
 
 constexpr int NO_RANK_KEY = 0x7fff;
@@ -28,9 +25,9 @@ bool is_open(const TeamRecord& r) { return r.open_flag == '1'; }
 
 bool same_bytes(const TeamRecord& a, const TeamRecord& b) {
     unsigned char x[mastrec_size(MAX_KUKAN)], y[mastrec_size(MAX_KUKAN)];
-    encode_team_record(a, x, max_kukan);
-    encode_team_record(b, y, max_kukan);
-    return std::memcmp(x, y, std::min<std::size_t>(sizeof x, static_cast<std::size_t>(sizeof_mastrec))) == 0;
+    encode_team_record(a, x, definition().max_sections());
+    encode_team_record(b, y, definition().max_sections());
+    return std::memcmp(x, y, std::min<std::size_t>(sizeof x, static_cast<std::size_t>(definition().master_record_size()))) == 0;
 }
 
 int read_int_option(const char* key, int absent) {
@@ -99,7 +96,7 @@ void compute_ranks(std::vector<TeamRecord>& records) {
     const int count = static_cast<int>(records.size());
     std::vector<RankEntry> section_entries, cumul_entries;
     std::vector<int> section_ranks(records.size()), cumul_ranks(records.size());
-    for (int k = 1; k <= std::min(max_kukan, MAX_KUKAN); ++k) {
+    for (int k = 1; k <= std::min(definition().max_sections(), MAX_KUKAN); ++k) {
         section_entries.clear();
         cumul_entries.clear();
         std::fill(section_ranks.begin(), section_ranks.end(), 0);
@@ -129,7 +126,7 @@ void compute_ranks(std::vector<TeamRecord>& records) {
 // in the order their arrivals were typed, unless one of them had a carried start
 // before it or has no sequence number: then they share the rank.
 void break_ties(std::vector<TeamRecord>& records) {
-    for (int s = 1; s < eki_suu; ++s) {
+    for (int s = 1; s < definition().station_count(); ++s) {
         std::vector<TieItem> items = collect_tie_items(records, s);
         std::size_t begin = 0;
         while (begin < items.size()) {
@@ -182,7 +179,7 @@ OrderItem order_item(const TeamRecord& r, int record, int b) {
     return item;
 }
 
-void build_print_order(const std::vector<TeamRecord>& records, int station) {
+ListingOrder build_print_order(const std::vector<TeamRecord>& records, int station) {
     const int position = read_int_option("OPEN_TEAM_OUTPUT_POSITION", 1);
     int furthest[MAX_BUMON + 1];
     if (station == AT_GOAL) furthest_stations(records, furthest);
@@ -220,8 +217,7 @@ void build_print_order(const std::vector<TeamRecord>& records, int station) {
         std::sort(items.begin(), items.end(), by_time);
     }
 
-    std::fill(std::begin(print_jun), std::end(print_jun), -1);
-    std::fill(std::begin(bumon_start), std::end(bumon_start), -1);
+    ListingOrder order;
     int current = -1;
     int p = 0;
     for (const OrderItem& item : items) {
@@ -229,11 +225,12 @@ void build_print_order(const std::vector<TeamRecord>& records, int station) {
             cprintf("\n部門No=%d不正 in %s make_print_jun()\n", item.division, ".\\KRVKESN3");
             fatal_stop();
         }
-        print_jun[p] = item.record;
-        while (current < item.division) bumon_start[++current] = p;
+        order.records[p] = item.record;
+        while (current < item.division) order.division_start[++current] = p;
         ++p;
     }
-    bumon_start[++current] = p;
+    order.division_start[++current] = p;
+    return order;
 }
 
 }  // namespace
@@ -250,7 +247,7 @@ std::vector<TeamRecord> read_all_records() {
 void furthest_stations(const std::vector<TeamRecord>& records, int* furthest) {
     std::fill(furthest, furthest + MAX_BUMON + 1, -1);
     for (const TeamRecord& r : records) {
-        if (r.division >= bumon_suu || r.division >= MAX_BUMON) continue;
+        if (r.division >= definition().division_count() || r.division >= MAX_BUMON) continue;
         for (int k = division_sections(r.division); k > furthest[r.division]; --k) {
             if (!time_is_none(r.blocks[k].arrival)) {
                 furthest[r.division] = k;
@@ -286,15 +283,15 @@ void compute_times_and_ranks(std::vector<TeamRecord>& records) {
     break_ties(records);
 }
 
-int recompute_results(bool ask_destination, bool ask_separator, int station) {
+int recompute_results(bool ask_destination, bool ask_separator) {
     if (ask_destination && confirm_output_destination(ask_separator) != 0) return -1;
     check_time_order();
     speed_check();
-    recompute_without_warnings(station);
+    recompute_without_warnings();
     return 0;
 }
 
-void recompute_without_warnings(int station) {
+void recompute_without_warnings() {
     // From the first read to the last write no other copy may store an entry: it
     // would be overwritten with the record as it was read here.
     Stream f = mast_lock_file();
@@ -313,26 +310,31 @@ void recompute_without_warnings(int station) {
     }
     if (written) mast_sync(f, "recompute_results");
     fclose_or_abort(f);
-
-    if (station >= 0) build_print_order(records, station);
 }
 
-void make_print_jun(int station) { build_print_order(read_all_records(), station); }
+ListingOrder listing_order_of(const std::vector<TeamRecord>& records, int station) {
+    return build_print_order(records, station);
+}
 
-int division_first(int division) {
+ListingOrder::ListingOrder() {
+    records.fill(-1);
+    division_start.fill(-1);
+}
+
+int ListingOrder::first(int division) const {
     if (division < 0 || division + 1 >= BUMON_START_SIZE) return 0;
-    return bumon_start[division] < 0 ? 0 : bumon_start[division];
+    return division_start[division] < 0 ? 0 : division_start[division];
 }
 
-int division_end(int division) {
-    if (division < 0 || division + 1 >= BUMON_START_SIZE || bumon_start[division] < 0) return 0;
-    return std::min(std::max(bumon_start[division + 1], 0), MAX_TEAMS);
+int ListingOrder::end(int division) const {
+    if (division < 0 || division + 1 >= BUMON_START_SIZE || division_start[division] < 0) return 0;
+    return std::min(std::max(division_start[division + 1], 0), MAX_TEAMS);
 }
 
-std::vector<int> listing_order(int division) {
+std::vector<int> ListingOrder::of_division(int division) const {
     std::vector<int> order;
-    for (int p = division_first(division); p < division_end(division); ++p)
-        if (print_jun[p] >= 0) order.push_back(print_jun[p]);
+    for (int p = first(division); p < end(division); ++p)
+        if (records[p] >= 0) order.push_back(records[p]);
     return order;
 }
 

@@ -3,6 +3,7 @@
 // report. Nothing here is kept up to date during entry.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -13,38 +14,41 @@ namespace korvel {
 
 // Station argument: each division at the furthest station any of its teams reached.
 constexpr int AT_GOAL = 0x7fffffff;
-// Station argument: times and ranks only, no listing order.
-constexpr int NO_PRINT_ORDER = -1;
-
-// Record numbers of MASTFILE.DAT in listing order; -1 past the last team.
-extern std::int32_t print_jun[MAX_TEAMS];
-// Division d occupies print_jun positions bumon_start[d] .. bumon_start[d + 1] - 1;
-// entries after the end of the last division with teams are -1.
+// Division d occupies the positions division_start[d] .. division_start[d + 1] - 1 of
+// a listing order; entries after the end of the last division with teams are -1.
 constexpr int BUMON_START_SIZE = MAX_BUMON + 2;
-extern std::int32_t bumon_start[BUMON_START_SIZE];
 
-// Runs the warnings, recomputes every time and rank in MASTFILE.DAT and, for a
-// station of 0 or more (or AT_GOAL), the listing order. -1 when the operator
-// cancelled the destination question (nothing computed), else 0.
-int recompute_results(bool ask_destination, bool ask_separator, int station);
+// The order in which the teams are listed at one station: record numbers of
+// MASTFILE.DAT (the records it was made from), division after division.
+struct ListingOrder {
+    ListingOrder();  // nobody listed
+
+    // Record numbers in listing order; -1 past the last team.
+    std::array<std::int32_t, MAX_TEAMS> records;
+    std::array<std::int32_t, BUMON_START_SIZE> division_start;
+
+    // Walks division d: for (int p = first(d); p < end(d); ++p) records[p] ... Empty
+    // for a division without teams.
+    int first(int division) const;
+    int end(int division) const;
+    // The same walk as a list: the record numbers of division d in listing order.
+    std::vector<int> of_division(int division) const;
+};
+
+// Runs the warnings and recomputes every time and rank in MASTFILE.DAT. -1 when the
+// operator cancelled the destination question (nothing computed), else 0.
+int recompute_results(bool ask_destination, bool ask_separator);
 // The same computation without the warnings, which wait for a key: for the publisher,
 // which nobody answers.
-void recompute_without_warnings(int station);
+void recompute_without_warnings();
 
 // The computation recompute_results runs, on records in memory: section and
 // cumulative times, ranks and the tie-break. Nothing is read or written.
 void compute_times_and_ranks(std::vector<TeamRecord>& records);
 
-// The listing order at station (physical number or AT_GOAL) from the records as they
-// are in MASTFILE.DAT.
-void make_print_jun(int station);
-
-// Walks division d of the listing order: for (int p = division_first(d); p <
-// division_end(d); ++p) print_jun[p] ... Empty for a division without teams.
-int division_first(int division);
-int division_end(int division);
-// The same walk as a list: the record numbers of division d in listing order.
-std::vector<int> listing_order(int division);
+// The listing order at station (physical number or AT_GOAL) of records, as
+// recompute_results left them.
+ListingOrder listing_order_of(const std::vector<TeamRecord>& records, int station);
 
 // A team that reaches a physical station on a valid cumulative time, as the tie-break
 // by input order and the same-time check list see it.

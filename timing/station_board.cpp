@@ -197,7 +197,7 @@ StationBoard make_station_board(int station, const std::vector<TeamRecord>& reco
                                 const std::vector<RunnerNameRecord>& names, int now, int limit_state, int limit) {
     StationBoard board;
     board.station = station;
-    if (station >= 0 && station < eki_suu && station < MAX_EKI) board.station_name = stations[station].work_name;
+    if (station >= 0 && station < definition().station_count() && station < MAX_EKI) board.station_name = definition().station(station).work_name;
     board.now = now;
     board.limit_state = limit_state;
     board.limit = limit_state == 1 ? limit : BOARD_NO_TIME;
@@ -262,14 +262,14 @@ StationBoard make_station_board(int station, const std::vector<TeamRecord>& reco
 }
 
 bool is_board_station(int station) {
-    for (int d = 0; d < bumon_suu && d < MAX_BUMON; ++d)
+    for (int d = 0; d < definition().division_count() && d < MAX_BUMON; ++d)
         if (logical_station(d, station) >= 1) return true;
     return false;
 }
 
 std::vector<int> board_stations() {
     std::vector<int> list;
-    for (int s = 0; s < eki_suu && s < MAX_EKI; ++s)
+    for (int s = 0; s < definition().station_count() && s < MAX_EKI; ++s)
         if (is_board_station(s)) list.push_back(s);
     return list;
 }
@@ -290,7 +290,7 @@ BoardData read_board_data() {
     mast_open(MASTFILE_NAME, "rb", bytes);
     // Records of another layout would be read as nonsense.
     const MastHeader header = decode_mast_header(bytes);
-    if (!header.current_format() || header.max_kukan != max_kukan || header.rec_len != sizeof_mastrec) {
+    if (!header.current_format() || header.max_kukan != definition().max_sections() || header.rec_len != definition().master_record_size()) {
         data.problem = "MASTFILE.DAT が読み込んだ大会定義と合いません。ボードを起動し直してください";
         return data;
     }

@@ -203,7 +203,7 @@ int import_file_station(const char* file) {
     for (ImportLineRead read; (read = read_import_line(f, line)) != ImportLineRead::end;) {
         if (!usable(read, line) || !regexec_checked(*ekino, line.c_str(), SOURCE, 11)) continue;
         int station = bounded_number(group(*ekino, line, 1), MAX_EKI);
-        return station < eki_suu ? station : -1;
+        return station < definition().station_count() ? station : -1;
     }
     return -1;
 }

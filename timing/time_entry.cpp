@@ -77,7 +77,7 @@ void draw_header(const Visit& v) {
     clear_line(0);
     set_cursor(0, HEADER_COL);
     set_color(HEADER_COLOUR);
-    cprintf("%2d : %s　　加算時間＝", v.station, stations[v.station].work_name);
+    cprintf("%2d : %s　　加算時間＝", v.station, definition().station(v.station).work_name);
     cputs(time_text(v.added));
     set_color(15);
 }
@@ -252,9 +252,9 @@ bool find_station_team(const char* team_text, int station, int& rec_no, TeamReco
     }
     k = logical_station(r.division, station);
     if (k < 0) {
-        const char* division = r.division < bumon_suu ? divisions[r.division].name : "";
+        const char* division = r.division < definition().division_count() ? division_name(r.division) : "";
         std::snprintf(message, sizeof message, "%s は %s の中継所ではありません",
-                      stations[station].work_name, division);
+                      definition().station(station).work_name, division);
         show_message(message);
         return false;
     }
@@ -317,13 +317,13 @@ void offer_undo(int station, int row) {
 }
 
 void station_submenu(int station, bool offer_carried_start) {
-    if (station < 0 || station >= eki_suu) return;
+    if (station < 0 || station >= definition().station_count()) return;
     for (;;) {
         clear_screen();
         show_help_hint();
         show_destination_line(0, 4);
         set_cursor(6, 10);
-        cprintf("中継所 %2d : %s", station, stations[station].work_name);
+        cprintf("中継所 %2d : %s", station, definition().station(station).work_name);
         set_cursor(8, 10);
         cputs("[1] チェックリスト出力");
         if (offer_carried_start) {

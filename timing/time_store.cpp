@@ -21,10 +21,10 @@ namespace korvel {
 namespace {
 
 int record_count(FILE* f) {
-    if (sizeof_mastrec <= 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
+    if (definition().master_record_size() <= 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
     long size = std::ftell(f);
     if (size < MAST_HEADER_SIZE) return 0;
-    return static_cast<int>((size - MAST_HEADER_SIZE) / sizeof_mastrec);
+    return static_cast<int>((size - MAST_HEADER_SIZE) / definition().master_record_size());
 }
 
 // Reads the team's record when the file holds it and it really is that team's: an
@@ -32,7 +32,7 @@ int record_count(FILE* f) {
 bool read_team(FILE* f, int rec_no, int team, TeamRecord& r) {
     if (rec_no < 0 || rec_no >= record_count(f)) return false;
     mast_read(f, rec_no, r);
-    return r.team_no == team && r.division < bumon_suu;
+    return r.team_no == team && r.division < definition().division_count();
 }
 
 // The highest input sequence number stored in f at any station after a start.
