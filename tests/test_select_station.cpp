@@ -3,6 +3,7 @@
 
 #include "eventdata/kihondat.h"
 #include "prompts/selection.h"
+#include "prompts/start_time.h"
 #include "shell/console_ui.h"
 #include "tests/support.h"
 
@@ -73,6 +74,28 @@ TEST_F(SelectStationTest, EscapeCancelsAndF5LeavesForTheMainMenu) {
     con().type("1");
     con().press(VK_F5);
     EXPECT_MAIN_MENU_RETURN(korvel::select_station("タイム入力", 7, false, false));
+}
+
+// The division choice and the start time both read how their field was left: an empty
+// answer, Esc and a typed value must each end the prompt the way they did.
+TEST_F(SelectStationTest, DivisionChoiceAndStartTimeEndAsTheirFieldWasLeft) {
+    enter("");
+    EXPECT_FALSE(korvel::select_divisions().has_value());
+    con().press(VK_ESCAPE);
+    EXPECT_FALSE(korvel::select_divisions().has_value());
+    enter("1");
+    enter("");
+    const auto chosen = korvel::select_divisions();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_TRUE(chosen->chosen(0));
+
+    con().press(VK_ESCAPE);
+    EXPECT_EQ(korvel::enter_start_time(0), -1);
+    enter("083000");
+    EXPECT_EQ(korvel::enter_start_time(0), 0);
+    char text[korvel::TIME_TEXT_SIZE];
+    korvel::format_time_fixed(korvel::definition().division(0).start_time, text, 9, korvel::TIME_CHECK_VALID, "");
+    EXPECT_STREQ(text, "  8:30'00");
 }
 
 }  // namespace
