@@ -62,11 +62,11 @@ reset-run:
 	rm -rf $(RUN_DIR)
 
 test-plain: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure --timeout 600 -j $(JOBS)
 
 test-san: build-san
 	cd $(SAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j $(JOBS)
+	  ctest --output-on-failure --timeout 600 -j $(JOBS)
 
 test: test-plain test-san
 

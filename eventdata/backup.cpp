@@ -163,6 +163,20 @@ void* write_in_background(void* arg) {
     return nullptr;
 }
 
+// A process forked while a copy is written would inherit the thread's locks (the
+// allocator's among them) without the thread, and could wait on them for ever: the
+// fork waits for the copy. The child owns no writing thread.
+void before_fork() {
+    finish_backups();
+    pthread_mutex_lock(&worker_mutex);
+}
+void after_fork_in_parent() { pthread_mutex_unlock(&worker_mutex); }
+void after_fork_in_child() {
+    worker_running = false;
+    worker_done = false;
+    pthread_mutex_unlock(&worker_mutex);
+}
+
 // The last copy (or failed attempt) of the entries, for the race folder it was made in.
 std::time_t last_entry_copy = 0;
 std::string last_entry_folder;
@@ -298,7 +312,10 @@ void backup_after_entry() {
         worker_running = true;
         worker_done = false;
         static bool hooked = false;
-        if (!hooked) std::atexit(finish_backups);
+        if (!hooked) {
+            std::atexit(finish_backups);
+            pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
+        }
         hooked = true;
     } else {
         pthread_mutex_unlock(&worker_mutex);

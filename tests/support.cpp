@@ -1,6 +1,8 @@
 #include "tests/support.h"
 
 #include <iconv.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -84,6 +86,36 @@ std::string read_file(const std::string& name) {
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+bool child_ended(pid_t pid) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+bool wait_until(const std::function<bool()>& ready, const char* what, int seconds) {
+    auto now = [] {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return t.tv_sec;
+    };
+    const time_t deadline = now() + seconds;
+    while (!ready()) {
+        if (now() > deadline) {
+            ADD_FAILURE() << "gave up waiting after " << seconds << " s for " << what;
+            return false;
+        }
+        usleep(1000);
+    }
+    return true;
+}
+
+int wait_child(pid_t pid, int seconds) {
+    if (!wait_until([pid] { return child_ended(pid); }, "a child process to end", seconds)) kill(pid, SIGKILL);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int i16(const std::string& bytes, std::size_t at) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,15 @@ std::string read_file(const std::string& name);
 std::string normalised_report(std::string text);
 // The little-endian int16 at byte at of a file's bytes.
 int i16(const std::string& bytes, std::size_t at);
+
+// Processes of tests that stand for a second terminal. A wait never hangs the suite:
+// a child still running after the deadline is killed and the wait fails.
+// The child's exit status; -1 when it was killed or did not end in time.
+int wait_child(pid_t pid, int seconds = 120);
+// Polls until ready() holds; after the deadline a test failure naming what, and false.
+bool wait_until(const std::function<bool()>& ready, const char* what, int seconds = 60);
+// True once the child has ended (it is not reaped: wait_child still gives its status).
+bool child_ended(pid_t pid);
 
 // The date and time every report stamps in tests (the clock is frozen there).
 inline constexpr const char* FIXED_STAMP = "2024/04/07  09:30:15";

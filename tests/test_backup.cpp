@@ -1,6 +1,7 @@
 // The rotating copies of the data files in the folder "backup".
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -75,6 +76,24 @@ TEST_F(BackupTest, EntriesMakeOneCopyAMinute) {
     finish_backups();
     ASSERT_EQ(folder_listing().size(), 1u);  // MASTFILE only: there is no name file
     EXPECT_EQ(read_file("backup/" + folder_listing()[0]), "master");
+}
+
+// A process forked while a copy is being written (another terminal in the tests)
+// would inherit the writing thread's locks without the thread: the fork waits for
+// the copy, and the child finds it complete.
+TEST_F(BackupTest, AForkWaitsForTheCopyBeingWritten) {
+    const std::uintmax_t size = 40u << 20;  // long enough to be caught writing
+    write_file("MASTFILE.DAT", std::string(size, 'm'));
+    backup_after_entry();
+    pid_t pid = fork();
+    if (pid == 0) {
+        alarm(30);
+        std::vector<std::string> copies = folder_listing();
+        bool complete = copies.size() == 1 && fs::file_size("backup/" + copies[0]) == size;
+        finish_backups();
+        _exit(complete ? 0 : 1);
+    }
+    EXPECT_EQ(korvel_test::wait_child(pid, 20), 0);
 }
 
 TEST_F(BackupTest, FaultsDropTheCopyAndLeaveTheDataAlone) {

@@ -82,11 +82,13 @@ protected:
     }
 
     // Runs body in a child process with its own answers on the console; the exit
-    // status tells whether it ran to its end.
+    // status tells whether it ran to its end. A child left behind by a failed test
+    // ends by itself.
     template <typename Body>
     pid_t child(Body body) {
         pid_t pid = fork();
         if (pid != 0) return pid;
+        alarm(150);
         int status = 0;
         try {
             body();
@@ -108,10 +110,9 @@ protected:
         }
     }
 
-    static int wait_for(pid_t pid) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    static int wait_for(pid_t pid) { return korvel_test::wait_child(pid); }
+    static bool wait_for_file(const char* name) {
+        return korvel_test::wait_until([name] { return file_exists(name); }, name);
     }
 
     // True while another process holds the folder's build lock.
@@ -155,12 +156,9 @@ TEST_F(SharedFolderTest, EveryArrivalSurvivesRankingAndRebuildsInAnotherProcess)
         int rounds = 0;
         recompute_and_rebuild(rounds);
     });
-    int status = 0;
-    ASSERT_EQ(waitpid(entries, &status, 0), entries);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the entry process failed";
+    EXPECT_EQ(wait_for(entries), 0) << "the entry process failed";
     write_file("entries.done", "");
-    ASSERT_EQ(waitpid(other, &status, 0), other);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the ranking and rebuild process failed";
+    EXPECT_EQ(wait_for(other), 0) << "the ranking and rebuild process failed";
 
     const int missing = missing_arrivals();
     std::printf("arrivals stored: %d, missing at the end: %d, rounds of ranking and rebuild: %s\n",
@@ -186,10 +184,10 @@ TEST_F(SharedFolderTest, AWaitOfOverASecondSaysTheFolderIsBusy) {
             write_file("held", "");
             usleep(ms * 1000);
         });
-        while (!file_exists("held")) usleep(1000);
+        ASSERT_TRUE(wait_for_file("held"));
         calls.clear();
         EXPECT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
-        waitpid(pid, nullptr, 0);
+        wait_for(pid);
         EXPECT_EQ(calls, ms > 1000 ? "busy done " : "") << ms << " ms";
         EXPECT_EQ(con().row(23), "");
     }
@@ -249,7 +247,9 @@ TEST_F(SharedFolderTest, TwoCopiesNoticingOneEditBuildOnce) {
         con().type("YYYYY");
         check_stale_files();
     });
-    while (!build_lock_held_elsewhere()) usleep(1000);
+    // (A quick first copy may be done before it is seen at work.)
+    korvel_test::wait_until([&] { return build_lock_held_elsewhere() || korvel_test::child_ended(carrying); },
+                            "the first copy to build");
     pid_t initialising = child([&] {
         const std::size_t keys = con().keys_left() + 5;
         con().type("NYYYY");
@@ -296,7 +296,7 @@ TEST_F(SharedFolderTest, EscLeavesALockWaitAndNoQuestionIsAskedUnderALock) {
         write_file("held", "");
         while (!file_exists("end") && getppid() == parent) usleep(1000);
     });
-    while (!file_exists("held")) usleep(1000);
+    ASSERT_TRUE(wait_for_file("held"));
     install_lock_wait_escape();
     con().press(VK_ESCAPE);
     TeamRecord r;
@@ -328,10 +328,11 @@ TEST_F(SharedFolderTest, ASecondCopyIsToldOfTheFirst) {
         write_file("marked", "");
         while (!file_exists("end")) usleep(1000);
     });
-    while (!file_exists("marked")) usleep(1000);
+    const bool marked = wait_for_file("marked");
     std::string notice = take_folder_mark();
     write_file("end", "");
-    waitpid(first, nullptr, 0);
+    wait_for(first);
+    ASSERT_TRUE(marked);
     EXPECT_NE(notice.find("他の KORVEL32 も動いています"), std::string::npos);
 }
 
