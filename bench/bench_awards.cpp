@@ -34,7 +34,7 @@ void computed(benchmark::State& state) {
     out_kind_no = OUT_FILE;
     field_separator = 0;
     append_mode = '0';
-    if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
+    if (!recompute_results(false, false)) state.SkipWithError("recompute_results refused");
 }
 
 // One report: computed once, then written again and again.

@@ -37,7 +37,7 @@ std::size_t section_pdf() {
 }
 
 void BM_CertificatePdf(benchmark::State& state, std::size_t (*write)(), const char* file) {
-    if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
+    if (!recompute_results(false, false)) state.SkipWithError("recompute_results refused");
     std::size_t pages = 0;
     for (auto _ : state) pages = write();
     state.counters["pages"] = static_cast<double>(pages);

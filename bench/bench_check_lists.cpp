@@ -106,7 +106,7 @@ BENCHMARK(BM_QuestionableSpeedList)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Folder race;
-    if (recompute_results(false, false) != 0) return 1;
+    if (!recompute_results(false, false)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

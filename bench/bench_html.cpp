@@ -20,7 +20,7 @@ using limits_race::folder_bytes;
 // The pages alone, from the ranks and the listing order already computed: the first
 // time, into empty folders.
 void BM_BothSitesNew(benchmark::State& state) {
-    if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
+    if (!recompute_results(false, false)) state.SkipWithError("recompute_results refused");
     for (auto _ : state) {
         state.PauseTiming();
         std::filesystem::remove_all(HTML_FOLDER);
@@ -34,7 +34,7 @@ BENCHMARK(BM_BothSitesNew)->Unit(benchmark::kMillisecond);
 
 // Every page replacing the page of the run before (the race day case).
 void BM_BothSitesReplaced(benchmark::State& state) {
-    if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
+    if (!recompute_results(false, false)) state.SkipWithError("recompute_results refused");
     for (auto _ : state) {
         make_html();
         make_html_keitai();
@@ -50,7 +50,7 @@ void BM_RecomputeAndBothSites(benchmark::State& state) {
         state.PauseTiming();
         std::filesystem::copy_file("MASTFILE.ENTERED", MASTFILE_NAME, std::filesystem::copy_options::overwrite_existing);
         state.ResumeTiming();
-        if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
+        if (!recompute_results(false, false)) state.SkipWithError("recompute_results refused");
         make_html();
         make_html_keitai();
     }

@@ -49,7 +49,7 @@ void BM_RecomputeAndResultsList(benchmark::State& state) {
         state.PauseTiming();
         std::filesystem::copy_file("MASTFILE.ENTERED", MASTFILE_NAME, std::filesystem::copy_options::overwrite_existing);
         state.ResumeTiming();
-        if (recompute_results(false, false) != 0) state.SkipWithError("recompute_results refused");
+        if (!recompute_results(false, false)) state.SkipWithError("recompute_results refused");
         Report report(Report::ToText{});
         write_seiseki(report, AT_GOAL, gather_seiseki(AT_GOAL));
         list_bytes = report.text().size();

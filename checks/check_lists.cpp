@@ -452,21 +452,21 @@ void team_data_screen() {
 void station_check_list_entry(bool names) {
     const char* title = names ? "チェック・リスト出力（部門名・チーム名付）" : "チェック・リスト出力";
     for (;;) {
-        const int station = select_station(title, 6, true, true);
-        if (station < 0) return;
-        if (confirm_output_destination(true) != 0) continue;
-        print_station_check_list(station, names);
+        const std::optional<int> station = select_station(title, 6, true, true);
+        if (!station) return;
+        if (!confirm_output_destination(true)) continue;
+        print_station_check_list(*station, names);
         return;
     }
 }
 
 void station_check_list_report(int station) {
-    if (confirm_output_destination(true) != 0) return;
+    if (!confirm_output_destination(true)) return;
     print_station_check_list(station, false);
 }
 
 void all_teams_check_list() {
-    if (confirm_output_destination(true) != 0) return;
+    if (!confirm_output_destination(true)) return;
     const std::vector<TeamRecord> records = read_all_records();
     Report report(print_key::ALL_STATIONS_CHECK);
     write_all_teams_list(report, records);
@@ -474,7 +474,7 @@ void all_teams_check_list() {
 }
 
 void names_check_list() {
-    if (confirm_output_destination(true) != 0) return;
+    if (!confirm_output_destination(true)) return;
     const std::vector<TeamRecord> records = read_all_records();
     const std::vector<RunnerNameRecord> names = read_name_records(records);
     const int width = runner_name_width();
@@ -484,7 +484,7 @@ void names_check_list() {
 }
 
 void time_order_check_list() {
-    if (confirm_output_destination(true) != 0) return;
+    if (!confirm_output_destination(true)) return;
     TimeOrderFiles files(read_all_records());
     Report report(print_key::TIME_ORDER_CHECK);
     write_time_order_list(report, files);

@@ -172,11 +172,13 @@ MergeResult import_times(const char* destination, const char* source, const char
 
 int last_imported_blocks() { return imported_blocks; }
 
-int carry_times_over(const char* destination, const char* source) {
+std::optional<int> carry_times_over(const char* destination, const char* source) {
     MastHeader dh{}, sh{};
-    if (!read_header(destination, dh) || !read_header(source, sh)) return -1;
-    if (dh.max_kukan != sh.max_kukan || dh.rec_len != sh.rec_len) return -1;
-    return merge_times(destination, source, dh, sh, nullptr);
+    if (!read_header(destination, dh) || !read_header(source, sh)) return std::nullopt;
+    if (dh.max_kukan != sh.max_kukan || dh.rec_len != sh.rec_len) return std::nullopt;
+    const int taken = merge_times(destination, source, dh, sh, nullptr);
+    if (taken < 0) return std::nullopt;
+    return taken;
 }
 
 namespace {

@@ -3,6 +3,8 @@
 // the source; a time the destination already has is never overwritten.
 #pragma once
 
+#include <optional>
+
 namespace korvel {
 
 enum class MergeResult {
@@ -21,9 +23,9 @@ enum class MergeResult {
 MergeResult import_times(const char* destination, const char* source, const char* destination_shown = nullptr);
 
 // The carry-over of a rebuild, taken again right before the file is replaced: no
-// question, no message. The number of blocks taken over; -1 when the files do not
-// match (the import above has shown why).
-int carry_times_over(const char* destination, const char* source);
+// question, no message. The number of blocks taken over; nothing when the files do
+// not match (the import above has shown why).
+std::optional<int> carry_times_over(const char* destination, const char* source);
 // The number of blocks the last import_times took over.
 int last_imported_blocks();
 

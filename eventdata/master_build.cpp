@@ -199,14 +199,14 @@ std::string journal_build(JournalKind kind, int carried) {
 
 }  // namespace
 
-int build_master_file(int flag) {
+bool build_master_file(BuildAsked asked) {
     SourceStamps sources = take_source_stamps({EKI_FILE, BUMON_FILE, TEAM_FILE});
     clear_screen();
     cputs("\n\n\t");
-    if (flag) {
+    if (asked == BuildAsked::on_demand) {
         cprintf("%s, %s, %s から\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
         cprintf("\t%s を作り直します\n", MASTFILE_NAME);
-        if (!is_yes(ask_key("\t実行しますか？（Y / N）", "YyNn"))) return 0;
+        if (!is_yes(ask_key("\t実行しますか？（Y / N）", "YyNn"))) return false;
     } else {
         cprintf("%s, %s, %s のどれかが\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
         cprintf("\t%s より新しくなっていますので\n", MASTFILE_NAME);
@@ -238,7 +238,7 @@ int build_master_file(int flag) {
             if (is_yes(key)) cputs("引き継げませんでした\n");
             // A carry-over that failed would lose the entered times just as a refused
             // one: the same question, and N keeps MASTFILE.DAT.
-            if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) return 0;
+            if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) return false;
         }
         cputs("\n");
     }
@@ -250,7 +250,7 @@ int build_master_file(int flag) {
     // data as they were is on the disk before anything changes; without it nothing
     // changes. NAMEFILE.DAT is replaced after it (its readers match records by team
     // number, so a moment of the old names gives blanks, never wrong names).
-    int taken = carried;
+    std::optional<int> taken = carried;
     std::string backup_error, refusal;
     {
         Stream held;
@@ -262,30 +262,30 @@ int build_master_file(int flag) {
                 taken = carry_times_over(tmp.name(), MASTFILE_NAME);
             }
             // The rebuild's one line is on the disk before the new file replaces the old.
-            if (taken >= 0)
+            if (taken)
                 refusal = journal_build(held ? (initialised ? JournalKind::initialise : JournalKind::carry_over)
                                              : JournalKind::create,
-                                        taken);
-            if (taken >= 0 && refusal.empty()) tmp.install(MASTFILE_NAME, sources);
+                                        *taken);
+            if (taken && refusal.empty()) tmp.install(MASTFILE_NAME, sources);
         }
     }
     if (!backup_error.empty()) {
         refuse_without_backup(MASTFILE_NAME, backup_error);
-        return 0;
+        return false;
     }
     if (!refusal.empty()) {
         cprintf("\t%s\n\t%s はそのままです\n", refusal.c_str(), MASTFILE_NAME);
         menu_return_prompt();
-        return 0;
+        return false;
     }
-    if (taken < 0) {
+    if (!taken) {
         // Replaced meanwhile by a file the times cannot come from: nothing is lost
         // as long as MASTFILE.DAT stays.
         cprintf("\t%s が変わったため引き継げませんでした。%s はそのままです\n", MASTFILE_NAME, MASTFILE_NAME);
         menu_return_prompt();
-        return 0;
+        return false;
     }
-    if (taken != carried) cprintf("\t置き換える直前のデータから %d 件のタイムを引き継ぎました\n", taken);
+    if (*taken != carried) cprintf("\t置き換える直前のデータから %d 件のタイムを引き継ぎました\n", *taken);
     note_data_loaded();
     team_index.set();
     if (initialised) {
@@ -302,7 +302,7 @@ int build_master_file(int flag) {
     cprintf("\t%s を作り直しました\n", MASTFILE_NAME);
     if (build_name_file()) cprintf("\t%s を作り直しました\n", NAMEFILE_NAME);
     menu_return_prompt();
-    return 1;
+    return true;
 }
 
 void write_master_records(const char* name, const std::vector<TeamRecord>& records) {
@@ -337,7 +337,7 @@ int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::ui
     // Asking again at once would keep the menu from ever taking a key.
     if (declined_files && *declined_files == now) return 0;
     declined_files.reset();
-    if (!build_master_file(0)) declined_files = now;
+    if (!build_master_file(BuildAsked::when_stale)) declined_files = now;
     // Built or declined, the build screen has replaced the menu: the caller redraws.
     return 1;
 }

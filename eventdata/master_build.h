@@ -12,9 +12,11 @@
 
 namespace korvel {
 
-// flag 0: the automatic rebuild of the waiting menu; 1: on demand. Non-zero when the
-// files were rebuilt (the caller redraws).
-int build_master_file(int flag);
+// Why a rebuild is shown: the waiting menu found a source newer than the data, or
+// the user asked for it.
+enum class BuildAsked { when_stale, on_demand };
+// True when the files were rebuilt (the caller redraws).
+bool build_master_file(BuildAsked asked);
 // The automatic rebuild for the given stamps; a rebuild the user declined is not
 // offered again until one of the files changes. Non-zero when the build screen was
 // shown (built or declined): the caller redraws its menu.
@@ -32,9 +34,9 @@ bool definitions_changed_since_load();
 std::vector<TeamRecord> team_records_from_text();
 // A master file of these records under name (header first).
 void write_master_records(const char* name, const std::vector<TeamRecord>& records);
-// Non-zero when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;
+// True when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;
 // without SENSYU.TXT every runner name is empty).
-int build_name_file();
+bool build_name_file();
 
 // The newest modification time among the source files of a built file, taken before
 // they are read.

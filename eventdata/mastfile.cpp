@@ -540,7 +540,7 @@ void namefile_version_check() {
         fatal_stop();
     }
     platform::sync_folder_of(NAMEFILE_OLD);
-    if (build_name_file() != 0) cprintf("\n\t%s を作り直しました(1)\n\n", NAMEFILE_NAME);
+    if (build_name_file()) cprintf("\n\t%s を作り直しました(1)\n\n", NAMEFILE_NAME);
     menu_return_prompt();
     jump_to_main_menu();
 }

@@ -104,13 +104,13 @@ private:
 
 }  // namespace
 
-int build_name_file() {
-    if (!file_exists(MASTFILE_NAME)) return 0;
+bool build_name_file() {
+    if (!file_exists(MASTFILE_NAME)) return false;
     // Built by one copy at a time from the master file as it is once the lock is
     // held; an orderly stop (a wrong SENSYU.TXT, "中止") leaves NAMEFILE.DAT as it
     // was and no half-built copy beside it.
     BuildLock building(BuildLock::waiting);
-    if (!file_exists(MASTFILE_NAME)) return 0;
+    if (!file_exists(MASTFILE_NAME)) return false;
     SourceStamps sources = take_source_stamps({SENSYU_FILE});
     kihon_data();
     team_index.set();
@@ -145,7 +145,7 @@ int build_name_file() {
         }
     }
     temporary.install(NAMEFILE_NAME, sources);
-    return 1;
+    return true;
 }
 
 namespace {

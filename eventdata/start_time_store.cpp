@@ -12,23 +12,23 @@ namespace korvel {
 
 namespace {
 
-int (*start_time_confirmation)() = nullptr;
+bool (*start_time_confirmation)() = nullptr;
 
 }  // namespace
 
-void set_start_time_confirmation(int (*confirm)()) { start_time_confirmation = confirm; }
+void set_start_time_confirmation(bool (*confirm)()) { start_time_confirmation = confirm; }
 
-int confirm_start_times() { return start_time_confirmation ? start_time_confirmation() : 0; }
+bool confirm_start_times() { return start_time_confirmation && start_time_confirmation(); }
 
 int register_missing_start_times() {
     return set_start_times([](const TeamRecord& r, RaceTime& t) {
         const StationBlock& start = r.blocks[0];
         t = definition().division(r.division).start_time;
         return time_is_none(start.departure) && time_is_none(start.arrival) && time_is_set(t);
-    });
+    }).value_or(0);
 }
 
-int set_start_times(const std::function<bool(const TeamRecord&, RaceTime&)>& start_of) {
+std::optional<int> set_start_times(const std::function<bool(const TeamRecord&, RaceTime&)>& start_of) {
     std::vector<TeamRecord> changed;
     std::vector<int> numbers;
     std::vector<JournalLine> lines;
@@ -62,7 +62,7 @@ int set_start_times(const std::function<bool(const TeamRecord&, RaceTime&)>& sta
     beep();
     cprintf("\n%s\n", refusal.c_str());
     wait_confirm();
-    return -1;
+    return std::nullopt;
 }
 
 }  // namespace korvel

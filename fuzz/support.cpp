@@ -104,7 +104,7 @@ void build_race() {
     put_event_files();
     remove("MASTFILE.DAT");
     remove("NAMEFILE.DAT");
-    guarded([] { korvel::build_master_file(1); });
+    guarded([] { korvel::build_master_file(korvel::BuildAsked::on_demand); });
     master_bytes = get_file("MASTFILE.DAT");
     if (master_bytes.empty()) std::abort();  // the fixed race must build
 }

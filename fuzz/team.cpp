@@ -10,6 +10,6 @@ int fuzz_team(const std::uint8_t* data, std::size_t size) {
     korvel_fuzz::put_file("TEAM.TXT", data, size);
     korvel_fuzz::remove("MASTFILE.DAT");
     korvel_fuzz::remove("NAMEFILE.DAT");
-    korvel_fuzz::guarded([] { korvel::build_master_file(1); });
+    korvel_fuzz::guarded([] { korvel::build_master_file(korvel::BuildAsked::on_demand); });
     return 0;
 }

@@ -209,7 +209,7 @@ std::vector<PageText> html_site_pages(const std::vector<TeamRecord>& records,
 }
 
 void html_results_entry() {
-    if (recompute_results(false, false) != 0) return;
+    if (!recompute_results(false, false)) return;
     const Publication done = write_result_sites();
     remove_old_result_sites();
     for (const SiteReport& site : done.sites) show_site_outcome(site.folder, site.outcome);

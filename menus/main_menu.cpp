@@ -337,7 +337,7 @@ bool check_stale_files() {
     clear_screen();
     show_folder_line(0, 0);
     set_cursor(3, 0);
-    if (build_name_file() != 0) cprintf("\t%s を作り直しました(2)\n\n", "NAMEFILE.DAT");
+    if (build_name_file()) cprintf("\t%s を作り直しました(2)\n\n", "NAMEFILE.DAT");
     menu_return_prompt();
     jump_to_main_menu();
 }

@@ -32,10 +32,10 @@ void run_check_entry(int entry) {
     case 3: all_teams_check_list(); break;
     case 4: names_check_list(); break;
     case 5:
-        if (recompute_results(true, false) == 0) questionable_speed_list();
+        if (recompute_results(true, false)) questionable_speed_list();
         break;
     case 6:
-        if (recompute_results(true, false) == 0) same_time_check_list();
+        if (recompute_results(true, false)) same_time_check_list();
         break;
     case 7: station_check_list_entry(true); break;
     case 8: time_order_check_list(); break;
@@ -58,21 +58,21 @@ void run_results_entry(int entry) {
     switch (entry) {
     case 0: print_goal_sokuhou(); break;
     case 1:
-        if (recompute_results(true, false) == 0) print_kukansyou();
+        if (recompute_results(true, false)) print_kukansyou();
         break;
     case 2:
-        if (recompute_results(true, false) == 0) print_dantaisyou();
+        if (recompute_results(true, false)) print_dantaisyou();
         break;
     case 3: results_list_entry(); break;
     case 4:
-        if (recompute_results(true, false) == 0) print_jun_hensen();
+        if (recompute_results(true, false)) print_jun_hensen();
         break;
     case 5: section_ranking_entry(); break;
     case 6: html_results_entry(); break;
     case 7: intermediate_list_entry(); break;
     case 8: speed_ranking_entry(); break;
     case 9:
-        if (recompute_results(false, false) == 0) write_detail_files();
+        if (recompute_results(false, false)) write_detail_files();
         break;
     default: beep(); break;
     }
@@ -107,7 +107,7 @@ void open_template(const Certificate& c) {
 // The merge file; with then_open, the question whether it is right and the template
 // (not asked when the file could not be written).
 void make_merge_file(const Certificate& c, bool then_open) {
-    if (recompute_results(false, false) != 0) return;
+    if (!recompute_results(false, false)) return;
     if (!c.write_merge_file() || !then_open) return;
     set_cursor(22, 10);
     const int key = ask_key("この差し込みファイルでよろしいですか？（Y / N）", "YyNn");
@@ -116,7 +116,7 @@ void make_merge_file(const Certificate& c, bool then_open) {
 
 // The certificates of the awards the merge file holds, as a PDF laid out here.
 void make_pdf(const Certificate& c) {
-    if (recompute_results(false, false) == 0) c.write_pdf();
+    if (recompute_results(false, false)) c.write_pdf();
 }
 
 }  // namespace

@@ -280,7 +280,7 @@ void other_submenu() {
         const Request r = prompt(f);
         if (entry_digit(r, '1') || r.is('P')) echo_key(r);
         switch (r.printable() ? r.ch : '\0') {
-        case '1': build_master_file(1); continue;
+        case '1': build_master_file(BuildAsked::on_demand); continue;
         case '2': import_prompt(); continue;
         case '3': run_other_entry(3); continue;
         case '4': print_speed_table(); continue;

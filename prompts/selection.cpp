@@ -45,13 +45,13 @@ void draw_station_list(const char* title, int colour, bool show_destination, boo
 
 }  // namespace
 
-int select_station(const char* title, int colour, bool show_destination, bool allow_all) {
+std::optional<int> select_station(const char* title, int colour, bool show_destination, bool allow_all) {
     for (;;) {
         draw_station_list(title, colour, show_destination, allow_all);
         char buf[8];
         const FieldInput in = input_number(buf, 2, nullptr, REPORT_CHOICE_KEYS);
         if (in.end == FieldEnd::destination) continue;
-        if (in.end == FieldEnd::back) return -1;
+        if (in.end == FieldEnd::back) return std::nullopt;
         if (in.length > 0) {
             int n = std::atoi(buf);
             if (n >= 0 && n < definition().station_count()) return n;
@@ -104,7 +104,7 @@ std::optional<DivisionSelection> select_divisions() {
     }
 }
 
-int ask_section() {
+std::optional<int> ask_section() {
     for (;;) {
         clear_screen();
         set_cursor(0, 0);
@@ -118,7 +118,7 @@ int ask_section() {
             char buf[8];
             const FieldInput in = input_number(buf, 2, nullptr, REPORT_CHOICE_KEYS);
             if (in.end == FieldEnd::destination) redraw = true;
-            else if (in.end == FieldEnd::back) return 0;
+            else if (in.end == FieldEnd::back) return std::nullopt;
             else {
                 int s = std::atoi(buf);
                 if (in.length > 0 && s >= 1 && s <= definition().max_sections()) return s;

@@ -9,9 +9,9 @@
 
 namespace korvel {
 
-// The relay-station list: the physical station chosen, 99 for all stations when
-// allow_all, -1 after Esc.
-int select_station(const char* title, int colour, bool show_destination, bool allow_all);
+// The relay-station list: the physical station chosen, ALL_STATIONS when allow_all;
+// nothing after Esc.
+std::optional<int> select_station(const char* title, int colour, bool show_destination, bool allow_all);
 
 // The divisions a report lists, by division index (0-based).
 class DivisionSelection {
@@ -41,7 +41,7 @@ private:
 // after Esc or an empty first answer.
 std::optional<DivisionSelection> select_divisions();
 
-// A section number 1..max_kukan; 0 after Esc.
-int ask_section();
+// A section number 1..max_kukan; nothing after Esc.
+std::optional<int> ask_section();
 
 }  // namespace korvel

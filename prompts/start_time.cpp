@@ -31,29 +31,29 @@ void enter_start_times() {
     show_folder_line(0, 2);
     cputs("\n\n第１走者のスタート時刻入力\n");
     for (int d = 0; d < definition().division_count(); ++d) {
-        if (enter_start_time(d) == -1) return;
+        if (!enter_start_time(d)) return;
     }
     clear_screen();
     register_start_times();
 }
 
-int enter_start_time(int d) {
-    if (d < 0 || d >= definition().division_count()) return -1;
+bool enter_start_time(int d) {
+    if (d < 0 || d >= definition().division_count()) return false;
     for (;;) {
         division_line(d);
         char buf[16] = "";
         const FieldInput in = input_number(buf, 6, nullptr, ENTRY_KEYS);
-        if (in.end == FieldEnd::back) return -1;
+        if (in.end == FieldEnd::back) return false;
         RaceTime t;
         if (in.length > 0 && all_digits(buf) && parse_time_hhmmss(t, buf) && time_is_valid(t)) {
             replace_definition(definition().with_start_time(d, t));
-            return 0;
+            return true;
         }
         beep();
     }
 }
 
-int register_start_times() {
+bool register_start_times() {
     for (int d = 0; d < definition().division_count(); ++d) {
         cputs("\n");
         division_line(d);
@@ -62,15 +62,14 @@ int register_start_times() {
         cputs(text);
     }
     int key = ask_key("\n上のスタート時刻を登録しますか？（Y / N）", "YyNn");
-    if (key == 'N' || key == 'n') return 0;
+    if (key == 'N' || key == 'n') return false;
 
     // A record of an unknown division has no start time to take.
     return set_start_times([](const TeamRecord& r, RaceTime& t) {
                t = definition().division(r.division).start_time;
                return true;
-           }) >= 0
-               ? 1
-               : 0;
+           })
+        .has_value();
 }
 
 }  // namespace korvel

@@ -12,14 +12,14 @@ void start_time_entry();
 void enter_start_times();
 
 // Asks the start time of division d (HHMMSS digits) until a valid one is given and
-// makes it division d's start time in a new event definition: 0; Esc: -1. F5 returns
-// to the main menu.
-int enter_start_time(int d);
+// makes it division d's start time in a new event definition: true; Esc: false. F5
+// returns to the main menu.
+bool enter_start_time(int d);
 
 // Lists every division's start time and, after Y, writes them into block 0 of every
-// record of MASTFILE.DAT (set_start_times). Returns 1 when written, 0 when the user
-// answered N. Installed as the confirmation a rebuild from scratch asks
+// record of MASTFILE.DAT (set_start_times). True when written; false when the user
+// answered N or the journal refused. Installed as the confirmation a rebuild from scratch asks
 // (set_start_time_confirmation).
-int register_start_times();
+bool register_start_times();
 
 }  // namespace korvel

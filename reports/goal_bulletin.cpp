@@ -69,7 +69,7 @@ std::vector<std::string> goal_bulletin_lines(const std::vector<TeamRecord>& team
 }
 
 void print_goal_sokuhou() {
-    if (confirm_output_destination(false) < 0) return;
+    if (!confirm_output_destination(false)) return;
     const std::vector<TeamRecord> teams = read_all_records();
     const std::vector<std::string> lines = goal_bulletin_lines(teams, collect_goal_entries(teams));
     Report report(print_key::GOAL_BULLETIN);

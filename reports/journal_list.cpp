@@ -84,13 +84,13 @@ void write_journal_list(Report& report, const std::vector<JournalLine>& lines, c
 
 void journal_list_entry() {
     for (;;) {
-        const int station = select_station("入力履歴一覧", 15, true, true);
-        if (station < 0) return;
-        if (confirm_output_destination(true) != 0) continue;
+        const std::optional<int> station = select_station("入力履歴一覧", 15, true, true);
+        if (!station) return;
+        if (!confirm_output_destination(true)) continue;
         const JournalContents contents = read_journal();
         const std::vector<TeamRecord> records = read_all_records();
         Report report(print_key::JOURNAL);
-        write_journal_list(report, contents.lines, records, station);
+        write_journal_list(report, contents.lines, records, *station);
         report.deliver();
         return;
     }

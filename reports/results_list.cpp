@@ -172,7 +172,7 @@ void print_seiseki(int station, const DivisionSelection& divisions) {
 
 void results_list_entry() {
     while (const std::optional<DivisionSelection> divisions = select_divisions()) {
-        if (recompute_results(true, true) == 0) {
+        if (recompute_results(true, true)) {
             print_seiseki(AT_GOAL, *divisions);
             return;
         }
@@ -181,10 +181,10 @@ void results_list_entry() {
 
 void intermediate_list_entry() {
     for (;;) {
-        int station = select_station("中間成績一覧表出力", 3, true, false);
-        if (station < 0) return;
-        if (recompute_results(true, true) == 0) {
-            print_seiseki(station);
+        const std::optional<int> station = select_station("中間成績一覧表出力", 3, true, false);
+        if (!station) return;
+        if (recompute_results(true, true)) {
+            print_seiseki(*station);
             return;
         }
     }

@@ -75,10 +75,10 @@ void print_kukan_jun(int k) {
 
 void section_ranking_entry() {
     for (;;) {
-        const int k = ask_section();
-        if (k == 0) return;
-        if (recompute_results(true, true) == 0) {
-            print_kukan_jun(k);
+        const std::optional<int> k = ask_section();
+        if (!k) return;
+        if (recompute_results(true, true)) {
+            print_kukan_jun(*k);
             return;
         }
     }

@@ -91,7 +91,7 @@ std::vector<RankedSpeed> speed_ranking(const std::vector<TeamRecord>& records, i
 }
 
 void speed_ranking_entry() {
-    if (recompute_results(true, true) == 0) print_speed_ranking();
+    if (recompute_results(true, true)) print_speed_ranking();
 }
 
 void print_speed_ranking() {

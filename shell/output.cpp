@@ -157,9 +157,9 @@ int ask_digit(const char* digits) {
 
 }  // namespace
 
-int confirm_output_destination(bool ask_separator) {
+bool confirm_output_destination(bool ask_separator) {
     int kind = destination();
-    if (kind == OUT_PRINTER) return 0;
+    if (kind == OUT_PRINTER) return true;
     if (ask_separator) {
         cputs("\n\n区切文字(なし→0　ﾀﾌﾞ→1　ｶﾝﾏ→2)[ ]");
         auto& c = platform::console();
@@ -168,7 +168,7 @@ int confirm_output_destination(bool ask_separator) {
         show_key_hints(HINT_ESC | HINT_F5);
         set_cursor(row, col);
         int key = ask_digit("012");
-        if (key < 0) return -1;
+        if (key < 0) return false;
         field_separator = key == '0' ? 0 : key == '1' ? '\t' : ',';
     }
     if (kind == OUT_FILE) {
@@ -185,12 +185,12 @@ int confirm_output_destination(bool ask_separator) {
                 show_key_hints(HINT_ESC | HINT_F5);
                 set_cursor(row, col);
                 int key = ask_digit("01");
-                if (key < 0) return -1;
+                if (key < 0) return false;
                 append_mode = static_cast<char>(key);
             }
         }
     }
-    return 0;
+    return true;
 }
 
 std::unique_ptr<platform::WholeFile> open_report_file(int kind) {
@@ -268,14 +268,14 @@ bool build_print_command(const char* print_key, const std::string& file, std::ve
 
 namespace {
 
-int copy_file_to_clipboard(const std::string& name) {
+bool copy_file_to_clipboard(const std::string& name) {
     Stream f = fopen_or_abort(name.c_str(), "rb");
     std::string text;
     char chunk[4096];
     std::size_t n;
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
     f.close();
-    return platform::copy_to_clipboard(text) ? 0 : 5;
+    return platform::copy_to_clipboard(text);
 }
 
 // What a print program said on its error output (a Linux program: UTF-8), below the
@@ -309,7 +309,7 @@ void hand_on_report(const char* print_key, int kind, const std::string& file) {
         return;
     }
     if (kind == OUT_CLIPBOARD) {
-        if (copy_file_to_clipboard(file) == 0) {
+        if (copy_file_to_clipboard(file)) {
             cputs("\nクリップボードへ出力しました\n");
             platform::console().refresh();
             platform::sleep_ms(2000);

@@ -32,7 +32,10 @@ std::string list_file_option();
 std::string list_file_name(char* mode_char = nullptr);
 
 void select_output_destination();
-int confirm_output_destination(bool ask_separator);
+// The destination's questions before a report: the field separator (when asked
+// for) and, for a list file that exists, whether to overwrite or append. False after
+// Esc (nothing changed is to be written).
+bool confirm_output_destination(bool ask_separator);
 // The file a report opened for destination kind writes to: the list file written
 // whole (after its old text when appending), or a temporary file for the printer and
 // the clipboard. One that cannot be made is reported as fopen_retry reports it.

@@ -35,7 +35,7 @@ protected:
         RaceEventTest::SetUp();
         write_file("TEAM.TXT", text_file({"1 Ａ高校 1", "2 Ｂ高校 1", "3 Ｃ女子 2"}));
         con().type("YYY");
-        build_master_file(1);
+        build_master_file(BuildAsked::on_demand);
     }
     void TearDown() override {
         set_journal_append_hook(nullptr);
@@ -116,9 +116,9 @@ TEST_F(JournalTest, EveryChangeOfEnteredDataIsJournaledWithItsKind) {
     con().type("Y");
     ASSERT_EQ(import_times("MASTFILE.DAT", "OTHER.DAT"), MergeResult::merged);
     con().type("YYYY");  // rebuild, carry over, its count, back to the menu
-    ASSERT_EQ(build_master_file(1), 1);
+    ASSERT_TRUE(build_master_file(BuildAsked::on_demand));
     con().type("YNYYY");  // rebuild, no carry-over, clear everything, start times, menu
-    ASSERT_EQ(build_master_file(1), 1);
+    ASSERT_TRUE(build_master_file(BuildAsked::on_demand));
 
     const std::vector<JournalLine> lines = journal();
     const std::vector<std::string> start(3, std::string("スタート"));
@@ -161,7 +161,7 @@ TEST_F(JournalTest, LineIsOnTheDiskBeforeTheRecordAndAFailedJournalStoresNothing
     EXPECT_FALSE(set_start_times([](const TeamRecord&, RaceTime& t) {
                      t = hms(7, 0, 0);
                      return true;
-                 }) >= 0);
+                 }));
     EXPECT_EQ(read_file("MASTFILE.DAT"), master);
 }
 

@@ -62,22 +62,22 @@ protected:
 
     // The on-demand build of a first master file: run, register the start times,
     // back to the menu.
-    int first_build() {
+    bool first_build() {
         con().type("YYY");
-        return build_master_file(1);
+        return build_master_file(BuildAsked::on_demand);
     }
 
     // The build with the carry-over: run, carry over, confirm the count, menu.
-    int carry_over_build() {
+    bool carry_over_build() {
         con().type("YYYY");
-        return build_master_file(1);
+        return build_master_file(BuildAsked::on_demand);
     }
 
     // A build stopped by a TEAM.TXT fault: run, then "fix and go on" at the handler.
     std::string refused_build() {
         clear_screen();
         con().type("Y0");
-        EXPECT_MAIN_MENU_RETURN(build_master_file(1));
+        EXPECT_MAIN_MENU_RETURN(build_master_file(BuildAsked::on_demand));
         EXPECT_FALSE(file_exists("MASTFILE.DAT"));
         return con().screen();
     }
@@ -161,7 +161,7 @@ TEST_F(MasterBuildTest, FieldsOpenFlagAndSeparators) {
           "11 Larks 1",
           "*",
           "12 Never 1"});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     std::vector<TeamRecord> r = records();
     ASSERT_EQ(r.size(), 6u);
     // Division 1 first (6, 8, 11), then division 2 (5, 7, 9).
@@ -197,7 +197,7 @@ TEST_F(MasterBuildTest, LongNamesAndLinesAreCutWithoutSplittingACharacter) {
     team({"1 ＡＢＣＤＥＦＧＨＩＪＫＬＭ 1",  // 26 bytes: 24 kept
           "2 xＡＢＣＤＥＦＧＨＩＪＫＬ 1",   // 25 bytes: the 12th character would straddle
           long_line});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     std::vector<TeamRecord> r = records();
     ASSERT_EQ(r.size(), 3u);
     EXPECT_STREQ(r[0].name, "ＡＢＣＤＥＦＧＨＩＪＫＬ");
@@ -208,7 +208,7 @@ TEST_F(MasterBuildTest, LongNamesAndLinesAreCutWithoutSplittingACharacter) {
 
 TEST_F(MasterBuildTest, RecordsAreSortedAndInitialised) {
     team({"30 Gamma 2", "10 Alpha 1", "20 Beta 1"});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     std::string bytes = read_file("MASTFILE.DAT");
     ASSERT_EQ(bytes.size(), 7u + 3 * REC_LEN);
     EXPECT_EQ(bytes.substr(0, 3), "4.0");
@@ -242,14 +242,14 @@ TEST_F(MasterBuildTest, The501stTeamStopsTheBuild) {
     for (int t = 1; t <= 501; ++t) lines.push_back(std::to_string(t) + " T" + std::to_string(t) + " 1");
     team(lines);
     con().type("Y");
-    EXPECT_PROGRAM_EXIT(build_master_file(1), 1);
+    EXPECT_PROGRAM_EXIT(build_master_file(BuildAsked::on_demand), 1);
     EXPECT_NE(con().screen().find("チーム数 > 500"), std::string::npos);
     EXPECT_FALSE(file_exists("MASTFILE.DAT"));
     EXPECT_FALSE(file_exists("MASTFILE.TMP"));
 
     lines.pop_back();
     team(lines);
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     EXPECT_EQ(read_file("MASTFILE.DAT").size(), 7u + 500 * REC_LEN);
 }
 
@@ -274,7 +274,7 @@ TEST_F(MasterBuildTest, AnyBytesInANameAreSafe) {
     }
     lines.push_back("61 　x　 2");  // full-width blanks around
     team(lines);
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     std::vector<TeamRecord> r = records();
     ASSERT_EQ(r.size(), 61u);
     for (int i = 0; i < 60; ++i) {
@@ -291,7 +291,7 @@ TEST_F(MasterBuildTest, AnyBytesInANameAreSafe) {
 
 TEST_F(MasterBuildTest, TimesSurviveAddedRemovedAndReorderedTeams) {
     team({"1 One 1", "2 Two 1", "3 Three 2"});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     {
         kihon_data();
         Stream f = mast_open("r+b");
@@ -309,7 +309,7 @@ TEST_F(MasterBuildTest, TimesSurviveAddedRemovedAndReorderedTeams) {
     team({"3 Three 2", "4 Four 1", "2 Two 1", "0 Zero 1"});
     stamp("TEAM.TXT", 4);
     clear_screen();
-    ASSERT_EQ(carry_over_build(), 1);
+    ASSERT_TRUE(carry_over_build());
 
     std::vector<TeamRecord> r = records();
     EXPECT_EQ(team_numbers(), (std::vector<int>{0, 2, 4, 3}));
@@ -334,7 +334,7 @@ TEST_F(MasterBuildTest, TimesSurviveAddedRemovedAndReorderedTeams) {
 
 TEST_F(MasterBuildTest, FailedCarryOverAsksBeforeTheTimesAreLost) {
     team({"1 One 1", "2 Two 2"});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     {
         kihon_data();
         Stream f = mast_open("r+b");
@@ -353,7 +353,7 @@ TEST_F(MasterBuildTest, FailedCarryOverAsksBeforeTheTimesAreLost) {
     // Run, carry over, confirm the refusal, then N: nothing is lost.
     clear_screen();
     con().type("YYYN");
-    EXPECT_EQ(build_master_file(1), 0);
+    EXPECT_FALSE(build_master_file(BuildAsked::on_demand));
     EXPECT_EQ(con().keys_left(), 0u);
     std::string screen = con().screen();
     EXPECT_NE(screen.find("区間数が異なっています"), std::string::npos);
@@ -366,7 +366,7 @@ TEST_F(MasterBuildTest, FailedCarryOverAsksBeforeTheTimesAreLost) {
     // Y builds with cleared times and offers the start times.
     clear_screen();
     con().type("YYYYYY");
-    EXPECT_EQ(build_master_file(1), 1);
+    EXPECT_TRUE(build_master_file(BuildAsked::on_demand));
     EXPECT_EQ(con().keys_left(), 0u);
     EXPECT_NE(con().screen().find("上のスタート時刻を登録しますか"), std::string::npos);
     std::vector<TeamRecord> r = records();
@@ -379,7 +379,7 @@ TEST_F(MasterBuildTest, FailedCarryOverAsksBeforeTheTimesAreLost) {
 
 TEST_F(MasterBuildTest, DeclinedRebuildIsNotOfferedAgainUntilAFileChanges) {
     team({"1 One 1"});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     std::string before = read_file("MASTFILE.DAT");
     team({"1 One 1", "2 Two 1"});
     stamp("TEAM.TXT", 4);
@@ -413,7 +413,7 @@ TEST_F(MasterBuildTest, DeclinedRebuildIsNotOfferedAgainUntilAFileChanges) {
     EXPECT_EQ(con().keys_left(), 0u);
 
     // The submenu entry still builds on demand.
-    EXPECT_EQ(carry_over_build(), 1);
+    EXPECT_TRUE(carry_over_build());
     EXPECT_EQ(team_numbers(), (std::vector<int>{1, 2, 3}));
     EXPECT_GE(file_mtime("MASTFILE.DAT"), file_mtime("TEAM.TXT"));
 }
@@ -423,7 +423,7 @@ TEST_F(MasterBuildTest, DeclinedRebuildIsNotOfferedAgainUntilAFileChanges) {
 // copy (a new file in its place) brings it there.
 TEST_F(MasterBuildTest, DefinitionEditedWhileAnotherCopyStoresIsNoticed) {
     team({"1 One 1"});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     EXPECT_FALSE(definitions_changed_since_load());
     team({"1 Renamed 1"});
     stamp("MASTFILE.DAT", 10);
@@ -479,7 +479,7 @@ FileShape name_shape() {
 
 TEST_F(MasterBuildTest, KilledBuildLeavesOldOrNewFile) {
     team({"1 One 1", "2 Two 1", "3 Three 2"});
-    ASSERT_EQ(first_build(), 1);
+    ASSERT_TRUE(first_build());
     const std::vector<int> old_teams = {1, 2, 3};
     std::vector<std::string> lines;
     std::vector<int> new_teams;
@@ -495,7 +495,7 @@ TEST_F(MasterBuildTest, KilledBuildLeavesOldOrNewFile) {
         if (pid == 0) {
             con().type(std::string(40, 'Y'));
             try {
-                build_master_file(1);
+                build_master_file(BuildAsked::on_demand);
             } catch (...) {
             }
             _exit(0);
@@ -520,7 +520,7 @@ TEST_F(MasterBuildTest, KilledBuildLeavesOldOrNewFile) {
             team({"1 One 1", "2 Two 1", "3 Three 2"});
             con().type("YYYYYYYY");
             clear_screen();
-            ASSERT_EQ(build_master_file(1), 1);
+            ASSERT_TRUE(build_master_file(BuildAsked::on_demand));
             team(lines);
         }
         std::vector<int> before = master_shape().teams;

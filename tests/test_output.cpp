@@ -279,7 +279,7 @@ TEST_F(OutputTest, DestinationMenuWrapsAndSavesOnEnter) {
 TEST_F(OutputTest, ExistingListFileAsksOverwriteOrAppend) {
     write_file("OUT.TXT", "old\r\n");
     con().type("1");
-    EXPECT_EQ(confirm_output_destination(false), 0);
+    EXPECT_TRUE(confirm_output_destination(false));
     EXPECT_EQ(append_mode, '1');
     EXPECT_NE(con().screen().find("\"OUT.TXT\"は既存です(上書き→0　追加→1)[1]"), std::string::npos);
 }
@@ -287,7 +287,7 @@ TEST_F(OutputTest, ExistingListFileAsksOverwriteOrAppend) {
 TEST_F(OutputTest, ListFileModeFromTheOptionSkipsTheQuestion) {
     write_file("OPTION.TXT", "LISTFILE=LIST.TXT,　1\r\n");
     write_file("LIST.TXT", "old\r\n");
-    EXPECT_EQ(confirm_output_destination(false), 0);
+    EXPECT_TRUE(confirm_output_destination(false));
     EXPECT_EQ(append_mode, '1');
     char mode = 0;
     EXPECT_EQ(list_file_name(&mode), "LIST.TXT");
@@ -299,12 +299,12 @@ TEST_F(OutputTest, ListFileModeFromTheOptionSkipsTheQuestion) {
 
 TEST_F(OutputTest, SeparatorQuestionAndEscape) {
     con().type("2");
-    EXPECT_EQ(confirm_output_destination(true), 0);
+    EXPECT_TRUE(confirm_output_destination(true));
     EXPECT_EQ(field_separator, ',');
     con().press(VK_ESCAPE);
-    EXPECT_EQ(confirm_output_destination(true), -1);
+    EXPECT_FALSE(confirm_output_destination(true));
     out_kind_no = OUT_PRINTER;
-    EXPECT_EQ(confirm_output_destination(true), 0);  // the printer asks nothing
+    EXPECT_TRUE(confirm_output_destination(true));  // the printer asks nothing
     EXPECT_EQ(field_separator, ',');
 }
 

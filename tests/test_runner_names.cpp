@@ -37,7 +37,7 @@ protected:
                                             "MaxSpeed=25 MinSpeed=5 StartTime=93000", "++/+"}));
         write_file("TEAM.TXT", text_file({"5 Hawks 2", "2 Owls 1", "1 Crows 1"}));
         con().type("YYY");
-        EXPECT_EQ(build_master_file(1), 1);
+        EXPECT_TRUE(build_master_file(BuildAsked::on_demand));
         clear_screen();
     }
 
@@ -54,7 +54,7 @@ protected:
 
 TEST_F(RunnerNamesTest, WithoutTheListEveryTeamGetsEmptyNames) {
     std::remove("NAMEFILE.DAT");
-    EXPECT_EQ(build_name_file(), 1);
+    EXPECT_TRUE(build_name_file());
     std::string bytes = read_file("NAMEFILE.DAT");
     ASSERT_EQ(bytes.size(), 6 + 3 * NAME_REC);
     EXPECT_EQ(i16(bytes, 0), -1);
@@ -71,7 +71,7 @@ TEST_F(RunnerNamesTest, WithoutTheListEveryTeamGetsEmptyNames) {
     EXPECT_EQ(runner_name_width(), 12);
 
     std::remove("MASTFILE.DAT");
-    EXPECT_EQ(build_name_file(), 0);
+    EXPECT_FALSE(build_name_file());
 }
 
 TEST_F(RunnerNamesTest, FieldsFillTheSectionsOfTheDivision) {
@@ -82,7 +82,7 @@ TEST_F(RunnerNamesTest, FieldsFillTheSectionsOfTheDivision) {
             "7 Nobody here",     // not a team
             "0 Zero",
             "1000 Big"});
-    EXPECT_EQ(build_name_file(), 1);
+    EXPECT_TRUE(build_name_file());
     RunnerNameRecord r = names_of(0);
     EXPECT_EQ(r.team_no, 1);
     EXPECT_STREQ(r.runner(1), "A1");
@@ -103,7 +103,7 @@ TEST_F(RunnerNamesTest, SeparatorsAndTrimming) {
             "2, 　鈴木　花子 ,,佐藤",  // full-width blanks trimmed outside, kept inside
             "FS=Tab",
             "5\tA B\tC"});
-    EXPECT_EQ(build_name_file(), 1);
+    EXPECT_TRUE(build_name_file());
     RunnerNameRecord r = names_of(0);
     EXPECT_STREQ(r.runner(1), "山田");
     EXPECT_STREQ(r.runner(2), "太郎");
@@ -121,7 +121,7 @@ TEST_F(RunnerNamesTest, LongNamesAreCutToWholeCharacters) {
     sensyu({"1 ABCDEFGHIJKLMNOPQRSTUV AあいうえおかきくけこB あいうえおかきくけこBC",
             "2 ok\x82",  // a lead byte that lost its trail byte
             "5 0123456789abcdef"});
-    EXPECT_EQ(build_name_file(), 1);
+    EXPECT_TRUE(build_name_file());
     RunnerNameRecord r = names_of(0);
     EXPECT_STREQ(r.runner(1), "ABCDEFGHIJKLMNOPQRST");    // 22 bytes: 20 kept
     EXPECT_STREQ(r.runner(2), "Aあいうえおかきくけ");      // byte 20 would start a character: 19
@@ -130,7 +130,7 @@ TEST_F(RunnerNamesTest, LongNamesAreCutToWholeCharacters) {
     EXPECT_EQ(runner_name_width(), 20);
 
     sensyu({"5 0123456789abcdef"});
-    EXPECT_EQ(build_name_file(), 1);
+    EXPECT_TRUE(build_name_file());
     EXPECT_EQ(runner_name_width(), 16);
 }
 

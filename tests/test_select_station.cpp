@@ -69,7 +69,7 @@ TEST_F(SelectStationTest, NinetyNineMeansAllStationsOnlyWhenOffered) {
 TEST_F(SelectStationTest, EscapeCancelsAndF5LeavesForTheMainMenu) {
     con().type("2");
     con().press(VK_ESCAPE);
-    EXPECT_EQ(korvel::select_station("タイム入力", 7, false, false), -1);
+    EXPECT_EQ(korvel::select_station("タイム入力", 7, false, false), std::nullopt);
 
     con().type("1");
     con().press(VK_F5);
@@ -90,9 +90,9 @@ TEST_F(SelectStationTest, DivisionChoiceAndStartTimeEndAsTheirFieldWasLeft) {
     EXPECT_TRUE(chosen->chosen(0));
 
     con().press(VK_ESCAPE);
-    EXPECT_EQ(korvel::enter_start_time(0), -1);
+    EXPECT_FALSE(korvel::enter_start_time(0));
     enter("083000");
-    EXPECT_EQ(korvel::enter_start_time(0), 0);
+    EXPECT_TRUE(korvel::enter_start_time(0));
     char text[korvel::TIME_TEXT_SIZE];
     korvel::format_time_fixed(korvel::definition().division(0).start_time, text, 9, korvel::TIME_CHECK_VALID, "");
     EXPECT_STREQ(text, "  8:30'00");

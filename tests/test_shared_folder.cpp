@@ -77,7 +77,7 @@ protected:
         write_file("OPTION.TXT", text_file({"EDITOR=true"}));
         kihon_data();
         con().type("YYYY");
-        ASSERT_EQ(build_master_file(1), 1);
+        ASSERT_TRUE(build_master_file(BuildAsked::on_demand));
         team_index.set();
     }
 
@@ -130,7 +130,7 @@ protected:
         while (!file_exists("entries.done")) {
             con().type("YYYYYYYYYYYYYYYY");
             recompute_results(false, false);
-            if (build_master_file(1) != 1) throw 1;
+            if (!build_master_file(BuildAsked::on_demand)) throw 1;
             ++rounds;
         }
         write_file("rounds", std::to_string(rounds));
@@ -220,7 +220,7 @@ TEST_F(SharedFolderTest, AFileRebuiltForAnotherCourseIsNeverWrittenAtTheOldLengt
         write_file("BUMON.TXT", text_file({"一般の部", "MaxSpeed=25 MinSpeed=8 StartTime=90000", "++++++", "*"}));
         kihon_data();
         con().type("YYYYYYYY");
-        if (build_master_file(1) != 1) throw 1;
+        if (!build_master_file(BuildAsked::on_demand)) throw 1;
     });
     ASSERT_EQ(wait_for(other), 0);
     const std::string rebuilt = korvel_test::read_file("MASTFILE.DAT");
@@ -240,7 +240,7 @@ TEST_F(SharedFolderTest, AFileRebuiltForAnotherCourseIsNeverWrittenAtTheOldLengt
 TEST_F(SharedFolderTest, TwoCopiesNoticingOneEditBuildOnce) {
     store_all(0, 1, 1);
     write_file("SENSYU.TXT", text_file({"1 走者一 走者二 走者三 走者四"}));
-    ASSERT_EQ(build_name_file(), 1);
+    ASSERT_TRUE(build_name_file());
     sleep(2);  // the edit is newer than the master file by its packed stamp
     append_file("TEAM.TXT", text_file({std::to_string(teams + 1) + " 追加チーム 1"}));
     pid_t carrying = child([&] {
@@ -281,7 +281,7 @@ TEST_F(SharedFolderTest, NoRebuildWithoutTheCopyBeforeIt) {
     std::filesystem::remove_all(BACKUP_FOLDER);
     write_file(BACKUP_FOLDER, "in the way");
     con().type("YNYYYY");  // rebuild, initialise
-    EXPECT_EQ(build_master_file(1), 0);
+    EXPECT_FALSE(build_master_file(BuildAsked::on_demand));
     EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), before);
     EXPECT_NE(con().screen().find("バックアップを作れないため MASTFILE.DAT は変更しませんでした"), std::string::npos);
     EXPECT_EQ(leftover_temporaries(), std::vector<std::string>{});

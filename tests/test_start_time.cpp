@@ -41,13 +41,13 @@ TEST_F(StartTimeTest, EntryRefusesInvalidTimesWithTheBell) {
     enter("");        // nothing
     enter("-");       // not a time at all
     enter("083000");  // a leading zero is fine
-    EXPECT_EQ(enter_start_time(0), 0);
+    EXPECT_TRUE(enter_start_time(0));
     EXPECT_EQ(con().bells(), 4);
     EXPECT_TRUE(same_time(definition().division(0).start_time, hms(8, 30, 0)));
     EXPECT_EQ(count_on_screen(" 1: 一般の部                   のスタート時刻＝"), 5);  // asked again each time
 
     enter("83000");
-    EXPECT_EQ(enter_start_time(1), 0);
+    EXPECT_TRUE(enter_start_time(1));
     EXPECT_TRUE(same_time(definition().division(1).start_time, hms(8, 30, 0)));
     EXPECT_EQ(con().bells(), 4);
 }
@@ -94,13 +94,13 @@ TEST_F(StartTimeTest, RegistrationWritesBlockZeroOfEveryTeamOnly) {
 TEST_F(StartTimeTest, AnsweringNoWritesNothingAndUnsetTimesShowAsZero) {
     replace_definition(definition().with_start_time(1, RaceTime{0, 0, 0}));  // never given
     con().type("n");
-    EXPECT_EQ(register_start_times(), 0);
+    EXPECT_FALSE(register_start_times());
     EXPECT_EQ(read_file(MASTFILE_NAME), before);
     EXPECT_EQ(count_on_screen(" 2: 女子の部                   のスタート時刻＝       00"), 1);
     EXPECT_EQ(count_on_screen("上のスタート時刻を登録しますか？（Y / N）[n]"), 1);
 
     con().type("y");
-    EXPECT_EQ(register_start_times(), 1);
+    EXPECT_TRUE(register_start_times());
     EXPECT_TRUE(same_time(read_master()[1].blocks[0].departure, hms(0, 0, 0)));
 }
 

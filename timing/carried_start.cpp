@@ -194,10 +194,10 @@ std::vector<int> carried_start_suspects(const std::vector<TeamRecord>& records, 
 
 void carried_start_entry() {
     for (;;) {
-        const int station = select_station("繰上出発タイム入力", 2, false, false);
-        if (station < 0) return;
+        const std::optional<int> station = select_station("繰上出発タイム入力", 2, false, false);
+        if (!station) return;
         clear_screen();
-        if (carried_starts(station, 0, HEADER_COL) > 0) station_submenu(station, false);
+        if (carried_starts(*station, 0, HEADER_COL) > 0) station_submenu(*station, false);
     }
 }
 

@@ -251,12 +251,12 @@ CorrectionResult store_verified_correction(int rec_no, int team, int station, in
 
 void double_entry() {
     for (;;) {
-        const int station = select_station("照合入力（ダブルエントリー）", 7, false, false);
-        if (station < 0) return;
+        const std::optional<int> station = select_station("照合入力（ダブルエントリー）", 7, false, false);
+        if (!station) return;
         Pass p;
-        p.station = station;
+        p.station = *station;
         clear_screen();
-        if (!ask_station_added_time(station, p.added)) continue;
+        if (!ask_station_added_time(*station, p.added)) continue;
         team_loop(p);
         show_summary(p);
     }

@@ -283,12 +283,12 @@ void compute_times_and_ranks(std::vector<TeamRecord>& records) {
     break_ties(records);
 }
 
-int recompute_results(bool ask_destination, bool ask_separator) {
-    if (ask_destination && confirm_output_destination(ask_separator) != 0) return -1;
+bool recompute_results(bool ask_destination, bool ask_separator) {
+    if (ask_destination && !confirm_output_destination(ask_separator)) return false;
     check_time_order();
     speed_check();
     recompute_without_warnings();
-    return 0;
+    return true;
 }
 
 void recompute_without_warnings() {

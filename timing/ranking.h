@@ -35,9 +35,9 @@ struct ListingOrder {
     std::vector<int> of_division(int division) const;
 };
 
-// Runs the warnings and recomputes every time and rank in MASTFILE.DAT. -1 when the
-// operator cancelled the destination question (nothing computed), else 0.
-int recompute_results(bool ask_destination, bool ask_separator);
+// Runs the warnings and recomputes every time and rank in MASTFILE.DAT. False when
+// the operator cancelled the destination question (nothing computed).
+bool recompute_results(bool ask_destination, bool ask_separator);
 // The same computation without the warnings, which wait for a key: for the publisher,
 // which nobody answers.
 void recompute_without_warnings();

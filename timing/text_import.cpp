@@ -238,8 +238,9 @@ void text_import() {
 
     int station = import_file_station(name);
     if (station < 0) {
-        station = select_station("テキストファイルからのタイム入力", 7, false, false);
-        if (station < 0) return;
+        const std::optional<int> chosen = select_station("テキストファイルからのタイム入力", 7, false, false);
+        if (!chosen) return;
+        station = *chosen;
     }
     clear_screen();
     RaceTime added{0, 0, 0};

@@ -269,14 +269,14 @@ void time_entry() {
     std::string value;
     bool show_seq = get_option("INPUTSEQ", value);
     for (;;) {
-        int station = select_station("タイム入力", 7, false, false);
-        if (station < 0) return;
+        const std::optional<int> station = select_station("タイム入力", 7, false, false);
+        if (!station) return;
         Visit v;
-        v.station = station;
+        v.station = *station;
         v.show_seq = show_seq;
         clear_screen();
         while (ask_added_time(v)) team_loop(v);
-        if (v.stored > 0) station_submenu(station, true);
+        if (v.stored > 0) station_submenu(*station, true);
     }
 }
 
