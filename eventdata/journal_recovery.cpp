@@ -93,9 +93,9 @@ void recover_from_journal() {
     for (const std::string& text : plan.missing) cprintf("\t%s\n", text.c_str());
     for (const auto& [line_no, text] : plan.unreadable) cprintf("\t%d 行目は読めません: %s\n", line_no, text.c_str());
     cprintf("\t今の %s は %s に保存してから置き換えます\n", MASTFILE_NAME, BACKUP_FOLDER);
-    int key = ask_key("\t実行しますか？（Y / N）", "YyNn");
+    const bool go = ask_yes_no("\t実行しますか？（Y / N）");
     cputs("\n");
-    if (key != 'Y' && key != 'y') return;
+    if (!go) return;
 
     SourceStamps sources = take_source_stamps({"EKI.TXT", "BUMON.TXT", "TEAM.TXT"});
     // Never two rebuilds at once; the new file is this copy's own until it is in place.

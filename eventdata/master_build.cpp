@@ -136,8 +136,6 @@ std::vector<TeamEntry> read_team_entries() {
     return entries;
 }
 
-bool is_yes(int key) { return key == 'Y' || key == 'y'; }
-
 void refuse_without_backup(const char* name, const std::string& error) {
     cprintf("\n\tバックアップを作れないため %s は変更しませんでした\n\t%s\n", name, error.c_str());
     menu_return_prompt();
@@ -206,7 +204,7 @@ bool build_master_file(BuildAsked asked) {
     if (asked == BuildAsked::on_demand) {
         cprintf("%s, %s, %s から\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
         cprintf("\t%s を作り直します\n", MASTFILE_NAME);
-        if (!is_yes(ask_key("\t実行しますか？（Y / N）", "YyNn"))) return false;
+        if (!ask_yes_no("\t実行しますか？（Y / N）")) return false;
     } else {
         cprintf("%s, %s, %s のどれかが\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
         cprintf("\t%s より新しくなっていますので\n", MASTFILE_NAME);
@@ -229,16 +227,16 @@ bool build_master_file(BuildAsked asked) {
     int carried = 0;
     if (file_exists(MASTFILE_NAME)) {
         cputs("\n");
-        int key = ask_key("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）", "YyNn");
+        const bool carry = ask_yes_no("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）");
         cputs("\n");
-        if (is_yes(key) && import_times(tmp.name(), MASTFILE_NAME, MASTFILE_TMP) == MergeResult::merged) {
+        if (carry && import_times(tmp.name(), MASTFILE_NAME, MASTFILE_TMP) == MergeResult::merged) {
             initialised = false;
             carried = last_imported_blocks();
         } else {
-            if (is_yes(key)) cputs("引き継げませんでした\n");
+            if (carry) cputs("引き継げませんでした\n");
             // A carry-over that failed would lose the entered times just as a refused
             // one: the same question, and N keeps MASTFILE.DAT.
-            if (!is_yes(ask_key("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）", "YyNn"))) return false;
+            if (!ask_yes_no("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）")) return false;
         }
         cputs("\n");
     }

@@ -138,9 +138,9 @@ bool check_master_length() {
     const bool has_names_copy = read_file_bytes(name_copy_of(copy), names_copy);
     cprintf("\n\tいちばん新しい完全なバックアップは\n\t%s（%d チーム）です\n", shown_path(copy).c_str(), copy_length.whole);
     cprintf("\t壊れたファイルを %s として残し、このバックアップを戻します\n", MASTFILE_BAD);
-    int key = ask_key("\n\t戻しますか？（Y / N）", "YyNn");
+    const bool put_it_back = ask_yes_no("\n\t戻しますか？（Y / N）");
     cputs("\n");
-    if (key == 'N' || key == 'n') {
+    if (!put_it_back) {
         cprintf("\n\t%s を直すまで、タイムを使う処理はできません\n", MASTFILE_NAME);
         wait_confirm();
         return false;

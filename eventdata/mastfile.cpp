@@ -463,8 +463,7 @@ void check_master_header() {
 
         if (!h.current_format()) {
             cprintf("\n%s が古いバージョンのフォーマットです\n", MASTFILE_NAME);
-            int key = ask_key("変換しますか？（Y / N）", "YyNn");
-            if (key == 'Y' || key == 'y') {
+            if (ask_yes_no("変換しますか？（Y / N）")) {
                 convert_old_master_file();
                 continue;
             }
@@ -525,8 +524,7 @@ void namefile_version_check() {
     show_folder_line(0, 0);
     set_cursor(3, 0);
     cprintf("%s のフォーマットが古いので、新しいフォーマットに変換します。\n", NAMEFILE_NAME);
-    int key = ask_key("よろしいですか？（Y / N）", "YyNn");
-    if (key == 'N' || key == 'n') {
+    if (!ask_yes_no("よろしいですか？（Y / N）")) {
         save_destination();
         team_index.clear();
         exit_program(0);

@@ -110,8 +110,7 @@ void make_merge_file(const Certificate& c, bool then_open) {
     if (!recompute_results(false, false)) return;
     if (!c.write_merge_file() || !then_open) return;
     set_cursor(22, 10);
-    const int key = ask_key("この差し込みファイルでよろしいですか？（Y / N）", "YyNn");
-    if (key == 'Y' || key == 'y') open_template(c);
+    if (ask_yes_no("この差し込みファイルでよろしいですか？（Y / N）")) open_template(c);
 }
 
 // The certificates of the awards the merge file holds, as a PDF laid out here.

@@ -61,8 +61,7 @@ bool register_start_times() {
         format_time_fixed(definition().division(d).start_time, text, 9, TIME_CHECK_VALID, "NoData");
         cputs(text);
     }
-    int key = ask_key("\n上のスタート時刻を登録しますか？（Y / N）", "YyNn");
-    if (key == 'N' || key == 'n') return false;
+    if (!ask_yes_no("\n上のスタート時刻を登録しますか？（Y / N）")) return false;
 
     // A record of an unknown division has no start time to take.
     return set_start_times([](const TeamRecord& r, RaceTime& t) {

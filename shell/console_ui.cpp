@@ -236,6 +236,11 @@ int ask_key(const char* prompt, const char* accepted) {
     }
 }
 
+bool ask_yes_no(const char* prompt) {
+    const int key = ask_key(prompt, "YyNn");
+    return key == 'Y' || key == 'y';
+}
+
 void wait_confirm() { ask_key("\n上のメッセージを確認したら Y を入力", "Yy"); }
 
 void menu_return_prompt() { ask_key("メニューへ戻ります（Y）", "Yy"); }

@@ -60,6 +60,8 @@ Request read_request();
 void discard_input();
 
 int ask_key(const char* prompt, const char* accepted);
+// A question answered with Y or N (either case): true for Y.
+bool ask_yes_no(const char* prompt);
 void wait_confirm();
 void menu_return_prompt();
 

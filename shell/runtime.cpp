@@ -125,9 +125,9 @@ void open_failed(const char* name, const char* mode, int err) {
         // Asked only with no lock held: every other terminal would wait for the
         // answer. Under a lock the work is abandoned (the locks go with it).
         cprintf("\"%s\" を他のソフトで開いていたら閉じてください\n", name);
-        int key = ask_key("再試行しますか？（Y / N）", "YyNn");
+        const bool again = ask_yes_no("再試行しますか？（Y / N）");
         cputs("\n");
-        if (key == 'Y' || key == 'y') return;
+        if (again) return;
     }
     if (Stream::any_holds_lock()) {
         // No confirmation with a lock held: the main menu repeats the reason.

@@ -91,8 +91,7 @@ bool parse_typed(const char* text, RaceTime added, RaceTime& value) {
 bool ask_yes(const char* question) {
     clear_from(MESSAGE_ROW);
     set_cursor(MESSAGE_ROW, 0);
-    int key = ask_key(question, "YyNn");
-    return key == 'Y' || key == 'y';
+    return ask_yes_no(question);
 }
 
 // The typed team's time: false after Esc, else value holds it.

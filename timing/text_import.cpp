@@ -139,8 +139,6 @@ bool usable(ImportLineRead read, const std::string& line) {
     return read == ImportLineRead::line && line.find('\0') == std::string::npos;
 }
 
-bool is_yes(int key) { return key == 'Y' || key == 'y'; }
-
 // The file prompt: the name of a plain file that exists; false after Esc.
 bool ask_file_name(char* name) {
     for (;;) {
@@ -234,7 +232,7 @@ void text_import() {
     if (!ask_file_name(name)) return;
     open_with_association(name);
     cputs("\n");
-    if (!is_yes(ask_key("このファイルでよろしいですか？（Y / N）", "YyNn"))) return;
+    if (!ask_yes_no("このファイルでよろしいですか？（Y / N）")) return;
 
     int station = import_file_station(name);
     if (station < 0) {

@@ -310,8 +310,7 @@ void offer_undo(int station, int row) {
     set_cursor(row, 0);
     cprintf("取消: チームＮｏ=%d %s  %s %s → %s\n", step.team, name, journal_kind_name(step.kind),
             shown_value(step, step.after).c_str(), shown_value(step, step.before).c_str());
-    int key = ask_key("取り消しますか？（Y / N）", "YyNn");
-    if (key != 'Y' && key != 'y') return;
+    if (!ask_yes_no("取り消しますか？（Y / N）")) return;
     if (undo_change(station, step, r)) return;
     show_message(store_refusal().empty() ? "他の端末で変更されているため、取り消しませんでした" : store_refusal());
 }
