@@ -25,6 +25,7 @@
 #include "platform/key_sequence.h"
 #include "platform/screen_buffer.h"
 #include "platform/screen_view.h"
+#include "platform/whole_file.h"
 
 namespace platform {
 
@@ -62,6 +63,8 @@ void restore_terminal_now() {
 extern "C" void on_fatal_signal(int sig) {
     int err = errno;
     restore_terminal_now();
+    // The one end that runs no destructors: their temporary files go here.
+    remove_own_temporaries_at_signal();
     errno = err;
     // The handler was reset to the default on entry: this ends the process with the
     // signal's own status (and core dump for a crash).

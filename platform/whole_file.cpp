@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
@@ -18,10 +21,51 @@ namespace {
 
 // This process's temporary files not yet renamed into place: another copy's are
 // never touched. The copies of the data files are written by a thread of their own.
+struct OwnTemporary {
+    std::string name;
+    int slot;  // in signal_slots, or -1
+};
 std::mutex own_mutex;
-std::vector<std::string>& own_temporaries() {
-    static auto* names = new std::vector<std::string>;
+std::vector<OwnTemporary>& own_temporaries() {
+    static auto* names = new std::vector<OwnTemporary>;
     return *names;
+}
+
+// The same files by their full disk paths in fixed places, for a signal handler: a
+// slot is read only once it is complete (state ready).
+enum SlotState : int { slot_free, slot_writing, slot_ready };
+struct SignalSlot {
+    std::atomic<int> state{slot_free};
+    pid_t owner;  // a forked child never removes its parent's files
+    char path[PATH_MAX];
+};
+static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
+constexpr int SIGNAL_SLOTS = 64;
+SignalSlot signal_slots[SIGNAL_SLOTS];
+
+// The slot now holding disk_path, or -1 (too many or too long: the orderly ends
+// still remove the file).
+int take_signal_slot(const std::string& disk_path) {
+    std::string full = disk_path;
+    if (full.empty() || full[0] != '/') {
+        char here[PATH_MAX];
+        if (!::getcwd(here, sizeof here)) return -1;
+        full = std::string(here) + "/" + disk_path;
+    }
+    if (full.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < SIGNAL_SLOTS; ++i) {
+        int expected = slot_free;
+        if (!signal_slots[i].state.compare_exchange_strong(expected, slot_writing)) continue;
+        signal_slots[i].owner = ::getpid();
+        std::memcpy(signal_slots[i].path, full.c_str(), full.size() + 1);
+        signal_slots[i].state.store(slot_ready);
+        return i;
+    }
+    return -1;
+}
+
+void free_signal_slot(int slot) {
+    if (slot >= 0) signal_slots[slot].state.store(slot_free);
 }
 
 mode_t permissions_for(const char* final_name) {
@@ -70,21 +114,36 @@ std::string temporary_beside(const char* final_name) {
     // The six characters mkstemp chose are ASCII: the same in the program's text.
     const std::size_t chosen = buffer.size() - 1 - extension.size() - 6;
     std::string name = base + "_" + std::string(buffer.data() + chosen, 6) + extension;
+    const int slot = take_signal_slot(disk_name(name.c_str()));
     std::lock_guard<std::mutex> hold(own_mutex);
-    own_temporaries().push_back(name);
+    own_temporaries().push_back({name, slot});
     return name;
 }
 
 void temporary_done(const std::string& name) {
     std::lock_guard<std::mutex> hold(own_mutex);
     auto& v = own_temporaries();
-    v.erase(std::remove(v.begin(), v.end(), name), v.end());
+    auto gone = std::remove_if(v.begin(), v.end(), [&](const OwnTemporary& t) {
+        if (t.name != name) return false;
+        free_signal_slot(t.slot);
+        return true;
+    });
+    v.erase(gone, v.end());
 }
 
 void remove_own_temporaries() {
     std::lock_guard<std::mutex> hold(own_mutex);
-    for (const std::string& name : own_temporaries()) remove_file(name.c_str());
+    for (const OwnTemporary& t : own_temporaries()) {
+        remove_file(t.name.c_str());
+        free_signal_slot(t.slot);
+    }
     own_temporaries().clear();
+}
+
+void remove_own_temporaries_at_signal() noexcept {
+    const pid_t self = ::getpid();
+    for (SignalSlot& s : signal_slots)
+        if (s.state.load() == slot_ready && s.owner == self) ::unlink(s.path);
 }
 
 int place_temporary(const char* temporary, const char* name) {

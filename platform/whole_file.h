@@ -21,6 +21,9 @@ std::string temporary_beside(const char* final_name);
 // It was renamed into place or removed: nothing to clean up any more.
 void temporary_done(const std::string& name);
 void remove_own_temporaries();
+// The same from a signal handler, which may neither lock nor allocate: unlinks each
+// temporary file of this process by the full path it was made under.
+void remove_own_temporaries_at_signal() noexcept;
 
 // Puts a finished temporary file (closed or not) in place of name: written through
 // to the disk, renamed over name, the folder synced. 0, or the errno of the step

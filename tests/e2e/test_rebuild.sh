@@ -188,7 +188,20 @@ e2e_wait_main_menu
 expect_block 101 1 "1 9:15:12 9:15:12"
 expect_block 102 1 "2 9:15:40 9:15:40"
 
-e2e_quit_from_menu
+# ---- Ended by SIGTERM while a rebuild asks: its temporary file goes with it ----
+kept_sum=$(md5sum < "$MAST")
+touch_team_list "fourth change"
+expect_announcement
+e2e_wait_for "旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）[ ]"
+compgen -G "$E2E_RACE/MASTFILE_??????.TMP" > /dev/null || e2e_fail "no temporary file while the rebuild asks"
+pid=$(e2e_program_pid)
+[ -n "$pid" ] || e2e_fail "program not running"
+kill -TERM "$pid"
+e2e_wait_exit
+e2e_check_terminal_sane
+leftover=$(compgen -G "$E2E_RACE/*.TMP")
+[ -z "$leftover" ] || e2e_fail "left after SIGTERM: $leftover"
+[ "$(md5sum < "$MAST")" = "$kept_sum" ] || e2e_fail "MASTFILE.DAT changed by the ended rebuild"
 
 if [ "$menu_shown" != 1 ]; then
     echo "---- screen 4 s after the rebuild was declined ----" >&2
