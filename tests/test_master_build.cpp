@@ -14,6 +14,7 @@
 #include "eventdata/team_index.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/runner_names.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
