@@ -103,9 +103,11 @@ void validate_teams(const std::vector<TeamEntry>& entries, const std::string& sh
     if (failed) fix_file(TEAM_FILE);
 }
 
-// The records of a new master file, in its order: by division, then team number.
-std::vector<TeamRecord> make_team_records(std::vector<TeamEntry>& entries) {
+// The records of a new master file, in its order: by division, then team number. More
+// teams than a file holds stop the program (after the names cut, as read).
+std::vector<TeamRecord> make_team_records(std::vector<TeamEntry>& entries, const std::string& shortened) {
     if (entries.size() > static_cast<std::size_t>(MAX_TEAMS)) {
+        cputs(shortened);
         cprintf("チーム数 > %d\n", MAX_TEAMS);
         fatal_stop();
     }
@@ -272,7 +274,7 @@ TeamText read_team_text() {
         read_team_line(line, separators, line_no, entries, text.shortened);
     });
     validate_teams(entries, text.shortened);
-    text.records = make_team_records(entries);
+    text.records = make_team_records(entries, text.shortened);
     return text;
 }
 
