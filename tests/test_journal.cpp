@@ -238,6 +238,7 @@ TEST_F(JournalTest, RecoveryAfterLosingTheMasterFileHoldsWhatWasEntered) {
 
 TEST_F(JournalTest, RecoveryWithoutABackupReplacesNothing) {
     arrive(0, 1, 1, 1, hms(8, 20, 0), 1);
+    finish_backups();
     const std::string master = read_file("MASTFILE.DAT");
     std::filesystem::remove_all(BACKUP_FOLDER);
     write_file(BACKUP_FOLDER, "in the way");
