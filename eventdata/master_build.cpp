@@ -278,8 +278,6 @@ TeamText read_team_text() {
     return text;
 }
 
-std::vector<TeamRecord> team_records_from_text() { return read_team_text().records; }
-
 void note_data_loaded() { loaded = data_now(); }
 
 bool definitions_changed_since_load() {

@@ -39,8 +39,6 @@ struct TeamText {
     std::string shortened;
 };
 TeamText read_team_text();
-// The records alone.
-std::vector<TeamRecord> team_records_from_text();
 // A master file of these records under name (header first).
 void write_master_records(const char* name, const std::vector<TeamRecord>& records);
 // True when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;

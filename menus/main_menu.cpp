@@ -15,7 +15,7 @@
 #include "prompts/rebuild.h"
 #include "eventdata/race_folder.h"
 #include "eventdata/runner_names.h"
-#include "eventdata/master_damage.h"
+#include "prompts/damage_screen.h"
 #include "eventdata/start_time_store.h"
 #include "platform/console.h"
 #include "platform/files.h"
