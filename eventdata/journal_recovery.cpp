@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "eventdata/backup.h"
 #include "eventdata/kihondat.h"
@@ -39,7 +40,9 @@ std::string missing_text(const char* format, int a, int b = 0) {
 
 RecoveryPlan plan_recovery(const JournalContents& contents) {
     RecoveryPlan plan;
-    plan.records = team_records_from_text();
+    TeamText text = read_team_text();
+    plan.records = std::move(text.records);
+    plan.shortened = std::move(text.shortened);
     plan.unreadable = contents.unreadable;
     std::map<int, std::size_t> by_team;
     for (std::size_t i = 0; i < plan.records.size(); ++i) by_team[plan.records[i].team_no] = i;
@@ -95,6 +98,7 @@ RecoveryResult recover_master_from_journal() {
         }
         const RecoveryPlan now = plan_recovery(read_journal());
         result.entries = now.entries;
+        result.shortened = now.shortened;
         write_master_records(temporary.name(), now.records);
         result.reason = journal_append(journal_file_line(JournalKind::create, "入力履歴から復元"));
         if (!result.reason.empty()) {

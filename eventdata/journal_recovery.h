@@ -13,6 +13,7 @@ namespace korvel {
 // What the journal makes of a fresh master file.
 struct RecoveryPlan {
     std::vector<TeamRecord> records;  // the fresh file with every line applied
+    std::string shortened;            // team names of TEAM.TXT cut to fit (read_team_text)
     int lines = 0;                    // station lines since the last 初期化
     int entries = 0;                  // of them applied
     int teams = 0;                    // teams they changed
@@ -34,6 +35,7 @@ struct RecoveryResult {
     Recovery outcome = Recovery::recovered;
     std::string reason;
     int entries = 0;  // applied by the plan made under the lock
+    std::string shortened;  // its team names cut to fit
 };
 
 // A backup, then under the lock the plan made again from the journal as it is then

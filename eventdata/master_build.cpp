@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -22,8 +21,6 @@
 #include "eventdata/mastfile.h"
 #include "eventdata/race_folder.h"
 #include "eventdata/start_time_store.h"
-#include "platform/files.h"
-#include "platform/whole_file.h"
 #include "shell/console_ui.h"
 #include "shell/runtime.h"
 #include "shell/sjis.h"
@@ -47,38 +44,42 @@ struct TeamEntry {
     std::string team_text, division_text;  // as written, for the messages
 };
 
-[[noreturn]] void team_line_error(const char* message, int line_no) {
+// The names cut so far are shown before the fault, as the file was read.
+[[noreturn]] void team_line_error(const std::string& shortened, const char* message, int line_no) {
+    cputs(shortened);
     cputs(message);
     cprintf("ファイル \"%s\" の %d行目\n", TEAM_FILE, line_no);
     fix_file(TEAM_FILE);
 }
 
-void read_team_line(const char* line, const char* separators, int line_no, std::vector<TeamEntry>& entries) {
+void read_team_line(const char* line, const char* separators, int line_no, std::vector<TeamEntry>& entries,
+                    std::string& shortened) {
     TeamEntry e{};
     e.team = leading_number(line);
     e.team_text = number_as_written(line);
     const char* p = line;
     skip_digits(&p);
 
-    if (!next_list_field(&p, separators)) team_line_error("\nチーム名がありません\n", line_no);
+    if (!next_list_field(&p, separators)) team_line_error(shortened, "\nチーム名がありません\n", line_no);
     std::string written = take_list_field(&p, separators);
     fit_list_field(written, e.name, sizeof e.name, separators);
 
-    if (!next_list_field(&p, separators)) team_line_error("\n部門Ｎｏの指定がありません(1)\n", line_no);
+    if (!next_list_field(&p, separators)) team_line_error(shortened, "\n部門Ｎｏの指定がありません(1)\n", line_no);
     std::string field = take_list_field(&p, separators);
     std::vector<char> division(field.size() + 1);
     fit_list_field(field, division.data(), division.size(), separators);
-    if (division[0] < '0' || division[0] > '9') team_line_error("\n部門Ｎｏの指定がありません(2)\n", line_no);
+    if (division[0] < '0' || division[0] > '9') team_line_error(shortened, "\n部門Ｎｏの指定がありません(2)\n", line_no);
     e.division = leading_number(division.data());
     e.division_text = number_as_written(division.data());
     e.open_flag = contains_word(p, "open") ? '1' : '0';
 
     entries.push_back(e);
-    if (written != e.name) cprintf("\"%s\" → \"%s\"\n", written.c_str(), e.name);
+    if (written != e.name) shortened += "\"" + written + "\" → \"" + e.name + "\"\n";
 }
 
-// Every entry is checked and reported before the fix-file handler runs.
-void validate_teams(const std::vector<TeamEntry>& entries) {
+// Every entry is checked and reported (after the names cut) before the fix-file
+// handler runs.
+void validate_teams(const std::vector<TeamEntry>& entries, const std::string& shortened) {
     std::array<bool, 1000> seen{};
     bool failed = false;
     for (const TeamEntry& e : entries) {
@@ -87,6 +88,7 @@ void validate_teams(const std::vector<TeamEntry>& entries) {
         bool bad_division = e.division < 1 || e.division > definition().division_count();
         if (in_range) seen[e.team] = true;
         if (!duplicate && in_range && !bad_division) continue;
+        if (!failed) cputs(shortened);
         failed = true;
         cprintf("%s %s %s\n    ", e.team_text.c_str(), e.name, e.division_text.c_str());
         if (duplicate) cprintf("チームNo（%s）が重複している。", e.team_text.c_str());
@@ -101,9 +103,11 @@ void validate_teams(const std::vector<TeamEntry>& entries) {
     if (failed) fix_file(TEAM_FILE);
 }
 
-// The records of a new master file, in its order: by division, then team number.
-std::vector<TeamRecord> make_team_records(std::vector<TeamEntry>& entries) {
+// The records of a new master file, in its order: by division, then team number. More
+// teams than a file holds stop the program (after the names cut, as read).
+std::vector<TeamRecord> make_team_records(std::vector<TeamEntry>& entries, const std::string& shortened) {
     if (entries.size() > static_cast<std::size_t>(MAX_TEAMS)) {
+        cputs(shortened);
         cprintf("チーム数 > %d\n", MAX_TEAMS);
         fatal_stop();
     }
@@ -123,22 +127,9 @@ std::vector<TeamRecord> make_team_records(std::vector<TeamEntry>& entries) {
     return records;
 }
 
-void write_team_records(std::vector<TeamEntry>& entries, const char* temporary) {
-    write_master_records(temporary, make_team_records(entries));
-}
-
-std::vector<TeamEntry> read_team_entries() {
-    std::vector<TeamEntry> entries;
-    read_list_file(TEAM_FILE, nullptr, nullptr, [&entries](const char* line, FILE*, const char* separators, int line_no) {
-        read_team_line(line, separators, line_no, entries);
-    });
-    validate_teams(entries);
-    return entries;
-}
-
-void refuse_without_backup(const char* name, const std::string& error) {
-    cprintf("\n\tバックアップを作れないため %s は変更しませんでした\n\t%s\n", name, error.c_str());
-    menu_return_prompt();
+TeamText loaded_team_text() {
+    kihon_data();
+    return read_team_text();
 }
 
 // What identifies a version of a file: a rewrite within the same two-second packed
@@ -178,6 +169,8 @@ std::optional<LoadedData> loaded;
 // another copy) change MASTFILE.DAT without making a rebuild for an edited definition
 // any more wanted: only its replacement counts.
 std::optional<LoadedData> declined_files;
+// The files of the last offer of the automatic rebuild.
+LoadedData offered{};
 
 LoadedData data_now() {
     LoadedData d{{file_state(EKI_FILE, 0), file_state(BUMON_FILE, 0), file_state(TEAM_FILE, 0)}, false, 0, 0};
@@ -197,110 +190,74 @@ std::string journal_build(JournalKind kind, int carried) {
 
 }  // namespace
 
-bool build_master_file(BuildAsked asked) {
-    SourceStamps sources = take_source_stamps({EKI_FILE, BUMON_FILE, TEAM_FILE});
-    clear_screen();
-    cputs("\n\n\t");
-    if (asked == BuildAsked::on_demand) {
-        cprintf("%s, %s, %s から\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
-        cprintf("\t%s を作り直します\n", MASTFILE_NAME);
-        if (!ask_yes_no("\t実行しますか？（Y / N）")) return false;
-    } else {
-        cprintf("%s, %s, %s のどれかが\n", EKI_FILE, BUMON_FILE, TEAM_FILE);
-        cprintf("\t%s より新しくなっていますので\n", MASTFILE_NAME);
-        cprintf("\t%s を作り直します\n", MASTFILE_NAME);
-        platform::console().refresh();
-        platform::sleep_ms(1000);
-    }
-    cputs("\n\t作成中・・・\n");
-    // One copy builds at a time; one that finds another building waits and then
-    // works on its result (the caller's stale check sees the new file).
-    BuildLock building(BuildLock::waiting);
-    kihon_data();
+MasterBuild::MasterBuild(const SourceStamps& sources)
+    : sources_(sources),
+      // One copy builds at a time; one that finds another building waits and then
+      // works on its result (the caller's stale check sees the new file).
+      building_(BuildLock::waiting),
+      text_(loaded_team_text()),
+      temporary_(MASTFILE_NAME) {
+    write_master_records(temporary_.name(), text_.records);
+    count_teams(temporary_.name(), counts_);
+}
 
-    std::vector<TeamEntry> entries = read_team_entries();
-    OwnTemporary tmp(MASTFILE_NAME);
-    write_team_records(entries, tmp.name());
-    count_division_teams(tmp.name(), nullptr);
+bool MasterBuild::carry_over() {
+    if (import_times(temporary_.name(), MASTFILE_NAME, MASTFILE_TMP) != MergeResult::merged) return false;
+    initialised_ = false;
+    carried_ = last_imported_blocks();
+    return true;
+}
 
-    bool initialised = true;
-    int carried = 0;
-    if (file_exists(MASTFILE_NAME)) {
-        cputs("\n");
-        const bool carry = ask_yes_no("\t旧 MASTFILE.DAT のタイムデータを引き継ぎますか？（Y / N）");
-        cputs("\n");
-        if (carry && import_times(tmp.name(), MASTFILE_NAME, MASTFILE_TMP) == MergeResult::merged) {
-            initialised = false;
-            carried = last_imported_blocks();
-        } else {
-            if (carry) cputs("引き継げませんでした\n");
-            // A carry-over that failed would lose the entered times just as a refused
-            // one: the same question, and N keeps MASTFILE.DAT.
-            if (!ask_yes_no("\n\tタイムデータがすべて初期化されます\n\t実行しますか？（Y / N）")) return false;
-        }
-        cputs("\n");
-    }
-
+BuildInstall MasterBuild::install() {
     // MASTFILE.DAT is replaced in one step: a stop at any moment leaves the old file
     // or the new one, never a part of it. Another copy of the program may have
-    // stored entries while the questions above were open: the times are taken again
+    // stored entries while the questions before were open: the times are taken again
     // under the lock, which is held until the new file is in place. The copy of the
     // data as they were is on the disk before anything changes; without it nothing
     // changes. NAMEFILE.DAT is replaced after it (its readers match records by team
     // number, so a moment of the old names gives blanks, never wrong names).
-    std::optional<int> taken = carried;
+    std::optional<int> taken = carried_;
     std::string backup_error, refusal;
     {
         Stream held;
         if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
         if (held) backup_error = write_backup(snapshot_data_files(held), BackupKind::before_change);
         if (backup_error.empty()) {
-            if (!initialised) {
-                write_team_records(entries, tmp.name());
-                taken = carry_times_over(tmp.name(), MASTFILE_NAME);
+            if (!initialised_) {
+                write_master_records(temporary_.name(), text_.records);
+                taken = korvel::carry_times_over(temporary_.name(), MASTFILE_NAME);
             }
             // The rebuild's one line is on the disk before the new file replaces the old.
             if (taken)
-                refusal = journal_build(held ? (initialised ? JournalKind::initialise : JournalKind::carry_over)
+                refusal = journal_build(held ? (initialised_ ? JournalKind::initialise : JournalKind::carry_over)
                                              : JournalKind::create,
                                         *taken);
-            if (taken && refusal.empty()) tmp.install(MASTFILE_NAME, sources);
+            if (taken && refusal.empty()) temporary_.install(MASTFILE_NAME, sources_);
         }
     }
+    BuildInstall result;
     if (!backup_error.empty()) {
-        refuse_without_backup(MASTFILE_NAME, backup_error);
-        return false;
+        result.refused = BuildRefusal::no_backup;
+        result.reason = backup_error;
+    } else if (!refusal.empty()) {
+        result.refused = BuildRefusal::journal;
+        result.reason = refusal;
+    } else if (!taken) {
+        result.refused = BuildRefusal::master_replaced;
     }
-    if (!refusal.empty()) {
-        cprintf("\t%s\n\t%s はそのままです\n", refusal.c_str(), MASTFILE_NAME);
-        menu_return_prompt();
-        return false;
-    }
-    if (!taken) {
-        // Replaced meanwhile by a file the times cannot come from: nothing is lost
-        // as long as MASTFILE.DAT stays.
-        cprintf("\t%s が変わったため引き継げませんでした。%s はそのままです\n", MASTFILE_NAME, MASTFILE_NAME);
-        menu_return_prompt();
-        return false;
-    }
-    if (*taken != carried) cprintf("\t置き換える直前のデータから %d 件のタイムを引き継ぎました\n", *taken);
+    if (result.refused) return result;
+    if (*taken != carried_) result.times_taken_again = *taken;
     note_data_loaded();
     team_index.set();
-    if (initialised) {
-        confirm_start_times();
-        cputs("\n\n");
-        keep_stamp_not_older(MASTFILE_NAME, sources);
-    } else if (int added = register_missing_start_times(); added > 0) {
-        // Teams added to TEAM.TXT would otherwise have no start and no times at all.
-        cprintf("\t%d チームにスタート時刻を登録しました\n", added);
-        keep_stamp_not_older(MASTFILE_NAME, sources);
-    }
+    return result;
+}
 
-    kihon_data();
-    cprintf("\t%s を作り直しました\n", MASTFILE_NAME);
-    if (build_name_file()) cprintf("\t%s を作り直しました\n", NAMEFILE_NAME);
-    menu_return_prompt();
-    return true;
+void MasterBuild::start_times_registered() { keep_stamp_not_older(MASTFILE_NAME, sources_); }
+
+int MasterBuild::start_added_teams() {
+    const int added = register_missing_start_times();
+    if (added > 0) keep_stamp_not_older(MASTFILE_NAME, sources_);
+    return added;
 }
 
 void write_master_records(const char* name, const std::vector<TeamRecord>& records) {
@@ -310,9 +267,15 @@ void write_master_records(const char* name, const std::vector<TeamRecord>& recor
     fclose_or_abort(f);
 }
 
-std::vector<TeamRecord> team_records_from_text() {
-    std::vector<TeamEntry> entries = read_team_entries();
-    return make_team_records(entries);
+TeamText read_team_text() {
+    std::vector<TeamEntry> entries;
+    TeamText text;
+    read_list_file(TEAM_FILE, nullptr, nullptr, [&](const char* line, FILE*, const char* separators, int line_no) {
+        read_team_line(line, separators, line_no, entries, text.shortened);
+    });
+    validate_teams(entries, text.shortened);
+    text.records = make_team_records(entries, text.shortened);
+    return text;
 }
 
 void note_data_loaded() { loaded = data_now(); }
@@ -328,79 +291,18 @@ bool definitions_changed_since_load() {
     return loaded->definitions != now.definitions;
 }
 
-int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast) {
+bool offer_stale_rebuild(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast) {
     LoadedData now = data_now();
     // While MASTFILE.DAT is older than a definition, any change of it counts.
     if (mast < eki || mast < bumon || mast < team) now.master_state = file_state(MASTFILE_NAME, mast);
-    // Asking again at once would keep the menu from ever taking a key.
-    if (declined_files && *declined_files == now) return 0;
+    offered = now;
+    if (declined_files && *declined_files == now) return false;
     declined_files.reset();
-    if (!build_master_file(BuildAsked::when_stale)) declined_files = now;
-    // Built or declined, the build screen has replaced the menu: the caller redraws.
-    return 1;
+    return true;
 }
 
-SourceStamps take_source_stamps(std::initializer_list<const char*> sources) {
-    SourceStamps newest;
-    for (const char* name : sources) {
-        std::error_code ec;
-        auto time = fs::last_write_time(name, ec);
-        if (ec) continue;
-        std::uint32_t packed = platform::file_mtime(name);
-        if (packed > newest.packed || (packed == newest.packed && time > newest.time)) {
-            newest.packed = packed;
-            newest.time = time;
-        }
-    }
-    return newest;
-}
-
-void install_temporary_file(const char* temporary_name, const char* final_name, const SourceStamps& sources,
-                            bool exact) {
-    if (platform::place_temporary(temporary_name, final_name) != 0) {
-        cprintf("\n%s: can't rename %s to %s\n", program_path.c_str(), temporary_name, final_name);
-        fatal_stop();
-    }
-
-    if (exact) {
-        if (sources.packed == 0) return;
-        std::error_code ec;
-        fs::last_write_time(final_name, sources.time, ec);
-        return;
-    }
-    keep_stamp_not_older(final_name, sources);
-}
-
-OwnTemporary::OwnTemporary(const char* final_name) : name_(temporary_beside(final_name)) {
-    if (!name_.empty()) return;
-    const int err = errno;
-    cprintf("\n%s の一時ファイルを作れません\n", final_name);
-    show_system_error(err);
-    menu_return_prompt();
-    jump_to_main_menu();
-}
-
-OwnTemporary::~OwnTemporary() {
-    if (installed_) return;
-    platform::remove_file(name_.c_str());
-    temporary_done(name_);
-}
-
-void OwnTemporary::install(const char* final_name, const SourceStamps& sources, bool exact) {
-    install_temporary_file(name_.c_str(), final_name, sources, exact);
-    installed();
-}
-
-void OwnTemporary::installed() {
-    installed_ = true;
-    temporary_done(name_);
-}
-
-void keep_stamp_not_older(const char* name, const SourceStamps& sources) {
-    if (sources.packed == 0 || platform::file_mtime(name) >= sources.packed) return;
-    // A source stamped ahead of this computer's clock (copied from another PC).
-    std::error_code ec;
-    fs::last_write_time(name, sources.time, ec);
+void stale_rebuild_answered(bool built) {
+    if (!built) declined_files = offered;
 }
 
 }  // namespace korvel

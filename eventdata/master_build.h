@@ -1,26 +1,20 @@
 // Building MASTFILE.DAT from EKI.TXT, BUMON.TXT and TEAM.TXT, and NAMEFILE.DAT from
-// SENSYU.TXT.
+// SENSYU.TXT: the data steps of a rebuild. None of them asks anything; the screen that
+// shows them and asks between them is prompts/rebuild.h.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
+#include "eventdata/race_folder.h"
+#include "shell/own_temporary.h"
 
 namespace korvel {
 
-// Why a rebuild is shown: the waiting menu found a source newer than the data, or
-// the user asked for it.
-enum class BuildAsked { when_stale, on_demand };
-// True when the files were rebuilt (the caller redraws).
-bool build_master_file(BuildAsked asked);
-// The automatic rebuild for the given stamps; a rebuild the user declined is not
-// offered again until one of the files changes. Non-zero when the build screen was
-// shown (built or declined): the caller redraws its menu.
-int build_master_file_when_stale(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast);
 // The data as built or found now: the definition files of this moment are those the
 // data come from. Done by the build itself and at the first stale check.
 void note_data_loaded();
@@ -29,51 +23,78 @@ void note_data_loaded();
 // make it newer than an edited TEAM.TXT). A MASTFILE.DAT replaced by another copy
 // counts as found anew.
 bool definitions_changed_since_load();
-// The records a build makes from TEAM.TXT (the event loaded), no time entered; an
-// error in the file is reported as the build reports it.
-std::vector<TeamRecord> team_records_from_text();
+// The waiting menu's rebuild offered for the files as they are now (the stamps
+// given): false when the user declined it for these very files, since asking again
+// at once would keep the menu from ever taking a key. stale_rebuild_answered then
+// says how the offer ended: one declined is not made again until a file changes.
+bool offer_stale_rebuild(std::uint32_t eki, std::uint32_t bumon, std::uint32_t team, std::uint32_t mast);
+void stale_rebuild_answered(bool built);
+
+// TEAM.TXT read (the event loaded): the records of a new master file, no time
+// entered, and a line ""as written" → "as kept"" for each team name cut to fit its
+// field. An error in the file is reported (after the names cut so far) and handed to
+// fix_file, as the definition files are.
+struct TeamText {
+    std::vector<TeamRecord> records;
+    std::string shortened;
+};
+TeamText read_team_text();
 // A master file of these records under name (header first).
 void write_master_records(const char* name, const std::vector<TeamRecord>& records);
 // True when NAMEFILE.DAT was written (always, unless MASTFILE.DAT is missing;
 // without SENSYU.TXT every runner name is empty).
 bool build_name_file();
 
-// The newest modification time among the source files of a built file, taken before
-// they are read.
-struct SourceStamps {
-    std::uint32_t packed = 0;  // 0: none of the sources exists
-    std::filesystem::file_time_type time{};
+// Why MASTFILE.DAT was left as it was at the end of a build.
+enum class BuildRefusal {
+    no_backup,        // the copy of the data before the change could not be written
+    journal,          // the journal refused the rebuild's line
+    master_replaced,  // replaced meanwhile by a file the times cannot come from
 };
-SourceStamps take_source_stamps(std::initializer_list<const char*> sources);
+struct BuildInstall {
+    std::optional<BuildRefusal> refused;  // nothing: the new file is in place
+    std::string reason;                   // no_backup, journal: their own words
+    // Carried over: entries stored by another copy while the questions were open
+    // made the times taken under the lock differ from those merged first.
+    std::optional<int> times_taken_again;
+};
 
-// Puts a finished temporary file in place of final_name: written through to the disk,
-// renamed over it, the folder entry synced. Its stamp is then raised, when older, to
-// the sources' stamp, so that the waiting menu does not find it stale; with exact it
-// is set to that stamp (a build that read only part of its sources: an edit made
-// since must still show as newer). A failure is reported and makes the fatal stop.
-void install_temporary_file(const char* temporary_name, const char* final_name, const SourceStamps& sources,
-                            bool exact = false);
-// A temporary file of this copy beside a data file (another copy building at the
-// same moment has its own): removed when it goes out of scope unless installed. One
-// that cannot be created is reported and the work returns to the main menu.
-class OwnTemporary {
+// One rebuild of MASTFILE.DAT, step by step. While it lives this copy has the
+// folder's build turn and its own new file beside MASTFILE.DAT (removed unless
+// installed).
+class MasterBuild {
 public:
-    explicit OwnTemporary(const char* final_name);
-    ~OwnTemporary();
-    OwnTemporary(const OwnTemporary&) = delete;
-    OwnTemporary& operator=(const OwnTemporary&) = delete;
-    const char* name() const { return name_.c_str(); }
-    // install_temporary_file, renamed over final_name (never deleted first).
-    void install(const char* final_name, const SourceStamps& sources, bool exact = false);
-    // Put in place by the caller's own rename.
-    void installed();
+    // Waits for the turn (another copy building: the wait line, Esc returns to the
+    // main menu), loads the event and writes the new file from TEAM.TXT, no time
+    // entered. A fault in a definition file goes to fix_file.
+    explicit MasterBuild(const SourceStamps& sources);
+    const std::string& shortened_names() const { return text_.shortened; }
+    // Teams per division index of the new file.
+    const int (&team_counts() const)[MAX_BUMON] { return counts_; }
+    // The times of the present MASTFILE.DAT merged into the new file (import_times,
+    // which shows its own refusals): true when merged. Otherwise the new file keeps
+    // every time cleared.
+    bool carry_over();
+    bool initialised() const { return initialised_; }
+    // Puts the new file in place of MASTFILE.DAT under its lock: the copy of the data
+    // before the change first, the times of a carry-over taken again, the journal
+    // line, the rename. Then the data are those loaded. Asks nothing.
+    BuildInstall install();
+    // After the start times of a build from scratch were registered: the stamp of
+    // MASTFILE.DAT not older than the definition files.
+    void start_times_registered();
+    // After a carry-over: a team without any start time (one added to TEAM.TXT) gets
+    // its division's. How many did.
+    int start_added_teams();
 
 private:
-    std::string name_;
-    bool installed_ = false;
+    SourceStamps sources_;
+    BuildLock building_;
+    TeamText text_;
+    OwnTemporary temporary_;
+    int counts_[MAX_BUMON];
+    bool initialised_ = true;
+    int carried_ = 0;
 };
-
-// The stamp step alone, for a file written again after it was installed.
-void keep_stamp_not_older(const char* name, const SourceStamps& sources);
 
 }  // namespace korvel

@@ -10,6 +10,7 @@
 
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/start_time_store.h"
 #include "platform/console.h"
 #include "platform/memory_console.h"

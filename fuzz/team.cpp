@@ -1,6 +1,6 @@
 // TEAM.TXT: the master-file build from the team list (first build: nothing to carry
 // over), with the name file after it.
-#include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "fuzz/support.h"
 
 int fuzz_team(const std::uint8_t* data, std::size_t size) {

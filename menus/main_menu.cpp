@@ -12,6 +12,7 @@
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/race_folder.h"
 #include "eventdata/runner_names.h"
 #include "prompts/damage_screen.h"

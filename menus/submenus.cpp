@@ -7,6 +7,7 @@
 #include "prompts/recovery_screen.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/race_time.h"
 #include "prompts/selection.h"
 #include "html/html_pages.h"

@@ -22,6 +22,7 @@ void recover_from_journal() {
         return;
     }
     const RecoveryPlan plan = plan_recovery(read_journal());
+    cputs(plan.shortened);
     cprintf("\t最後の初期化の後の入力履歴 %d 行から、%d チームの %d 件を復元します\n", plan.lines, plan.teams,
             plan.entries);
     for (const std::string& text : plan.missing) cprintf("\t%s\n", text.c_str());
@@ -32,6 +33,7 @@ void recover_from_journal() {
     if (!go) return;
 
     const RecoveryResult done = recover_master_from_journal();
+    cputs(done.shortened);
     if (done.outcome != Recovery::recovered) {
         const std::string refusal = done.outcome == Recovery::backup_refused
                                         ? "バックアップを作れないため復元しません（" + done.reason + "）"

@@ -14,6 +14,7 @@
 #include "eventdata/journal.h"
 #include "eventdata/journal_recovery.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/start_time_store.h"
 #include "prompts/recovery_screen.h"
 #include "reports/journal_list.h"

@@ -14,6 +14,7 @@
 #include "eventdata/team_index.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/runner_names.h"
 #include "platform/files.h"
 #include "shell/console_ui.h"
@@ -192,6 +193,11 @@ TEST_F(MasterBuildTest, InvalidSeparatorsAreRefused) {
 }
 
 TEST_F(MasterBuildTest, LongNamesAndLinesAreCutWithoutSplittingACharacter) {
+    // A name cut before a fault is shown before it, as the file was read.
+    team({"1 ＡＢＣＤＥＦＧＨＩＪＫＬＭ 1", "2 Beta"});
+    EXPECT_NE(refused_build().find("\"ＡＢＣＤＥＦＧＨＩＪＫＬＭ\" → \"ＡＢＣＤＥＦＧＨＩＪＫＬ\"\n\n部門Ｎｏの指定がありません(1)\n"),
+              std::string::npos);
+
     // Line 3 is cut after 999 bytes; what follows there must not pass for team 9.
     std::string long_line = "3 " + std::string(900, 'n') + " 1 " + std::string(94, 'z') + "9 Ghost 1";
     team({"1 ＡＢＣＤＥＦＧＨＩＪＫＬＭ 1",  // 26 bytes: 24 kept
@@ -204,6 +210,10 @@ TEST_F(MasterBuildTest, LongNamesAndLinesAreCutWithoutSplittingACharacter) {
     EXPECT_STREQ(r[1].name, "xＡＢＣＤＥＦＧＨＩＪＫ");
     EXPECT_EQ(std::string(r[2].name), std::string(24, 'n'));
     EXPECT_NE(con().screen().find("\"ＡＢＣＤＥＦＧＨＩＪＫＬＭ\" → \"ＡＢＣＤＥＦＧＨＩＪＫＬ\""), std::string::npos);
+    // The reading itself shows nothing: the cut names are its result.
+    clear_screen();
+    EXPECT_EQ(count_of(read_team_text().shortened, "\" → \""), 3u);
+    EXPECT_EQ(con().screen().find("→"), std::string::npos);
 }
 
 TEST_F(MasterBuildTest, RecordsAreSortedAndInitialised) {

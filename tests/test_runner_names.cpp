@@ -7,6 +7,7 @@
 #include "eventdata/kihondat.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/runner_names.h"
 #include "shell/console_ui.h"
 #include "shell/sjis.h"

@@ -16,12 +16,14 @@
 
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
+#include "prompts/rebuild.h"
 #include "eventdata/runner_names.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/team_index.h"
 #include "eventdata/backup.h"
 #include "eventdata/mast_lock.h"
 #include "menus/menus.h"
+#include "shell/console_ui.h"
 #include "shell/lock_wait.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
@@ -79,6 +81,17 @@ protected:
         con().type("YYYY");
         ASSERT_TRUE(build_master_file(BuildAsked::on_demand));
         team_index.set();
+    }
+
+    // A team stored, its backup written, then the backup folder made impossible:
+    // MASTFILE.DAT as it is then.
+    std::string entered_without_backups() {
+        TeamRecord r;
+        EXPECT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
+        finish_backups();
+        std::filesystem::remove_all(BACKUP_FOLDER);
+        write_file(BACKUP_FOLDER, "in the way");
+        return korvel_test::read_file("MASTFILE.DAT");
     }
 
     // Runs body in a child process with its own answers on the console; the exit
@@ -274,16 +287,29 @@ TEST_F(SharedFolderTest, TwoCopiesNoticingOneEditBuildOnce) {
 
 // A rebuild whose copy of the data cannot be written changes nothing and says why.
 TEST_F(SharedFolderTest, NoRebuildWithoutTheCopyBeforeIt) {
-    TeamRecord r;
-    ASSERT_TRUE(store_entry(team_index.record_of(1), 1, 1, 1, arrival(0, 1), r));
-    finish_backups();
-    const std::string before = korvel_test::read_file("MASTFILE.DAT");
-    std::filesystem::remove_all(BACKUP_FOLDER);
-    write_file(BACKUP_FOLDER, "in the way");
+    const std::string before = entered_without_backups();
     con().type("YNYYYY");  // rebuild, initialise
     EXPECT_FALSE(build_master_file(BuildAsked::on_demand));
     EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), before);
     EXPECT_NE(con().screen().find("バックアップを作れないため MASTFILE.DAT は変更しませんでした"), std::string::npos);
+    EXPECT_EQ(leftover_temporaries(), std::vector<std::string>{});
+}
+
+// The data step of the rebuild returns its refusal and its reason; it shows and asks
+// nothing (no key is typed: a question would end the test).
+TEST_F(SharedFolderTest, RefusedInstallSaysWhyWithoutAScreen) {
+    const std::string before = entered_without_backups();
+    clear_screen();
+    {
+        MasterBuild build(take_source_stamps({"EKI.TXT", "BUMON.TXT", "TEAM.TXT"}));
+        const BuildInstall installed = build.install();
+        ASSERT_TRUE(installed.refused);
+        EXPECT_EQ(*installed.refused, BuildRefusal::no_backup);
+        EXPECT_FALSE(installed.reason.empty());
+        EXPECT_FALSE(installed.times_taken_again);
+    }
+    EXPECT_EQ(con().screen().find_first_not_of(" \n"), std::string::npos);
+    EXPECT_EQ(korvel_test::read_file("MASTFILE.DAT"), before);
     EXPECT_EQ(leftover_temporaries(), std::vector<std::string>{});
 }
 
