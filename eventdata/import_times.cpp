@@ -120,15 +120,18 @@ MergeOutcome merge_master_times(const char* destination, const char* source, con
     const Sameness same = same_file(destination, source);
     if (destination_shown) destination = destination_shown;
     if (same == Sameness::same || same == Sameness::first_not_examined || same == Sameness::second_not_examined) {
-        if (same == Sameness::same) return refuse(MergeResult::same_file, formatted("%s と %s は同じファイルです。\n", destination, source));
-        return refuse(MergeResult::same_file, formatted("%s と %s が同じファイルかどうか確かめられません。\n", destination, source));
+        if (same == Sameness::same)
+            return refuse(MergeResult::same_file, formatted("%s と %s は同じファイルです。\n", destination, source));
+        return refuse(MergeResult::same_file,
+                      formatted("%s と %s が同じファイルかどうか確かめられません。\n", destination, source));
     }
 
     MastHeader dh{}, sh{};
     for (const char* name : {real_destination, source}) {
         if (!read_header(name, name == real_destination ? dh : sh)) {
             if (name == real_destination) name = destination;
-            return refuse(MergeResult::not_a_master_file, formatted("%s は %s の形式ではありません\n", name, MASTFILE_NAME));
+            return refuse(MergeResult::not_a_master_file,
+                          formatted("%s は %s の形式ではありません\n", name, MASTFILE_NAME));
         }
     }
     struct Mismatch {
@@ -154,7 +157,8 @@ MergeOutcome merge_master_times(const char* destination, const char* source, con
     out.taken = *taken;
     // The warnings read records of the loaded event definition; the headers above
     // only had to agree with each other.
-    out.of_loaded_event = dh.max_kukan == definition().max_sections() && dh.rec_len == definition().master_record_size();
+    out.of_loaded_event =
+        dh.max_kukan == definition().max_sections() && dh.rec_len == definition().master_record_size();
     return out;
 }
 

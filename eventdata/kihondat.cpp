@@ -117,7 +117,8 @@ bool parse_station(Definition& d, const char* line, int line_no, const char* p,
             return false;
         }
     } else if (pattern_matching("^\\s*[0-9]+", p, 1, m) != 0) {
-        problem = line_report(EKI_FILE, line_no, FORMAT_ERROR, line) + "通算距離（累計距離）の書き方が間違っています\n";
+        problem = line_report(EKI_FILE, line_no, FORMAT_ERROR, line) +
+                  "通算距離（累計距離）の書き方が間違っています\n";
         return false;
     }
     // Only the matched digits: "1e5" or "0x10" after a name must not become a distance.
@@ -154,7 +155,8 @@ bool read_stations(Definition& d, std::string& problem) {
             continue;
         }
         if (d.eki_suu >= MAX_EKI) {
-            problem = line_report(EKI_FILE, line_no, "駅数エラー", line) + formatted("駅数が %d を越えています\n", MAX_EKI);
+            problem = line_report(EKI_FILE, line_no, "駅数エラー", line) +
+                      formatted("駅数が %d を越えています\n", MAX_EKI);
             return false;
         }
         if (!parse_station(d, line, line_no, p, separators, problem)) return false;
