@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <string>
 
+#include "eventdata/data_questions.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/team_index.h"
 #include "tests/support.h"
@@ -327,6 +328,20 @@ TEST_F(MastfileTest, OldNameFileDeclinedOrMovedAside) {
     con().type("YYYY");
     EXPECT_MAIN_MENU_RETURN(namefile_version_check());
     EXPECT_EQ(read_file("NAMEFILE.OLD"), old_names);
+}
+
+TEST_F(MastfileTest, WithoutTheirScreensOldFilesAreNeitherAskedAboutNorConverted) {
+    set_data_questions(nullptr);
+    const std::string old_names = std::string("\x65\x00", 2) + "old names";
+    write_file("NAMEFILE.DAT", old_names);
+    EXPECT_PROGRAM_EXIT(namefile_version_check(), 0);
+    EXPECT_EQ(read_file("NAMEFILE.DAT"), old_names);
+
+    const std::string old = old_record(101, 10, '0', 0, "久遠野ＡＣ");
+    write_file("MASTFILE.DAT", old);
+    EXPECT_PROGRAM_EXIT(check_master_header(), 1);
+    EXPECT_EQ(read_file("MASTFILE.DAT"), old);
+    EXPECT_FALSE(screen_has("Y / N"));
 }
 
 TEST_F(MastfileTest, OldFormatConvertsKeepingEveryTimeAndRank) {
