@@ -11,7 +11,6 @@
 #include "eventdata/race_folder.h"
 #include "eventdata/master_build.h"
 #include "eventdata/team_index.h"
-#include "shell/console_ui.h"
 #include "shell/runtime.h"
 
 namespace korvel {
@@ -77,59 +76,37 @@ RecoveryPlan plan_recovery(const JournalContents& contents) {
     return plan;
 }
 
-void recover_from_journal() {
-    clear_screen();
-    show_folder_line(0, 2);
-    cprintf("\n\n\t%s とテキストファイルからタイムデータを復元します\n\n", JOURNAL_NAME);
-    kihon_data();
-    if (!file_exists(JOURNAL_NAME)) {
-        cprintf("\t%s がありません\n", JOURNAL_NAME);
-        menu_return_prompt();
-        return;
-    }
-    const RecoveryPlan plan = plan_recovery(read_journal());
-    cprintf("\t最後の初期化の後の入力履歴 %d 行から、%d チームの %d 件を復元します\n", plan.lines, plan.teams,
-            plan.entries);
-    for (const std::string& text : plan.missing) cprintf("\t%s\n", text.c_str());
-    for (const auto& [line_no, text] : plan.unreadable) cprintf("\t%d 行目は読めません: %s\n", line_no, text.c_str());
-    cprintf("\t今の %s は %s に保存してから置き換えます\n", MASTFILE_NAME, BACKUP_FOLDER);
-    const bool go = ask_yes_no("\t実行しますか？（Y / N）");
-    cputs("\n");
-    if (!go) return;
-
+RecoveryResult recover_master_from_journal() {
     SourceStamps sources = take_source_stamps({"EKI.TXT", "BUMON.TXT", "TEAM.TXT"});
     // Never two rebuilds at once; the new file is this copy's own until it is in place.
     BuildLock building(BuildLock::waiting);
     OwnTemporary temporary(MASTFILE_NAME);
-    std::string refusal;
-    int entries = 0;
+    RecoveryResult result;
     {
         // Entries of other terminals may have been journaled while the question was
         // open: the plan is made again from the journal under the lock. The copy of
         // the present files is on the disk before anything changes.
         Stream held;
         if (file_exists(MASTFILE_NAME)) held = mast_lock_for_replacing();
-        refusal = write_backup(held ? snapshot_data_files(held) : snapshot_data_files(), BackupKind::before_change);
-        if (!refusal.empty()) refusal = "バックアップを作れないため復元しません（" + refusal + "）";
-        if (refusal.empty()) {
-            const RecoveryPlan now = plan_recovery(read_journal());
-            entries = now.entries;
-            write_master_records(temporary.name(), now.records);
-            refusal = journal_append(journal_file_line(JournalKind::create, "入力履歴から復元"));
+        result.reason = write_backup(held ? snapshot_data_files(held) : snapshot_data_files(), BackupKind::before_change);
+        if (!result.reason.empty()) {
+            result.outcome = Recovery::backup_refused;
+            return result;
         }
-        if (refusal.empty()) temporary.install(MASTFILE_NAME, sources);
-    }
-    if (!refusal.empty()) {
-        cprintf("\t%s\n", refusal.c_str());
-        menu_return_prompt();
-        return;
+        const RecoveryPlan now = plan_recovery(read_journal());
+        result.entries = now.entries;
+        write_master_records(temporary.name(), now.records);
+        result.reason = journal_append(journal_file_line(JournalKind::create, "入力履歴から復元"));
+        if (!result.reason.empty()) {
+            result.outcome = Recovery::journal_refused;
+            return result;
+        }
+        temporary.install(MASTFILE_NAME, sources);
     }
     note_data_loaded();
     team_index.set();
     kihon_data();
-    cprintf("\t%s を復元しました（%d 件）\n", MASTFILE_NAME, entries);
-    if (build_name_file()) cprintf("\t%s を作り直しました\n", NAMEFILE_NAME);
-    menu_return_prompt();
+    return result;
 }
 
 }  // namespace korvel

@@ -24,9 +24,22 @@ struct RecoveryPlan {
 // applied in order, each to its team by number (作成 and 引継 lines change nothing).
 RecoveryPlan plan_recovery(const JournalContents& contents);
 
-// Other submenu [R]: the plan shown, Y/N asked, a backup, then under the lock the
-// plan made again from the journal as it is then, a 作成 line, and the new file in
-// place of MASTFILE.DAT (NAMEFILE.DAT built again after it).
-void recover_from_journal();
+// What a recovery did. Refused, nothing was replaced.
+enum class Recovery {
+    recovered,        // MASTFILE.DAT replaced, the data loaded again
+    backup_refused,   // the copy of the present files could not be made (why in reason)
+    journal_refused,  // the 作成 line could not be written (reason is the journal's words)
+};
+struct RecoveryResult {
+    Recovery outcome = Recovery::recovered;
+    std::string reason;
+    int entries = 0;  // applied by the plan made under the lock
+};
+
+// A backup, then under the lock the plan made again from the journal as it is then
+// (entries of other terminals may have come since it was shown), a 作成 line, and
+// the new file in place of MASTFILE.DAT. Asks nothing: the question is asked before.
+// The caller builds NAMEFILE.DAT again after it (build_name_file).
+RecoveryResult recover_master_from_journal();
 
 }  // namespace korvel

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "eventdata/backup.h"
@@ -9,16 +10,11 @@
 #include "eventdata/mastfile.h"
 #include "eventdata/record_layout.h"
 #include "platform/files.h"
-#include "shell/console_ui.h"
 #include "shell/runtime.h"
-#include "shell/sjis.h"
 
 namespace korvel {
 
 namespace {
-
-constexpr const char* MASTFILE_BAD = "MASTFILE.BAD";
-constexpr const char* NAMEFILE_BAD = "NAMEFILE.BAD";
 
 bool read_stream(FILE* f, std::string& out) {
     out.clear();
@@ -34,67 +30,6 @@ bool read_file_bytes(const std::string& name, std::string& out) {
     bool ok = read_stream(f, out);
     std::fclose(f);
     return ok;
-}
-
-// The newest copy in backup/ that is whole itself (a copy taken after the damage is
-// as damaged as the file), with its bytes; empty when there is none.
-std::string newest_whole_copy(MasterLength& length, std::string& bytes) {
-    for (const std::string& path : master_copies_newest_first()) {
-        if (!read_file_bytes(path, bytes)) continue;
-        length = examine_master(bytes);
-        if (length.current && !length.damaged()) return path;
-    }
-    return {};
-}
-
-void describe(const MasterLength& m) {
-    clear_screen();
-    show_folder_line(0, 0);
-    cprintf("\n\n\t%s が壊れています（ファイルが途中で切れています）\n\n", MASTFILE_NAME);
-    if (m.whole > 0)
-        cprintf("\t完全なのは 1〜%d 件目（チームＮｏ %d〜%d）です\n", m.whole, m.first_team, m.last_team);
-    else
-        cputs("\t完全なチームのデータはありません\n");
-    if (m.cut_team >= 0)
-        cprintf("\t%d 件目（チームＮｏ %d）は %d バイト中 %d バイトしかありません\n", m.whole + 1,
-                m.cut_team, m.rec_len, m.rest);
-    else
-        cprintf("\t%d 件目は %d バイト中 %d バイトしかありません\n", m.whole + 1, m.rec_len, m.rest);
-    cputs("\tこのまま使うと、そのチームと後に続くチームがなかったことになります\n");
-}
-
-// Under the replacement lock: the damaged pair aside, the copies in place; what is
-// to be said comes back in said, to be shown once the lock is released. The file is
-// read again first: another terminal may have put a copy back meanwhile.
-bool put_back(const std::string& copy, const std::string& master_copy, const std::string& names_copy,
-              bool has_names_copy, std::string& said) {
-    Stream locked = mast_lock_for_replacing();
-    std::string now, error;
-    if (!read_stream(locked, now)) {
-        said = formatted("\t%s を読めませんでした\n", MASTFILE_NAME);
-        return false;
-    }
-    if (!examine_master(now).damaged()) {
-        said = "\t他の端末で元に戻されています\n";
-        return true;
-    }
-    std::string names;
-    const bool has_names = file_exists(NAMEFILE_NAME) && read_file_bytes(NAMEFILE_NAME, names);
-    bool ok = write_copy(now, MASTFILE_BAD, error) && (!has_names || write_copy(names, NAMEFILE_BAD, error)) &&
-              write_copy(master_copy, MASTFILE_NAME, error);
-    // Without its partner copy the name file is built again from SENSYU.TXT.
-    if (ok && has_names_copy) ok = write_copy(names_copy, NAMEFILE_NAME, error);
-    else if (ok && has_names) std::remove(NAMEFILE_NAME);
-    platform::sync_folder_of(MASTFILE_NAME);
-    if (!ok) {
-        said = formatted("\t戻せませんでした（%s）\n", error.c_str());
-        return false;
-    }
-    said = formatted("\t%s を %s に戻しました\n\t壊れていたファイルは %s", shown_path(copy).c_str(),
-                       MASTFILE_NAME, MASTFILE_BAD) +
-           (has_names ? formatted("、%s", NAMEFILE_BAD) : std::string()) +
-           " として残してあります\n\tバックアップの時刻より後に入力したタイムは入力し直してください\n";
-    return true;
 }
 
 }  // namespace
@@ -119,38 +54,53 @@ MasterLength examine_master(const std::string& bytes) {
     return m;
 }
 
-bool check_master_length() {
+std::optional<MasterLength> damaged_master() {
     std::string bytes;
-    if (!file_exists(MASTFILE_NAME) || !read_file_bytes(MASTFILE_NAME, bytes)) return true;
+    if (!file_exists(MASTFILE_NAME) || !read_file_bytes(MASTFILE_NAME, bytes)) return std::nullopt;
     MasterLength m = examine_master(bytes);
-    if (!m.damaged()) return true;
-    describe(m);
+    if (!m.damaged()) return std::nullopt;
+    return m;
+}
 
-    MasterLength copy_length;
-    std::string master_copy, names_copy;
-    const std::string copy = newest_whole_copy(copy_length, master_copy);
-    if (copy.empty()) {
-        cprintf("\n\t%s フォルダに完全なバックアップがありません\n", BACKUP_FOLDER);
-        cprintf("\t%s を直すまで、タイムを使う処理はできません\n", MASTFILE_NAME);
-        wait_confirm();
-        return false;
+std::optional<WholeCopy> newest_whole_copy() {
+    WholeCopy copy;
+    for (const std::string& path : master_copies_newest_first()) {
+        if (!read_file_bytes(path, copy.master)) continue;
+        copy.length = examine_master(copy.master);
+        if (!copy.length.current || copy.length.damaged()) continue;
+        copy.path = path;
+        std::string names;
+        if (read_file_bytes(name_copy_of(path), names)) copy.names = std::move(names);
+        return copy;
     }
-    const bool has_names_copy = read_file_bytes(name_copy_of(copy), names_copy);
-    cprintf("\n\tいちばん新しい完全なバックアップは\n\t%s（%d チーム）です\n", shown_path(copy).c_str(), copy_length.whole);
-    cprintf("\t壊れたファイルを %s として残し、このバックアップを戻します\n", MASTFILE_BAD);
-    const bool put_it_back = ask_yes_no("\n\t戻しますか？（Y / N）");
-    cputs("\n");
-    if (!put_it_back) {
-        cprintf("\n\t%s を直すまで、タイムを使う処理はできません\n", MASTFILE_NAME);
-        wait_confirm();
-        return false;
+    return std::nullopt;
+}
+
+// The file is read again under the lock: another terminal may have put a copy back
+// meanwhile.
+PutBackResult put_back_copy(const WholeCopy& copy) {
+    PutBackResult result;
+    Stream locked = mast_lock_for_replacing();
+    std::string now;
+    if (!read_stream(locked, now)) {
+        result.outcome = PutBack::unreadable;
+        return result;
     }
-    std::string said;
-    bool done = put_back(copy, master_copy, names_copy, has_names_copy, said);
-    // The lock is released: the official may take his time to read.
-    cputs(("\n" + said).c_str());
-    wait_confirm();
-    return done;
+    if (!examine_master(now).damaged()) {
+        result.outcome = PutBack::already_whole;
+        return result;
+    }
+    std::string names;
+    const bool has_names = file_exists(NAMEFILE_NAME) && read_file_bytes(NAMEFILE_NAME, names);
+    bool ok = write_copy(now, MASTFILE_BAD, result.error) && (!has_names || write_copy(names, NAMEFILE_BAD, result.error)) &&
+              write_copy(copy.master, MASTFILE_NAME, result.error);
+    // Without its partner copy the name file is built again from SENSYU.TXT.
+    if (ok && copy.names) ok = write_copy(*copy.names, NAMEFILE_NAME, result.error);
+    else if (ok && has_names) std::remove(NAMEFILE_NAME);
+    platform::sync_folder_of(MASTFILE_NAME);
+    result.outcome = ok ? PutBack::put_back : PutBack::failed;
+    result.names_aside = has_names;
+    return result;
 }
 
 }  // namespace korvel

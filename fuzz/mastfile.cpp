@@ -6,6 +6,7 @@
 #include "eventdata/mastfile.h"
 #include "eventdata/team_index.h"
 #include "fuzz/support.h"
+#include "prompts/damage_screen.h"
 #include "timing/board_screen.h"
 
 int fuzz_mastfile(const std::uint8_t* data, std::size_t size) {

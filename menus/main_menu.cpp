@@ -14,7 +14,7 @@
 #include "eventdata/master_build.h"
 #include "eventdata/race_folder.h"
 #include "eventdata/runner_names.h"
-#include "eventdata/master_damage.h"
+#include "prompts/damage_screen.h"
 #include "eventdata/start_time_store.h"
 #include "platform/console.h"
 #include "platform/files.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "eventdata/journal_recovery.h"
+#include "prompts/recovery_screen.h"
 #include "eventdata/kihondat.h"
 #include "eventdata/master_build.h"
 #include "eventdata/race_time.h"

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "eventdata/backup.h"
 #include "eventdata/import_times.h"
 #include "eventdata/journal.h"
 #include "eventdata/journal_recovery.h"
 #include "eventdata/master_build.h"
 #include "eventdata/start_time_store.h"
+#include "prompts/recovery_screen.h"
 #include "reports/journal_list.h"
 #include "shell/output.h"
 #include "tests/race_event_fixture.h"
@@ -232,6 +234,19 @@ TEST_F(JournalTest, RecoveryAfterLosingTheMasterFileHoldsWhatWasEntered) {
         }
     }
     EXPECT_TRUE(std::filesystem::exists("NAMEFILE.DAT"));
+}
+
+TEST_F(JournalTest, RecoveryWithoutABackupReplacesNothing) {
+    arrive(0, 1, 1, 1, hms(8, 20, 0), 1);
+    finish_backups();
+    const std::string master = read_file("MASTFILE.DAT");
+    std::filesystem::remove_all(BACKUP_FOLDER);
+    write_file(BACKUP_FOLDER, "in the way");
+    const RecoveryResult done = recover_master_from_journal();
+    EXPECT_EQ(done.outcome, Recovery::backup_refused);
+    EXPECT_FALSE(done.reason.empty());
+    EXPECT_EQ(read_file("MASTFILE.DAT"), master);
+    EXPECT_NE(journal().back().kind, JournalKind::create);
 }
 
 TEST_F(JournalTest, TwoProcessesAppendWithoutMixingLines) {

@@ -1,10 +1,12 @@
 // A MASTFILE.DAT cut in the middle of a record: said at the first open, and the newest
 // whole copy in backup/ put back when the official says so.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "eventdata/backup.h"
 #include "eventdata/master_damage.h"
+#include "prompts/damage_screen.h"
 #include "tests/race_fixture.h"
 
 namespace {
@@ -53,6 +55,19 @@ TEST_F(MasterDamageTest, DeclinedTheFileStaysAndNothingMayUseIt) {
     con().type("ny");
     EXPECT_FALSE(check_master_length());
     EXPECT_EQ(read_file("MASTFILE.DAT"), cut);
+    EXPECT_FALSE(std::filesystem::exists("MASTFILE.BAD"));
+}
+
+// The question was open while another terminal put a copy back: the put back finds the
+// file whole under the lock and changes nothing.
+TEST_F(MasterDamageTest, PutBackFindsTheFileWholeAgainAndKeepsNothingAside) {
+    ASSERT_TRUE(damaged_master());
+    const std::optional<WholeCopy> copy = newest_whole_copy();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->length.whole, 3);
+    write_file("MASTFILE.DAT", whole);
+    EXPECT_FALSE(damaged_master());
+    EXPECT_EQ(put_back_copy(*copy).outcome, PutBack::already_whole);
     EXPECT_FALSE(std::filesystem::exists("MASTFILE.BAD"));
 }
 
