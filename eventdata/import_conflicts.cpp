@@ -5,29 +5,26 @@
 #include <string>
 
 #include "eventdata/kihondat.h"
-#include "shell/console_ui.h"
 #include "shell/report.h"
 
 namespace korvel {
 
 namespace {
 
-constexpr int TEAM_NAME_COLUMNS = 24;
+constexpr int TEAM_NAME_COLUMNS = CONFLICT_NAME_COLUMNS;
 constexpr int STATION_COLUMNS = 12;
 
 RaceTime time_at(const unsigned char* p) { return RaceTime{p[0], p[1], p[2]}; }
 
-// The station's name in the team's division; its number where the division is not
-// one of this event's.
-std::string station_text(const ImportConflict& c) {
+}  // namespace
+
+std::string import_conflict_station(const ImportConflict& c) {
     const char* name = logical_station_name(c.division, c.block);
     if (*name) return name;
     char buf[32];
     std::snprintf(buf, sizeof buf, "第%d中継所", c.block);
     return buf;
 }
-
-}  // namespace
 
 bool import_conflict(const unsigned char* here, const unsigned char* other, int k, ImportConflict& c) {
     const unsigned char* h = here + MAST_BLOCKS + k * MAST_BLOCK_SIZE;
@@ -54,22 +51,6 @@ bool import_conflict(const unsigned char* here, const unsigned char* other, int 
     return true;
 }
 
-void show_import_conflicts(const std::vector<ImportConflict>& conflicts) {
-    if (conflicts.empty()) return;
-    beep();
-    set_color(12);
-    cprintf("取り込み元と食い違うタイムが %d 件あります（この記録のままです）\n",
-            static_cast<int>(conflicts.size()));
-    set_color(15);
-    // Two rows a block: 80 columns hold no more without cutting a name.
-    for (const ImportConflict& c : conflicts) {
-        cprintf("%3d %-*s %s\n", c.team_no, TEAM_NAME_COLUMNS, c.name, station_text(c).c_str());
-        cprintf("     この記録 %s %s ／ 取り込み元 %s %s\n", time_text(c.here_arrival).c_str(),
-                time_text(c.here_departure).c_str(), time_text(c.other_arrival).c_str(),
-                time_text(c.other_departure).c_str());
-    }
-}
-
 void import_conflict_report(const std::vector<ImportConflict>& conflicts, const char* destination,
                             const char* source) {
     if (conflicts.empty()) return;
@@ -83,7 +64,7 @@ void import_conflict_report(const std::vector<ImportConflict>& conflicts, const 
     report.puts(text_line(head) + "\n");
     for (const ImportConflict& c : conflicts) {
         const Row row = {right(std::to_string(c.team_no), 3), plain(": "), left(c.name, TEAM_NAME_COLUMNS),
-                         plain(" "), left(station_text(c), STATION_COLUMNS), plain(" "), plain(time_text(c.here_arrival)),
+                         plain(" "), left(import_conflict_station(c), STATION_COLUMNS), plain(" "), plain(time_text(c.here_arrival)),
                          plain(" "), plain(time_text(c.here_departure)), plain("              "),
                          plain(time_text(c.other_arrival)), plain(" "), plain(time_text(c.other_departure))};
         report.puts(text_line(row) + "\n");

@@ -3,6 +3,7 @@
 // else, the office must hear of it.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "eventdata/mastfile.h"
@@ -22,8 +23,11 @@ struct ImportConflict {
 // times differ; false otherwise.
 bool import_conflict(const unsigned char* here, const unsigned char* other, int k, ImportConflict& c);
 
-// The count and the list on the screen (nothing when there is none).
-void show_import_conflicts(const std::vector<ImportConflict>& conflicts);
+// The width of a team name in the list of conflicts and on the screen.
+constexpr int CONFLICT_NAME_COLUMNS = 24;
+// The station's name in the team's division; its number where the division is not
+// one of this event's.
+std::string import_conflict_station(const ImportConflict& c);
 // "取り込み時の食い違い一覧" through the output destination (PRINTCMD98).
 void import_conflict_report(const std::vector<ImportConflict>& conflicts, const char* destination,
                             const char* source);

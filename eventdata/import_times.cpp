@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "eventdata/backup.h"
+#include "eventdata/data_questions.h"
 #include "eventdata/import_conflicts.h"
 #include "eventdata/journal.h"
 #include "eventdata/mast_lock.h"
 #include "eventdata/mastfile.h"
 #include "shell/console_ui.h"
+#include "shell/sjis.h"
 
 namespace korvel {
 
@@ -27,11 +29,6 @@ JournalValue block_value(const unsigned char* block) {
 
 bool block_has_time(const unsigned char* block) {
     return time_is_valid(time_at(block + BLOCK_ARRIVAL)) || time_is_valid(time_at(block + BLOCK_DEPARTURE));
-}
-
-void confirm_refusal() {
-    cputs("取り込み処理は行いませんでした。\n");
-    ask_key("上のメッセージを確認したら Y を入力", "Yy");
 }
 
 // The header of name, or false when the file cannot be a master file of this
@@ -56,9 +53,9 @@ int last_block(const MastHeader& h) {
     fatal_stop();
 }
 
-// Team number -> record number of the source; false (after the message) when a team
-// number cannot be indexed. Team 0 is a valid number of the team list.
-bool index_source(const char* source, const MastHeader& h, std::vector<int>& index) {
+// Team number -> record number of the source; false (with the reason in notes) when a
+// team number cannot be indexed. Team 0 is a valid number of the team list.
+bool index_source(const char* source, const MastHeader& h, std::vector<int>& index, DataMessage& notes) {
     index.assign(MAX_TEAM_NO + 1, -1);
     Stream f = fopen_retry(source, "rb");
     if (std::fseek(f, MAST_HEADER_SIZE, SEEK_SET) != 0) record_fault("fseek", source, MAST_HEADER_SIZE);
@@ -69,10 +66,10 @@ bool index_source(const char* source, const MastHeader& h, std::vector<int>& ind
         if (team < 0 || team > MAX_TEAM_NO) {
             // The report of the team index, without its stop: the user may name
             // another file.
-            beep();
-            cprintf("\nチームＮｏ=%d エラー in set()\n", team);
-            cprintf("%s が壊れています\n", source);
-            cprintf("レコード長=%d\n", h.rec_len);
+            notes.alarm = true;
+            notes.text += formatted("\nチームＮｏ=%d エラー in set()\n", team);
+            notes.text += formatted("%s が壊れています\n", source);
+            notes.text += formatted("レコード長=%d\n", h.rec_len);
             indexed = false;
             return;
         }
@@ -105,33 +102,36 @@ unsigned sequence_offset(const char* destination, const MastHeader& h) {
 namespace {
 void (*import_checks)(const char* file) = nullptr;
 int imported_blocks = 0;
-int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh,
-                std::vector<ImportConflict>* conflicts);
+std::optional<int> merge_times(const char* destination, const char* source, const MastHeader& dh,
+                               const MastHeader& sh, std::vector<ImportConflict>* conflicts, DataMessage& notes);
 }  // namespace
 
 void set_import_checks(void (*checks)(const char* file)) { import_checks = checks; }
 
-MergeResult import_times(const char* destination, const char* source, const char* destination_shown) {
+MergeOutcome merge_master_times(const char* destination, const char* source, const char* destination_shown) {
     using platform::Sameness;
+    MergeOutcome out;
+    auto refuse = [&out](MergeResult result, std::string text) {
+        out.result = result;
+        out.refusal = DataMessage{true, std::move(text)};
+        return out;
+    };
     const char* const real_destination = destination;
     const Sameness same = same_file(destination, source);
     if (destination_shown) destination = destination_shown;
     if (same == Sameness::same || same == Sameness::first_not_examined || same == Sameness::second_not_examined) {
-        beep();
-        if (same == Sameness::same) cprintf("%s と %s は同じファイルです。\n", destination, source);
-        else cprintf("%s と %s が同じファイルかどうか確かめられません。\n", destination, source);
-        confirm_refusal();
-        return MergeResult::same_file;
+        if (same == Sameness::same)
+            return refuse(MergeResult::same_file, formatted("%s と %s は同じファイルです。\n", destination, source));
+        return refuse(MergeResult::same_file,
+                      formatted("%s と %s が同じファイルかどうか確かめられません。\n", destination, source));
     }
 
     MastHeader dh{}, sh{};
     for (const char* name : {real_destination, source}) {
         if (!read_header(name, name == real_destination ? dh : sh)) {
             if (name == real_destination) name = destination;
-            beep();
-            cprintf("%s は %s の形式ではありません\n", name, MASTFILE_NAME);
-            confirm_refusal();
-            return MergeResult::not_a_master_file;
+            return refuse(MergeResult::not_a_master_file,
+                          formatted("%s は %s の形式ではありません\n", name, MASTFILE_NAME));
         }
     }
     struct Mismatch {
@@ -142,31 +142,36 @@ MergeResult import_times(const char* destination, const char* source, const char
     for (const Mismatch& m : {Mismatch{"区間数", dh.max_kukan, sh.max_kukan, MergeResult::section_counts_differ},
                               Mismatch{"レコード長", dh.rec_len, sh.rec_len, MergeResult::record_lengths_differ}}) {
         if (m.dest_value == m.source_value) continue;
-        beep();
-        cprintf("%s の%sは %d\n", destination, m.word, m.dest_value);
-        cprintf("%s の%sは %d\n", source, m.word, m.source_value);
-        cprintf("%sが異なっています\n", m.word);
-        confirm_refusal();
-        return m.result;
+        return refuse(m.result, formatted("%s の%sは %d\n", destination, m.word, m.dest_value) +
+                                    formatted("%s の%sは %d\n", source, m.word, m.source_value) +
+                                    formatted("%sが異なっています\n", m.word));
     }
 
-    std::vector<ImportConflict> conflicts;
-    int taken = merge_times(real_destination, source, dh, sh, &conflicts);
-    if (taken < 0) {
-        confirm_refusal();
-        return MergeResult::not_a_master_file;
+    std::optional<int> taken = merge_times(real_destination, source, dh, sh, &out.conflicts, out.notes);
+    if (!taken) {
+        out.result = MergeResult::not_a_master_file;
+        out.refusal = std::move(out.notes);
+        out.notes = DataMessage{};
+        return out;
     }
-
-    imported_blocks = taken;
-    cprintf("%d 件のタイムを取り込みました\n", taken);
-    show_import_conflicts(conflicts);
-    ask_key("上のメッセージを確認したら Y を入力", "Yy");
-    import_conflict_report(conflicts, destination, source);
+    out.taken = *taken;
     // The warnings read records of the loaded event definition; the headers above
     // only had to agree with each other.
-    if (dh.max_kukan == definition().max_sections() && dh.rec_len == definition().master_record_size()) {
-        if (import_checks) import_checks(real_destination);
+    out.of_loaded_event =
+        dh.max_kukan == definition().max_sections() && dh.rec_len == definition().master_record_size();
+    return out;
+}
+
+MergeResult import_times(const char* destination, const char* source, const char* destination_shown) {
+    const MergeOutcome out = merge_master_times(destination, source, destination_shown);
+    if (out.result != MergeResult::merged) {
+        data_questions().import_refused(out.refusal);
+        return out.result;
     }
+    imported_blocks = out.taken;
+    data_questions().import_done(out.notes, out.taken, out.conflicts);
+    import_conflict_report(out.conflicts, destination_shown ? destination_shown : destination, source);
+    if (out.of_loaded_event && import_checks) import_checks(destination);
     return MergeResult::merged;
 }
 
@@ -176,21 +181,23 @@ std::optional<int> carry_times_over(const char* destination, const char* source)
     MastHeader dh{}, sh{};
     if (!read_header(destination, dh) || !read_header(source, sh)) return std::nullopt;
     if (dh.max_kukan != sh.max_kukan || dh.rec_len != sh.rec_len) return std::nullopt;
-    const int taken = merge_times(destination, source, dh, sh, nullptr);
-    if (taken < 0) return std::nullopt;
+    DataMessage notes;
+    const std::optional<int> taken = merge_times(destination, source, dh, sh, nullptr, notes);
+    if (!notes.text.empty()) data_questions().merge_notes(notes);
     return taken;
 }
 
 namespace {
 
-// Steps 4-6 of the import: the number of blocks taken over, -1 when the source
-// cannot be indexed (said on the console). Into MASTFILE.DAT the merge runs under
+// Steps 4-6 of the import: the number of blocks taken over; nothing when the source
+// cannot be indexed or no copy could be made (why: in notes, which also gathers each
+// team the merge could not take, in its order). Into MASTFILE.DAT the merge runs under
 // the whole-file lock, after a copy of the file as it was. conflicts, when given,
 // receives each block left alone where the source holds other times.
-int merge_times(const char* destination, const char* source, const MastHeader& dh, const MastHeader& sh,
-                std::vector<ImportConflict>* conflicts) {
+std::optional<int> merge_times(const char* destination, const char* source, const MastHeader& dh,
+                               const MastHeader& sh, std::vector<ImportConflict>* conflicts, DataMessage& notes) {
     std::vector<int> index;
-    if (!index_source(source, sh, index)) return -1;
+    if (!index_source(source, sh, index, notes)) return std::nullopt;
     const bool into_master = same_file(destination, MASTFILE_NAME) == platform::Sameness::same;
     Stream to = into_master ? mast_lock_file() : fopen_retry(destination, "r+b");
     if (into_master) {
@@ -199,8 +206,8 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
         std::string error = write_backup(snapshot_data_files(to), BackupKind::before_change);
         if (!error.empty()) {
             to.close();
-            cprintf("バックアップを作れませんでした（%s）\n", error.c_str());
-            return -1;
+            notes.text += formatted("バックアップを作れませんでした（%s）\n", error.c_str());
+            return std::nullopt;
         }
     }
     unsigned offset = sequence_offset(destination, dh);
@@ -214,12 +221,12 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
     while (std::fread(dest.data(), 1, rec_len, to) == rec_len) {
         int team = get_le16(dest.data() + MAST_TEAM_NO);
         if (team < 0 || team > MAX_TEAM_NO) {
-            cprintf("チームNo＝%d が不正\n", team);
+            notes.text += formatted("チームNo＝%d が不正\n", team);
             continue;
         }
         int rec_no = index[team];
         if (rec_no < 0) {
-            cprintf("チームＮｏ＝%d：引き継ぎ元 %s に無し\n", team, source);
+            notes.text += formatted("チームＮｏ＝%d：引き継ぎ元 %s に無し\n", team, source);
             continue;
         }
         long position = MAST_HEADER_SIZE + static_cast<long>(rec_no) * dh.rec_len;
@@ -251,7 +258,7 @@ int merge_times(const char* destination, const char* source, const MastHeader& d
         // A merge into the race's data is journaled record by record, each before
         // its record is written; the rebuild's carry-over is one line of its own.
         if (std::string refusal = journal_append(lines); !refusal.empty()) {
-            cprintf("%s\n", refusal.c_str());
+            notes.text += refusal + "\n";
             taken -= static_cast<int>(lines.size());
             break;
         }

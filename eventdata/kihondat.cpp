@@ -1,5 +1,6 @@
 #include "eventdata/kihondat.h"
 
+#include "eventdata/data_questions.h"
 #include "eventdata/list_file.h"
 
 #include <algorithm>
@@ -34,9 +35,8 @@ std::shared_ptr<const EventDefinition>& current_slot() {
 
 bool listing_on_load = false;
 
-void line_report(const char* file, int line_no, const char* label, const char* line) {
-    cprintf("\n%s %d 行目。%s\n", file, line_no, label);
-    cprintf("%s\n", line);
+std::string line_report(const char* file, int line_no, const char* label, const char* line) {
+    return formatted("\n%s %d 行目。%s\n", file, line_no, label) + formatted("%s\n", line);
 }
 
 // Reads the next line (counting it) without its newline; false at the end of the file.
@@ -98,10 +98,11 @@ void check_definition_files() {
     }
 }
 
-// One station line after its leading blanks. False after reporting an error.
+// One station line after its leading blanks. False with the error in problem.
 bool parse_station(Definition& d, const char* line, int line_no, const char* p,
-                   const char* separators) {
+                   const char* separators, std::string& problem) {
     StationInfo& st = d.stations[d.eki_suu];
+    static_assert(sizeof st.work_name >= sizeof st.name);
     take_field(st.name, &p, sizeof st.name, separators);
     trim_right_blanks(st.name);
     if (*p) ++p;  // exactly one separator
@@ -111,13 +112,13 @@ bool parse_station(Definition& d, const char* line, int line_no, const char* p,
     if (pattern_matching("^\\s*[0-9]+\\.([0-9]+)", p, 2, m) == 0) {
         decimals = m[1].end - m[1].start;
         if (decimals > MAX_DECIMALS) {
-            line_report(EKI_FILE, line_no, FORMAT_ERROR, line);
-            cputs("通算距離（累計距離）の小数部分は３桁以内にしてください\n");
+            problem = line_report(EKI_FILE, line_no, FORMAT_ERROR, line) +
+                      "通算距離（累計距離）の小数部分は３桁以内にしてください\n";
             return false;
         }
     } else if (pattern_matching("^\\s*[0-9]+", p, 1, m) != 0) {
-        line_report(EKI_FILE, line_no, FORMAT_ERROR, line);
-        cputs("通算距離（累計距離）の書き方が間違っています\n");
+        problem = line_report(EKI_FILE, line_no, FORMAT_ERROR, line) +
+                  "通算距離（累計距離）の書き方が間違っています\n";
         return false;
     }
     // Only the matched digits: "1e5" or "0x10" after a name must not become a distance.
@@ -128,13 +129,13 @@ bool parse_station(Definition& d, const char* line, int line_no, const char* p,
     keyword_value(line, "[Uu][Rr][Ll]", separators, st.url, sizeof st.url);
     if (!keyword_value(line, "[Nn][Ii][Cc][Kk][Nn][Aa][Mm][Ee]", separators, st.work_name,
                        sizeof st.work_name))
-        std::strcpy(st.work_name, st.name);
+        std::memcpy(st.work_name, st.name, sizeof st.name);
     ++d.eki_suu;
     return true;
 }
 
-// Reads EKI.TXT; false after reporting an error (the file is closed by then).
-bool read_stations(Definition& d) {
+// Reads EKI.TXT; false with the error in problem (the file is closed by then).
+bool read_stations(Definition& d, std::string& problem) {
     Stream f = fopen_retry(EKI_FILE, "rt");
     char separators[3] = " \t";
     char line[LINE_SIZE];
@@ -147,18 +148,18 @@ bool read_stations(Definition& d) {
         std::string fs;
         if (valofkey(p, "FS", fs)) {
             if (!set_separators(fs, separators)) {
-                cprintf("\nファイル \"%s\" の FS= 指定が不正です\n", EKI_FILE);
-                cprintf("%d 行目\n", line_no);
+                problem = formatted("\nファイル \"%s\" の FS= 指定が不正です\n", EKI_FILE) +
+                          formatted("%d 行目\n", line_no);
                 return false;
             }
             continue;
         }
         if (d.eki_suu >= MAX_EKI) {
-            line_report(EKI_FILE, line_no, "駅数エラー", line);
-            cprintf("駅数が %d を越えています\n", MAX_EKI);
+            problem = line_report(EKI_FILE, line_no, "駅数エラー", line) +
+                      formatted("駅数が %d を越えています\n", MAX_EKI);
             return false;
         }
-        if (!parse_station(d, line, line_no, p, separators)) return false;
+        if (!parse_station(d, line, line_no, p, separators, problem)) return false;
     }
     return true;
 }
@@ -166,9 +167,7 @@ bool read_stations(Definition& d) {
 // A BUMON.TXT error: the line report, the message, then the fix-file handler.
 [[noreturn]] void division_error(int line_no, const char* line, const char* label,
                                  const std::string& message) {
-    line_report(BUMON_FILE, line_no, label, line);
-    cputs(message);
-    fix_file(BUMON_FILE);
+    fix_file(BUMON_FILE, line_report(BUMON_FILE, line_no, label, line) + message);
 }
 
 // Line 2 of a block: MaxSpeed=, MinSpeed=, optional StartTime=.
@@ -237,8 +236,7 @@ void read_divisions(Definition& d) {
         const char* p = line;
         skip_blanks(&p);
         if (*p == '\0') {
-            cprintf("%s %d 行目が空白です\n", BUMON_FILE, line_no);
-            fix_file(BUMON_FILE);
+            fix_file(BUMON_FILE, formatted("%s %d 行目が空白です\n", BUMON_FILE, line_no));
         }
         if (d.bumon_suu >= MAX_BUMON)
             division_error(line_no, line, "部門数エラー", formatted("部門数が %d を越えています\n", MAX_BUMON));
@@ -269,21 +267,22 @@ double speed_option(const char* key, double fallback) {
     return std::strtod(value.c_str(), nullptr);
 }
 
-void debug_listing(const Definition& d) {
+std::string debug_listing(const Definition& d) {
+    std::string text;
     for (int b = 0; b < MAX_BUMON; ++b) {
         for (int i = 0; i <= MAX_EKI; ++i)
-            if (d.phy_to_log[b][i] != -1) cprintf("phy_to_log[%d][%d]=%d\n", b, i, d.phy_to_log[b][i]);
-        cputs("\n");
+            if (d.phy_to_log[b][i] != -1) text += formatted("phy_to_log[%d][%d]=%d\n", b, i, d.phy_to_log[b][i]);
+        text += "\n";
         for (int k = 0; k <= MAX_KUKAN; ++k)
-            if (d.log_to_phy[b][k] != -1) cprintf("log_to_phy[%d][%d]=%d\n", b, k, d.log_to_phy[b][k]);
-        cputs("\n");
+            if (d.log_to_phy[b][k] != -1) text += formatted("log_to_phy[%d][%d]=%d\n", b, k, d.log_to_phy[b][k]);
+        text += "\n";
     }
-    cprintf("eki_suu=%d\n", d.eki_suu);
-    cprintf("bumon_suu=%d\n", d.bumon_suu);
-    cprintf("max_kukan=%d\n", d.max_kukan);
-    cprintf("sizeof_mastrec=%d\n", mastrec_size(d.max_kukan));
-    cprintf("sizeof_namerec=%d\n", namerec_size(d.max_kukan));
-    read_key();
+    text += formatted("eki_suu=%d\n", d.eki_suu);
+    text += formatted("bumon_suu=%d\n", d.bumon_suu);
+    text += formatted("max_kukan=%d\n", d.max_kukan);
+    text += formatted("sizeof_mastrec=%d\n", mastrec_size(d.max_kukan));
+    text += formatted("sizeof_namerec=%d\n", namerec_size(d.max_kukan));
+    return text;
 }
 
 }  // namespace
@@ -296,19 +295,13 @@ void kihon_data() {
     const EventTables& before = definition().tables();
     for (int i = 0; i < MAX_BUMON; ++i) d->divisions[i].start_time = before.divisions[i].start_time;
 
-    if (!read_stations(*d)) fix_file(EKI_FILE);
-    if (d->eki_suu == 0) {
-        cprintf("\n%s に有効なデータがありません\n", EKI_FILE);
-        fix_file(EKI_FILE);
-    }
+    if (std::string problem; !read_stations(*d, problem)) fix_file(EKI_FILE, problem);
+    if (d->eki_suu == 0) fix_file(EKI_FILE, formatted("\n%s に有効なデータがありません\n", EKI_FILE));
 
     read_divisions(*d);
-    if (d->bumon_suu == 0) {
-        cprintf("\n%s に有効なデータがありません\n", BUMON_FILE);
-        fix_file(BUMON_FILE);
-    }
+    if (d->bumon_suu == 0) fix_file(BUMON_FILE, formatted("\n%s に有効なデータがありません\n", BUMON_FILE));
 
-    if (listing_on_load) debug_listing(*d);
+    if (listing_on_load) data_questions().station_maps(debug_listing(*d));
     d->fast_speed_limit = speed_option("FAST_SPEED_LIMIT", 30.0);
     d->slow_speed_limit = speed_option("SLOW_SPEED_LIMIT", 3.0);
     replace_definition(std::make_shared<const EventDefinition>(*d));
@@ -339,12 +332,10 @@ void print_kyori(FILE* stream, char* buffer, double distance, int width, const c
     buffer[n] = '\0';
 }
 
-void fix_file(const char* name) {
-    open_in_editor(name);
-    cprintf("\n%s を修正してください\n", name);
-    int key = ask_key("修正後続行→0　中止→1　", "01");
+void fix_file(const char* name, const std::string& problem) {
+    const AfterFix after = data_questions().fix_file(name, problem);
     stream_check(false);
-    if (key == '1') fatal_stop();
+    if (after == AfterFix::stop) fatal_stop();
     jump_to_main_menu();
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "eventdata/race_time.h"
 #include "eventdata/record_layout.h"
@@ -132,9 +133,10 @@ constexpr std::size_t KYORI_TEXT_SIZE = 32;
 void print_kyori(FILE* stream, char* buffer, double distance, int width, const char* suffix,
                  std::size_t buffer_size = KYORI_TEXT_SIZE);
 
-// A definition file is wrong: opens it in the editor and asks whether to go on after
-// fixing it (back to the main menu) or stop (fatal stop). Never returns.
-[[noreturn]] void fix_file(const char* name);
+// A definition file is wrong (problem: how, when the caller has not said it yet): the
+// installed questions show it, open the file in the editor and ask whether to go on
+// after fixing it (back to the main menu) or stop (fatal stop). Never returns.
+[[noreturn]] void fix_file(const char* name, const std::string& problem = {});
 
 // The same checked questions about the current definition.
 // The name of division d; "" for an unknown one.

@@ -1,9 +1,9 @@
 #include "eventdata/list_file.h"
 
 #include <cstring>
+#include <string>
 
 #include "eventdata/kihondat.h"
-#include "shell/console_ui.h"
 #include "shell/options.h"
 #include "shell/runtime.h"
 #include "shell/sjis.h"
@@ -67,10 +67,10 @@ void read_list_file(const char* list_name, const char* out_name, const char* out
         std::string fs;
         if (*p == 'F' && valofkey(p, "FS", fs)) {
             if (!set_separators(fs, separators)) {
-                cprintf("\nファイル \"%s\" の FS= 指定が不正です\n", list_name);
-                cprintf("%d 行目\n", line_no);
-                if (fs == "Length") cprintf("FS=%s の指定は ver3.40 からできなくなりました\n", "Length");
-                fix_file(list_name);
+                std::string problem = formatted("\nファイル \"%s\" の FS= 指定が不正です\n", list_name) +
+                                      formatted("%d 行目\n", line_no);
+                if (fs == "Length") problem += formatted("FS=%s の指定は ver3.40 からできなくなりました\n", "Length");
+                fix_file(list_name, problem);
             }
             continue;
         }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "eventdata/backup.h"
+#include "eventdata/data_questions.h"
 #include "eventdata/mast_lock.h"
 #include "eventdata/race_folder.h"
 #include "platform/files.h"
@@ -462,8 +463,7 @@ void check_master_header() {
         MastHeader h = decode_mast_header(bytes);
 
         if (!h.current_format()) {
-            cprintf("\n%s が古いバージョンのフォーマットです\n", MASTFILE_NAME);
-            if (ask_yes_no("変換しますか？（Y / N）")) {
+            if (data_questions().convert_old_master_file()) {
                 convert_old_master_file();
                 continue;
             }
@@ -520,26 +520,27 @@ void namefile_version_check() {
         fatal_stop();
     }
 
-    clear_screen();
-    show_folder_line(0, 0);
-    set_cursor(3, 0);
-    cprintf("%s のフォーマットが古いので、新しいフォーマットに変換します。\n", NAMEFILE_NAME);
-    if (!ask_yes_no("よろしいですか？（Y / N）")) {
+    if (!data_questions().convert_old_name_file()) {
         save_destination();
         team_index.clear();
         exit_program(0);
     }
-    // The old names must survive: without the backup the file is not rebuilt.
-    BuildLock building(BuildLock::waiting);
-    std::error_code ec;
-    std::filesystem::rename(NAMEFILE_NAME, NAMEFILE_OLD, ec);
-    if (ec) {
-        cprintf("\n%s を %s に変更できません\n%s\n", NAMEFILE_NAME, NAMEFILE_OLD, ec.message().c_str());
-        fatal_stop();
+    bool rebuilt = false;
+    {
+        // The old names must survive: without the backup the file is not rebuilt.
+        // Another copy may build again once the new file is in place, before the
+        // user has read about it.
+        BuildLock building(BuildLock::waiting);
+        std::error_code ec;
+        std::filesystem::rename(NAMEFILE_NAME, NAMEFILE_OLD, ec);
+        if (ec) {
+            cprintf("\n%s を %s に変更できません\n%s\n", NAMEFILE_NAME, NAMEFILE_OLD, ec.message().c_str());
+            fatal_stop();
+        }
+        platform::sync_folder_of(NAMEFILE_OLD);
+        rebuilt = build_name_file();
     }
-    platform::sync_folder_of(NAMEFILE_OLD);
-    if (build_name_file()) cprintf("\n\t%s を作り直しました(1)\n\n", NAMEFILE_NAME);
-    menu_return_prompt();
+    data_questions().name_file_converted(rebuilt);
     jump_to_main_menu();
 }
 

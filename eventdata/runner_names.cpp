@@ -17,7 +17,6 @@
 #include "eventdata/master_build.h"
 #include "eventdata/race_folder.h"
 #include "platform/files.h"
-#include "shell/console_ui.h"
 #include "shell/runtime.h"
 #include "shell/sjis.h"
 
@@ -76,9 +75,8 @@ public:
         int team = leading_number(line);
         if (team < 1 || team > 999 || record_of_[team] < 0) return;
         if (seen_[team]) {
-            cprintf("\nチームＮｏ＝%d が重複しています\n", team);
-            cprintf("%d 行目\n", line_no);
-            fix_file(SENSYU_FILE);
+            fix_file(SENSYU_FILE,
+                     formatted("\nチームＮｏ＝%d が重複しています\n", team) + formatted("%d 行目\n", line_no));
         }
         int rec = record_of_[team];
         RunnerNameRecord r;

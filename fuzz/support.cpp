@@ -14,6 +14,7 @@
 #include "eventdata/start_time_store.h"
 #include "platform/console.h"
 #include "platform/memory_console.h"
+#include "prompts/data_screens.h"
 #include "prompts/start_time.h"
 #include "shell/runtime.h"
 
@@ -61,6 +62,7 @@ void init() {
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "VISUAL", "EDITOR", "PAGER", "COMSPEC"}) unsetenv(v);
     // As at start-up: a race built from scratch asks for its start times.
     korvel::set_start_time_confirmation(korvel::register_start_times);
+    korvel::set_data_questions(&korvel::data_screens());
     fresh_console();
 }
 

@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "platform/folder_watch.h"
 #include "platform/terminal_console.h"
+#include "prompts/data_screens.h"
 #include "prompts/start_time.h"
 #include "shell/console_ui.h"
 #include "shell/lock_wait.h"
@@ -111,6 +112,7 @@ void start_up(int argc, char** argv) {
     set_import_checks(check_merged_times);
     set_station_check_list(station_check_list_report);
     set_start_time_confirmation(register_start_times);
+    set_data_questions(&data_screens());
     // The terminal is taken first so that a damaged master file can be reported.
     auto terminal = platform::make_terminal_console();
     if (!terminal) exit_program(1);  // not a terminal: the reason is already on stderr

@@ -16,6 +16,7 @@
 #include "eventdata/backup.h"
 #include "eventdata/import_times.h"
 #include "eventdata/start_time_store.h"
+#include "prompts/data_screens.h"
 #include "prompts/start_time.h"
 #include "shell/output.h"
 #include "timing/consistency.h"
@@ -137,6 +138,7 @@ void WorkFolderTest::SetUp() {
     // As at start-up: a merge of times is followed by the plausibility checks.
     korvel::set_import_checks(korvel::check_merged_times);
     korvel::set_start_time_confirmation(korvel::register_start_times);
+    korvel::set_data_questions(&korvel::data_screens());
 }
 
 void WorkFolderTest::TearDown() {

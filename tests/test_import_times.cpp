@@ -210,3 +210,23 @@ TEST_F(ImportTimesTest, CarryOverIntoAFreshBuild) {
 }
 
 }  // namespace
+
+TEST_F(ImportTimesTest, TheMergeAloneReturnsWhatTheImportWouldShow) {
+    const MergeOutcome refused = merge_master_times("MASTFILE.DAT", "./MASTFILE.DAT");
+    EXPECT_EQ(refused.result, MergeResult::same_file);
+    EXPECT_TRUE(refused.refusal.alarm);
+    EXPECT_EQ(refused.refusal.text, "MASTFILE.DAT と ./MASTFILE.DAT は同じファイルです。\n");
+
+    TeamRecord a = team(1, 0, "Ａ高校");
+    pass(a, 1, hms(8, 20, 0), 1);
+    write_master({a}, "OTHER.DAT");
+    write_master({team(1, 0, "Ａ高校"), team(3, 0, "Ｃ高校")});
+    const MergeOutcome merged = merge_master_times("MASTFILE.DAT", "OTHER.DAT");
+    EXPECT_EQ(merged.result, MergeResult::merged);
+    EXPECT_EQ(merged.taken, 1);
+    EXPECT_EQ(merged.notes.text, "チームＮｏ＝3：引き継ぎ元 OTHER.DAT に無し\n");
+    EXPECT_TRUE(time_equal(read_master()[0].blocks[1].arrival, hms(8, 20, 0)));
+    // Nothing was shown or asked.
+    EXPECT_EQ(con().bells(), 0);
+    EXPECT_EQ(count_on_screen("に無し"), 0);
+}

@@ -1,9 +1,14 @@
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "eventdata/data_questions.h"
 #include "eventdata/mastfile.h"
 #include "eventdata/team_index.h"
+#include "platform/file_lock.h"
 #include "tests/support.h"
 
 using namespace korvel;
@@ -327,6 +332,44 @@ TEST_F(MastfileTest, OldNameFileDeclinedOrMovedAside) {
     con().type("YYYY");
     EXPECT_MAIN_MENU_RETURN(namefile_version_check());
     EXPECT_EQ(read_file("NAMEFILE.OLD"), old_names);
+}
+
+TEST_F(MastfileTest, WithoutTheirScreensOldFilesAreNeitherAskedAboutNorConverted) {
+    set_data_questions(nullptr);
+    const std::string old_names = std::string("\x65\x00", 2) + "old names";
+    write_file("NAMEFILE.DAT", old_names);
+    EXPECT_PROGRAM_EXIT(namefile_version_check(), 0);
+    EXPECT_EQ(read_file("NAMEFILE.DAT"), old_names);
+
+    const std::string old = old_record(101, 10, '0', 0, "久遠野ＡＣ");
+    write_file("MASTFILE.DAT", old);
+    EXPECT_PROGRAM_EXIT(check_master_header(), 1);
+    EXPECT_EQ(read_file("MASTFILE.DAT"), old);
+    EXPECT_FALSE(screen_has("Y / N"));
+}
+
+// Converts NAMEFILE.DAT and learns, while its notice is read, whether another copy of
+// the program could start a build.
+struct BuildLockProbe : DataQuestions {
+    bool convert_old_name_file() override { return true; }
+    void name_file_converted(bool) override {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            int fd = ::open(".korvel32.lock", O_RDWR | O_CREAT, 0666);
+            _exit(fd >= 0 && platform::try_lock_range(fd, 0, 1, true) ? 0 : 1);
+        }
+        free_while_read = korvel_test::wait_child(pid) == 0;
+    }
+    bool free_while_read = false;
+};
+
+TEST_F(MastfileTest, NameFileConversionHoldsNoLockWhileItsNoticeIsRead) {
+    write_file("NAMEFILE.DAT", std::string("\x65\x00", 2) + "old names");
+    BuildLockProbe probe;
+    set_data_questions(&probe);
+    EXPECT_MAIN_MENU_RETURN(namefile_version_check());
+    set_data_questions(nullptr);
+    EXPECT_TRUE(probe.free_while_read);
 }
 
 TEST_F(MastfileTest, OldFormatConvertsKeepingEveryTimeAndRank) {
